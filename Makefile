@@ -1,0 +1,41 @@
+# The two commands a newcomer needs: `make demo` and `make test`.
+# Both install missing Debian packages first (scripts/install-deps).
+
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+GENERATOR  := -G Ninja
+CTEST_JOBS ?= 4
+CMAKE_FLAGS ?=
+
+.PHONY: all deps configure build test test-plain test-asan demo clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+configure: deps
+	@test -f $(BUILD)/build.ninja || cmake -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+
+build: configure
+	cmake --build $(BUILD)
+
+test-plain: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(CTEST_JOBS)
+
+test-asan: deps
+	@test -f $(ASAN_BUILD)/build.ninja || cmake -S . -B $(ASAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DQUILLFEN_SANITIZE=ON -DQUILLFEN_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(ASAN_BUILD)
+	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+	  ctest --output-on-failure -j $(CTEST_JOBS)
+
+test: test-plain test-asan
+
+demo: build
+	@scripts/demo $(BUILD)
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

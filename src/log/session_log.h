@@ -1,0 +1,62 @@
+// The session log: the one writer of the log, to the pane and to the file.
+// Owns the numbered log file ModemNNN.txt in the current directory for the
+// whole run. Each entry is built in one fixed buffer and written with a single
+// unbuffered write, so the file holds an entry as soon as WriteLog returns.
+// The pane (through the host) and the file always receive identical bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "app/host.h"
+
+namespace quillfen {
+
+enum class LogKind : std::uint16_t { Plain = 0, In = 1, Out = 2 };
+
+inline constexpr std::size_t LogLineBufferSize = 5120;
+inline constexpr std::size_t ScratchTextSize = 256;
+inline constexpr std::size_t CwdLimit = 166;
+inline constexpr unsigned LastLogFileNumber = 999;
+
+// Copy at most n - 1 characters of source and terminate. Never writes more
+// than n bytes; a limit of 0 behaves like 1.
+char* CopyBounded(char* destination, const char* source, std::size_t n);
+// Append text so the destination holds at most n - 1 characters, terminated.
+char* AppendBounded(char* destination, const char* text, std::size_t n);
+
+class SessionLog {
+public:
+    explicit SessionLog(Host& host);
+    ~SessionLog();
+    SessionLog(const SessionLog&) = delete;
+    SessionLog& operator=(const SessionLog&) = delete;
+
+    // asLine 1: one line with the kind's prefix, cut at the first CR or LF,
+    // ended by CR LF. Any other value: the text as it stands.
+    int WriteLog(const char* text, LogKind kind, int asLine);
+
+    // Start-up message, log file, header, start line and banner.
+    void OpenSessionLog();
+    // End line and close, only when a file is open.
+    void CloseSessionLog();
+
+    // Local time as "Www Mmm DD hh:mm:ss YYYY\n", English names, in the
+    // scratch text. Valid until the next call.
+    const char* StampText();
+
+    std::int32_t LogLength() const { return logLength_; }
+    int LogFile() const { return logFile_; }
+    // Relative name of the log file, empty when none was created.
+    const char* FileName() const { return fileName_; }
+
+private:
+    Host& host_;
+    char logLineBuffer_[LogLineBufferSize] = {};
+    std::int32_t logLength_ = 0;
+    int logFile_ = -1;
+    char scratch_[ScratchTextSize] = {};
+    char fileName_[ScratchTextSize] = {};
+};
+
+}  // namespace quillfen

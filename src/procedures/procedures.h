@@ -1,0 +1,40 @@
+// The test procedures: the modem probe, the COM1 to COM4 scans and the
+// capability test script. The script, the class table and the battery are
+// tables (capability_script.cpp) run by a small interpreter. Every
+// procedure returns 0 at once when a transaction reports an abort.
+#pragma once
+
+#include "engine/command_engine.h"
+#include "log/session_log.h"
+#include "serial/serial_port.h"
+
+namespace quillfen {
+
+inline constexpr unsigned ScannedPorts = 4;
+
+class Procedures {
+public:
+    Procedures(SessionLog& log, SerialPort& port, CommandEngine& engine);
+
+    // "Reset the modem:\r\n" and AT&F (3 s).
+    int ResetModem();
+    // Decides whether a modem answers on the open port; with fullTest 1 runs
+    // the capability test on one that does. 0 only after an abort.
+    int ProbeModem(int fullTest);
+    // Opens, probes and closes COM1 to COM4 in turn. No port is open after.
+    void ScanPorts(int fullTest);
+    // The whole script on the open port. 1 when it ran to its end.
+    int RunCapabilityTest();
+    // The 21 commands run once per accepted class.
+    int RunClassBattery();
+
+private:
+    int Plain(const char* text);
+
+    SessionLog& log_;
+    SerialPort& port_;
+    CommandEngine& engine_;
+    char heading_[16] = {};
+};
+
+}  // namespace quillfen

@@ -1,0 +1,60 @@
+// Test fixtures shared by every module's tests: a temporary directory that
+// the test may make current, and a running quillfen-modemsim on a real pty.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace quillfen::test {
+
+// A fresh directory under $TMPDIR, removed with its contents at the end.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& Path() const { return path_; }
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// Makes a directory current for the life of the object.
+class ScopedChdir {
+public:
+    explicit ScopedChdir(const std::string& dir);
+    ~ScopedChdir();
+    ScopedChdir(const ScopedChdir&) = delete;
+    ScopedChdir& operator=(const ScopedChdir&) = delete;
+
+private:
+    std::string previous_;
+};
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+
+// quillfen-modemsim started with the given arguments. The constructor waits
+// until the simulator has printed its pty path.
+class ModemSim {
+public:
+    explicit ModemSim(const std::vector<std::string>& args = {"--profile", "fax"});
+    ~ModemSim();
+    ModemSim(const ModemSim&) = delete;
+    ModemSim& operator=(const ModemSim&) = delete;
+
+    const std::string& Device() const { return device_; }
+    pid_t Pid() const { return pid_; }
+    // Stops the simulator and waits for it; returns its exit status.
+    int Stop();
+
+private:
+    pid_t pid_ = -1;
+    std::string device_;
+};
+
+}  // namespace quillfen::test
