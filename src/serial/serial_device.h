@@ -73,8 +73,10 @@ public:
 
     // Starts a write of len bytes (at most DeviceWriteLimit) and returns at
     // once. Bytes the OS does not take now are kept and handed over later;
-    // they are never dropped except by PurgeOutput.
-    void StartWrite(const std::uint8_t* data, std::size_t len);
+    // they are never dropped except by PurgeOutput. Returns how many bytes
+    // were taken: all of them, unless bytes of earlier writes still fill the
+    // space kept for them (wait for the output count to fall first).
+    std::size_t StartWrite(const std::uint8_t* data, std::size_t len);
 
     // Reads up to n bytes, waiting at most waitMs for the first one. Returns
     // the count placed in buffer; 0 when nothing came or the read failed.
