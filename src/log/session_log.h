@@ -47,7 +47,7 @@ public:
 
     std::int32_t LogLength() const { return logLength_; }
     int LogFile() const { return logFile_; }
-    // Relative name of the log file, empty when none was created.
+    // Relative name of the log file (the last name tried when creation failed).
     const char* FileName() const { return fileName_; }
 
 private:

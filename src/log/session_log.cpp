@@ -1,0 +1,201 @@
+#include "log/session_log.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+namespace quillfen {
+
+namespace {
+
+constexpr char InPrefix[] = "IN : ";
+constexpr char OutPrefix[] = "OUT: ";
+constexpr std::size_t LineTextLimit = LogLineBufferSize - 3;  // room for CR LF and NUL
+
+constexpr const char* WeekdayNames[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+constexpr const char* MonthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                      "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+constexpr char StartupMessageFormat[] =
+    "There will be a visual log of all events. You can use the [Edit] commands to copy from this log "
+    "and paste into other applications such as email, etc.\n\nIn addition to the visual log, there "
+    "will be a log file called:\n%s\\%s\ncreated.  This text file can be referenced at any time in "
+    "the future with any text editor or word processor.";
+constexpr char CannotCreateFormat[] = "Can not create:\n%s\nIs the path valid?\nIs your HardDrive full?";
+constexpr char HeaderFormat[] = "Log of Modem Commands and Responses%s%s %s%s";
+
+// Twenty lines, 684 characters: who we are, how to read the log, and the rule
+// that opens the results.
+constexpr char Banner[] =
+    "Quillfen - modem and fax modem analyser\r\n"
+    "Copyright (C) the Quillfen developers. All rights reserved.\r\n"
+    "Telephone: see the Quillfen project page for support hours\r\n"
+    "E-mail:    use the contact page of the Quillfen project\r\n"
+    "Web site:  the Quillfen project home page\r\n"
+    "\r\n"
+    "How to read this log:\r\n"
+    "Lines that begin with \"OUT: \" are what Quillfen says to the modem.\r\n"
+    "Lines that begin with \"IN : \" are the modem's answers.\r\n"
+    "\r\n"
+    "A positive answer looks like this:\r\n"
+    "    OUT: AT\r\n"
+    "    IN : OK\r\n"
+    "A negative answer looks like this:\r\n"
+    "    OUT: AT+FCLASS=3\r\n"
+    "    IN : ERROR\r\n"
+    "\r\n"
+    "Most commands are echoed back by the modem before it answers.\r\n"
+    "=============== Modem interrogation results follow ===============\r\n"
+    "\r\n";
+static_assert(sizeof(Banner) - 1 == 684, "the banner is 684 characters");
+
+// Hands every byte to the file; a short write is continued, not dropped.
+void WriteAll(int fd, const char* data, std::size_t length) {
+    while (length > 0) {
+        ssize_t written = ::write(fd, data, length);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        data += written;
+        length -= static_cast<std::size_t>(written);
+    }
+}
+
+// Creates the name exclusively, so an existing file, directory or symlink
+// (dangling or not) is never opened, followed or truncated.
+int CreateExclusive(const char* name) {
+    return ::open(name, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR);
+}
+
+bool NameTaken(const char* name) {
+    struct stat info;
+    return ::lstat(name, &info) == 0 || errno != ENOENT;
+}
+
+}  // namespace
+
+char* CopyBounded(char* destination, const char* source, std::size_t n) {
+    if (!destination) return nullptr;
+    if (!source || n <= 1) {
+        destination[0] = '\0';
+        return destination;
+    }
+    std::size_t i = 0;
+    for (; i + 1 < n && source[i] != '\0'; ++i) destination[i] = source[i];
+    destination[i] = '\0';
+    return destination;
+}
+
+char* AppendBounded(char* destination, const char* text, std::size_t n) {
+    if (!destination) return nullptr;
+    std::size_t length = std::strlen(destination);
+    if (!text || text[0] == '\0' || length + 1 >= n) return destination;
+    std::size_t i = 0;
+    for (; length + i + 1 < n && text[i] != '\0'; ++i) destination[length + i] = text[i];
+    destination[length + i] = '\0';
+    return destination;
+}
+
+SessionLog::SessionLog(Host& host) : host_(host) {}
+
+SessionLog::~SessionLog() {
+    if (logFile_ >= 0) ::close(logFile_);
+}
+
+int SessionLog::WriteLog(const char* text, LogKind kind, int asLine) {
+    if (asLine == 1) {
+        std::memset(logLineBuffer_, 0, sizeof logLineBuffer_);
+        if (kind == LogKind::In) {
+            std::memcpy(logLineBuffer_, InPrefix, sizeof InPrefix);
+        } else if (kind == LogKind::Out) {
+            std::memcpy(logLineBuffer_, OutPrefix, sizeof OutPrefix);
+        }
+        AppendBounded(logLineBuffer_, text, LineTextLimit);
+        for (std::size_t i = 0; i < LogLineBufferSize; ++i) {
+            if (logLineBuffer_[i] == '\r' || logLineBuffer_[i] == '\n') {
+                logLineBuffer_[i] = '\0';
+                break;
+            }
+        }
+        AppendBounded(logLineBuffer_, "\r\n", LogLineBufferSize);
+    } else {
+        // Cut to fit: a verbatim text can never run past the buffer.
+        CopyBounded(logLineBuffer_, text, LogLineBufferSize);
+    }
+
+    const std::size_t length = std::strlen(logLineBuffer_);
+    host_.InsertLogText(logLength_, std::string_view(logLineBuffer_, length));
+    if (logFile_ >= 0) WriteAll(logFile_, logLineBuffer_, length);
+    logLength_ += static_cast<std::int32_t>(length);
+    return 1;
+}
+
+const char* SessionLog::StampText() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    if (!::localtime_r(&now, &local)) {
+        scratch_[0] = '\0';
+        return scratch_;
+    }
+    // Our own format rather than asctime: the day always has two digits and
+    // the names stay English whatever the locale.
+    std::snprintf(scratch_, sizeof scratch_, "%s %s %02d %02d:%02d:%02d %d\n",
+                  WeekdayNames[(local.tm_wday % 7 + 7) % 7], MonthNames[(local.tm_mon % 12 + 12) % 12],
+                  local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, local.tm_year + 1900);
+    return scratch_;
+}
+
+void SessionLog::OpenSessionLog() {
+    if (!::getcwd(scratch_, CwdLimit)) scratch_[0] = '\0';
+
+    unsigned number = 1;
+    for (; number <= LastLogFileNumber; ++number) {
+        std::snprintf(fileName_, sizeof fileName_, "Modem%03u.txt", number);
+        if (!NameTaken(fileName_)) break;
+    }
+
+    char message[1024];
+    std::snprintf(message, sizeof message, StartupMessageFormat, scratch_, fileName_);
+    host_.ShowMessageBox(message, BoxIcon::Information, BoxButtons::Ok);
+
+    logFile_ = -1;
+    // Another program may take the name while the message is up; then the
+    // next free number is used. A full set of 999 logs is never reused.
+    while (number <= LastLogFileNumber) {
+        logFile_ = CreateExclusive(fileName_);
+        if (logFile_ >= 0 || errno != EEXIST) break;
+        for (++number; number <= LastLogFileNumber; ++number) {
+            std::snprintf(fileName_, sizeof fileName_, "Modem%03u.txt", number);
+            if (!NameTaken(fileName_)) break;
+        }
+    }
+    if (logFile_ < 0) {
+        std::snprintf(message, sizeof message, CannotCreateFormat, fileName_);
+        host_.ShowMessageBox(message, BoxIcon::Stop, BoxButtons::Ok);
+    }
+
+    char line[256];
+    std::snprintf(line, sizeof line, HeaderFormat, "\r\n", ProductName.data(), ProductVersion.data(), "\r\n");
+    WriteLog(line, LogKind::Plain, 0);
+    std::snprintf(line, sizeof line, "Start Session - %s", StampText());
+    WriteLog(line, LogKind::Plain, 1);
+    WriteLog(Banner, LogKind::Plain, 0);
+}
+
+void SessionLog::CloseSessionLog() {
+    if (logFile_ >= 0) {
+        char line[256];
+        std::snprintf(line, sizeof line, "End Session - %s", StampText());
+        WriteLog(line, LogKind::Plain, 1);
+        ::close(logFile_);
+    }
+    logFile_ = -1;
+}
+
+}  // namespace quillfen

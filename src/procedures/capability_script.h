@@ -1,0 +1,43 @@
+// The capability test as data: the script's steps, the fax-class table and
+// the battery run once per accepted class. A reviewer reads what is sent here;
+// procedures.cpp only interprets it.
+#pragma once
+
+#include <span>
+
+namespace quillfen::script {
+
+struct Command {
+    const char* text;
+    unsigned timeoutSeconds;
+};
+
+enum class StepKind {
+    PortLine,    // "COM%u" written as a line
+    Reset,       // "Reset the modem:\r\n" and AT&F
+    Say,         // plain text, then the commands
+    ClassBlock,  // switch to a class and, if accepted, interrogate it
+};
+
+struct FaxClass {
+    Command switchCommand;
+    const char* text;
+    std::span<const Command> extras;  // sent when the class is accepted
+};
+
+struct Step {
+    StepKind kind;
+    const char* text = nullptr;
+    std::span<const Command> commands = {};
+    const FaxClass* faxClass = nullptr;
+};
+
+extern const std::span<const Step> CapabilityScript;
+extern const std::span<const Command> ClassBattery;
+
+inline constexpr char ResetHeading[] = "Reset the modem:\r\n";
+inline constexpr Command ResetCommand = {"AT&F", 3};
+inline constexpr char SupportsClass[] = "This FaxModem supports Class ";
+inline constexpr char LacksClass[] = "This FaxModem does not support Class ";
+
+}  // namespace quillfen::script

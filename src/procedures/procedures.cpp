@@ -1,0 +1,97 @@
+// The probe, the scans and the interpreter of the capability script.
+#include "procedures/procedures.h"
+
+#include <cstdio>
+
+#include "procedures/capability_script.h"
+
+namespace quillfen {
+
+namespace {
+constexpr char LongResponsesHeading[] = "Be sure we are configured for Long Responses:\r\n";
+constexpr char ModemPresent[] = "There appears to be a modem on this opened UART.\r\n";
+constexpr char ModemAbsent[] = "There does not appear to be a modem on this opened UART.\r\n";
+}  // namespace
+
+Procedures::Procedures(SessionLog& log, SerialPort& port, CommandEngine& engine)
+    : log_(log), port_(port), engine_(engine) {}
+
+int Procedures::Plain(const char* text) { return log_.WriteLog(text, LogKind::Plain, 0); }
+
+int Procedures::ResetModem() {
+    Plain(script::ResetHeading);
+    return engine_.SendCommand(script::ResetCommand.text, script::ResetCommand.timeoutSeconds);
+}
+
+int Procedures::ProbeModem(int fullTest) {
+    if (ResetModem() == 0) return 0;
+    Plain(LongResponsesHeading);
+    if (engine_.SendCommand("ATV1", 1) == 0) return 0;
+    if (engine_.SendCommand("AT", 1) == 0) return 0;
+    // Only the answer to the bare AT decides.
+    if (engine_.LastResult == result::Ok) {
+        Plain(ModemPresent);
+        if (fullTest == 1) RunCapabilityTest();
+    } else {
+        Plain(ModemAbsent);
+    }
+    return 1;
+}
+
+void Procedures::ScanPorts(int fullTest) {
+    for (unsigned index = 0; index < ScannedPorts; ++index) {
+        port_.SelectedPort = static_cast<std::uint8_t>(index);
+        if (port_.OpenPort(1) != 1) continue;
+        ProbeModem(fullTest);
+        port_.ClosePort();
+        if (engine_.AbortRequested == 1) return;
+    }
+}
+
+int Procedures::RunClassBattery() {
+    for (const script::Command& command : script::ClassBattery) {
+        if (engine_.SendCommand(command.text, command.timeoutSeconds) == 0) return 0;
+    }
+    return 1;
+}
+
+int Procedures::RunCapabilityTest() {
+    for (const script::Step& step : script::CapabilityScript) {
+        switch (step.kind) {
+        case script::StepKind::PortLine:
+            std::snprintf(heading_, sizeof heading_, "COM%u", static_cast<unsigned>(port_.SelectedPort) + 1);
+            log_.WriteLog(heading_, LogKind::Plain, 1);
+            break;
+        case script::StepKind::Reset:
+            if (ResetModem() == 0) return 0;
+            break;
+        case script::StepKind::Say:
+            Plain(step.text);
+            for (const script::Command& command : step.commands) {
+                if (engine_.SendCommand(command.text, command.timeoutSeconds) == 0) return 0;
+            }
+            break;
+        case script::StepKind::ClassBlock: {
+            const script::FaxClass& faxClass = *step.faxClass;
+            if (engine_.SendCommand(faxClass.switchCommand.text, faxClass.switchCommand.timeoutSeconds) == 0) return 0;
+            if (engine_.LastResult != result::Ok) {
+                Plain(script::LacksClass);
+                Plain(faxClass.text);
+                break;
+            }
+            Plain(script::SupportsClass);
+            Plain(faxClass.text);
+            for (const script::Command& command : faxClass.extras) {
+                if (engine_.SendCommand(command.text, command.timeoutSeconds) == 0) return 0;
+            }
+            // An abort inside the battery is caught by the reset that follows,
+            // which still writes its AT&F before it reports the abort.
+            RunClassBattery();
+            break;
+        }
+        }
+    }
+    return 1;
+}
+
+}  // namespace quillfen

@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <regex>
+#include <string>
+
+#include "log/session_log.h"
+#include "support/fixtures.h"
+#include "support/scripted_host.h"
+
+namespace quillfen {
+namespace {
+
+using test::ReadFile;
+using test::ScopedChdir;
+using test::ScriptedHost;
+using test::TempDir;
+
+class SessionLogTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    ScopedChdir cwd{dir.Path()};
+    ScriptedHost host;
+    SessionLog log{host};
+
+    std::string Tail(std::size_t from) const { return host.pane.substr(from); }
+};
+
+TEST_F(SessionLogTest, LineModeAddsPrefixCutsAtFirstLineEndAndEndsInCrLf) {
+    log.WriteLog("OK", LogKind::In, 1);
+    EXPECT_EQ(host.pane, "IN : OK\r\n");
+    EXPECT_EQ(log.LogLength(), 9);
+
+    std::size_t mark = host.pane.size();
+    log.WriteLog("AT&F\r", LogKind::Out, 1);
+    EXPECT_EQ(Tail(mark), "OUT: AT&F\r\n");
+
+    mark = host.pane.size();
+    log.WriteLog("first\nsecond\r\nthird", LogKind::Plain, 1);
+    EXPECT_EQ(Tail(mark), "first\r\n");
+
+    mark = host.pane.size();
+    log.WriteLog("", LogKind::Plain, 1);
+    log.WriteLog("", LogKind::In, 1);
+    EXPECT_EQ(Tail(mark), "\r\nIN : \r\n");
+
+    // Prefixes belong to line mode only.
+    mark = host.pane.size();
+    log.WriteLog("Aborted by user.\r\n", LogKind::Out, 0);
+    log.WriteLog("no end", LogKind::Plain, 0);
+    log.WriteLog("x", LogKind::Plain, 1);
+    EXPECT_EQ(Tail(mark), "Aborted by user.\r\nno endx\r\n");
+    EXPECT_EQ(log.LogLength(), static_cast<std::int32_t>(host.pane.size()));
+}
+
+TEST_F(SessionLogTest, LongTextsAreCutToFitTheBuffer) {
+    std::string huge(6000, 'A');
+    log.WriteLog(huge.c_str(), LogKind::Out, 1);
+    ASSERT_EQ(host.pane.size(), 5118u);
+    EXPECT_EQ(host.pane.substr(0, 5), "OUT: ");
+    EXPECT_EQ(host.pane.substr(5, 5111), std::string(5111, 'A'));
+    EXPECT_EQ(host.pane.substr(5116), "\r\n");
+
+    // A verbatim text of 5,120 bytes or more is cut to 5,119, never overflowed.
+    std::size_t mark = host.pane.size();
+    std::string verbatim(7000, 'v');
+    log.WriteLog(verbatim.c_str(), LogKind::Plain, 0);
+    EXPECT_EQ(Tail(mark), std::string(5119, 'v'));
+}
+
+TEST_F(SessionLogTest, StartWritesHeaderStartLineAndBannerToPaneAndFile) {
+    log.OpenSessionLog();
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].icon, BoxIcon::Information);
+    EXPECT_NE(host.boxes[0].text.find("\\Modem001.txt\ncreated."), std::string::npos);
+    EXPECT_NE(host.boxes[0].text.find(dir.Path()), std::string::npos);
+    EXPECT_STREQ(log.FileName(), "Modem001.txt");
+
+    const std::string expectedHeader = "Log of Modem Commands and Responses\r\nQuillfen 09.05.01\r\n";
+    ASSERT_EQ(host.pane.substr(0, expectedHeader.size()), expectedHeader);
+    std::string rest = host.pane.substr(expectedHeader.size());
+    std::regex startLine("^Start Session - (Sun|Mon|Tue|Wed|Thu|Fri|Sat) "
+                         "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) "
+                         "[0-3][0-9] [0-2][0-9]:[0-5][0-9]:[0-6][0-9] [0-9]{4}\r\n");
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(rest, match, startLine)) << rest.substr(0, 60);
+    std::string banner = rest.substr(match.length(0));
+    EXPECT_EQ(banner.size(), 684u);
+    int lines = 0;
+    for (std::size_t at = banner.find("\r\n"); at != std::string::npos; at = banner.find("\r\n", at + 2)) ++lines;
+    EXPECT_EQ(lines, 20);
+    EXPECT_EQ(banner.substr(banner.size() - 4), "\r\n\r\n");
+
+    EXPECT_EQ(log.LogLength(), static_cast<std::int32_t>(host.pane.size()));
+    log.WriteLog("OK", LogKind::In, 1);
+    // Written unbuffered: the file already holds every entry.
+    EXPECT_EQ(ReadFile(dir.File("Modem001.txt")), host.pane);
+
+    log.CloseSessionLog();
+    EXPECT_EQ(log.LogFile(), -1);
+    EXPECT_EQ(host.pane.substr(host.pane.size() - 40, 14), "End Session - ");
+    EXPECT_EQ(ReadFile(dir.File("Modem001.txt")), host.pane);
+
+    // A second close writes nothing more.
+    std::size_t length = host.pane.size();
+    log.CloseSessionLog();
+    EXPECT_EQ(host.pane.size(), length);
+}
+
+TEST_F(SessionLogTest, StampHasTwoDigitDayAndEnglishNames) {
+    std::string stamp = log.StampText();
+    EXPECT_TRUE(std::regex_match(stamp, std::regex("[A-Z][a-z]{2} [A-Z][a-z]{2} [0-9]{2} "
+                                                    "[0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}\n")))
+        << stamp;
+}
+
+TEST_F(SessionLogTest, FileNumberingFillsGapsAndSkipsEveryKindOfExistingEntry) {
+    test::WriteFile(dir.File("Modem001.txt"), "keep me");
+    test::WriteFile(dir.File("Modem003.txt"), "keep me too");
+    log.OpenSessionLog();
+    EXPECT_STREQ(log.FileName(), "Modem002.txt");
+    EXPECT_EQ(ReadFile(dir.File("Modem001.txt")), "keep me");
+    EXPECT_EQ(ReadFile(dir.File("Modem003.txt")), "keep me too");
+}
+
+TEST_F(SessionLogTest, DanglingSymlinkAndDirectoryAreNeverFollowedOrTruncated) {
+    TempDir elsewhere;
+    std::string target = elsewhere.File("victim");
+    ASSERT_EQ(symlink(target.c_str(), "Modem001.txt"), 0);  // dangling
+    ASSERT_EQ(mkdir("Modem002.txt", 0700), 0);
+    test::WriteFile(elsewhere.File("precious"), "precious");
+    ASSERT_EQ(symlink(elsewhere.File("precious").c_str(), "Modem003.txt"), 0);
+
+    log.OpenSessionLog();
+    EXPECT_STREQ(log.FileName(), "Modem004.txt");
+    EXPECT_NE(access(target.c_str(), F_OK), 0) << "the symlink's target was created";
+    EXPECT_EQ(ReadFile(elsewhere.File("precious")), "precious");
+    log.WriteLog("hello", LogKind::Plain, 1);
+    EXPECT_EQ(ReadFile(dir.File("Modem004.txt")), host.pane);
+}
+
+TEST_F(SessionLogTest, AllNamesTakenLogsToThePaneOnlyAndReusesNothing) {
+    for (unsigned n = 1; n <= 999; ++n) {
+        char name[32];
+        std::snprintf(name, sizeof name, "Modem%03u.txt", n);
+        test::WriteFile(dir.File(name), "old");
+    }
+    log.OpenSessionLog();
+    ASSERT_EQ(host.boxes.size(), 2u);
+    EXPECT_EQ(host.boxes[1].icon, BoxIcon::Stop);
+    EXPECT_EQ(host.boxes[1].text, "Can not create:\nModem999.txt\nIs the path valid?\nIs your HardDrive full?");
+    EXPECT_EQ(log.LogFile(), -1);
+    EXPECT_EQ(ReadFile(dir.File("Modem999.txt")), "old");
+    EXPECT_EQ(host.pane.substr(0, 35), "Log of Modem Commands and Responses");
+
+    // No end line at all, not even in the pane.
+    std::size_t length = host.pane.size();
+    log.CloseSessionLog();
+    EXPECT_EQ(host.pane.size(), length);
+}
+
+TEST(BoundedCopyTest, NeverWritesPastTheLimitAndAlwaysTerminates) {
+    char buffer[8];
+    std::memset(buffer, 'x', sizeof buffer);
+    EXPECT_STREQ(CopyBounded(buffer, "abcdefghij", 5), "abcd");
+    EXPECT_EQ(buffer[5], 'x');
+    EXPECT_STREQ(CopyBounded(buffer, "abc", 0), "");
+    EXPECT_STREQ(CopyBounded(buffer, nullptr, 8), "");
+    EXPECT_EQ(CopyBounded(nullptr, "abc", 8), nullptr);
+
+    std::memset(buffer, 'x', sizeof buffer);
+    CopyBounded(buffer, "ab", 8);
+    EXPECT_STREQ(AppendBounded(buffer, "cdefghij", 6), "abcde");
+    EXPECT_EQ(buffer[6], 'x');
+    EXPECT_STREQ(AppendBounded(buffer, "zz", 6), "abcde");  // already full
+    EXPECT_STREQ(AppendBounded(buffer, nullptr, 8), "abcde");
+    EXPECT_STREQ(AppendBounded(buffer, "f", 8), "abcdef");
+}
+
+}  // namespace
+}  // namespace quillfen
