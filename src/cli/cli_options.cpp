@@ -1,0 +1,173 @@
+#include "cli/cli_options.h"
+
+#include <array>
+#include <charconv>
+
+#include "serial/port_names.h"
+
+namespace quillfen::cli {
+namespace {
+
+struct ActionWord {
+    std::string_view word;
+    Action action;
+    bool takesText;
+};
+
+constexpr std::array<ActionWord, 5> ActionWords{{
+    {"send", Action::Send, true},
+    {"find", Action::Find, false},
+    {"test", Action::Test, false},
+    {"test-all", Action::TestAll, false},
+    {"ports", Action::Ports, false},
+}};
+
+constexpr std::string_view Help =
+    "Usage: quillfen-cli [--port COMn] [--map COMn=DEVICE]... [--sim PROFILE] ACTION\n"
+    "\n"
+    "Examines the modem on a serial port with Hayes AT commands. Everything the\n"
+    "session logs is written to a new ModemNNN.txt in the current directory and,\n"
+    "byte for byte, to standard output. Messages go to standard error.\n"
+    "\n"
+    "Actions:\n"
+    "  send TEXT   send one command (at most 54 characters) and log the answer\n"
+    "  find        find which of COM1 to COM4 carry a modem that answers\n"
+    "  test        run the capability test on the selected port\n"
+    "  test-all    run the capability test on every modem found on COM1 to COM4\n"
+    "  ports       list the serial devices of this machine and their COM numbers\n"
+    "\n"
+    "Options:\n"
+    "  --port COMn          the port for send and test (default COM1)\n"
+    "  --map COMn=DEVICE    open DEVICE for COMn; may be repeated and wins over\n"
+    "                       the environment variable QUILLFEN_COMn\n"
+    "  --sim PROFILE        start quillfen-modemsim with PROFILE (fax, class1, data,\n"
+    "                       numeric, silent) on a pseudo-terminal, use it as the\n"
+    "                       selected port and stop it at the end\n"
+    "  --help               show this text\n"
+    "  --version            show the version\n"
+    "\n"
+    "Ctrl-C aborts the running action; a second Ctrl-C ends the session.\n"
+    "If the port cannot be opened and standard input is a terminal, you are asked\n"
+    "whether to retry; otherwise the open is given up.\n"
+    "\n"
+    "Exit codes:\n"
+    "  0    done\n"
+    "  1    the port could not be opened (find and test-all: none of COM1 to COM4)\n"
+    "  2    usage error\n"
+    "  130  aborted\n";
+
+// Splits "--name=value" so that both spellings of an option are accepted.
+bool TakeOptionValue(std::string_view arg, std::string_view name, int& index, int argc,
+                     const char* const* argv, std::string_view& value, std::string& error) {
+    if (arg == name) {
+        if (index + 1 >= argc) {
+            error = std::string(name) + " needs a value";
+            return false;
+        }
+        value = argv[++index];
+        return true;
+    }
+    value = arg.substr(name.size() + 1);
+    return true;
+}
+
+bool MatchesOption(std::string_view arg, std::string_view name) {
+    return arg == name || (arg.size() > name.size() && arg.substr(0, name.size()) == name &&
+                           arg[name.size()] == '=');
+}
+
+ParseResult Fail(std::string message) {
+    ParseResult result;
+    result.outcome = ParseOutcome::Error;
+    result.error = std::move(message);
+    return result;
+}
+
+}  // namespace
+
+unsigned ParseComNumber(std::string_view text) {
+    if (text.size() > 3 && (text[0] == 'C' || text[0] == 'c') && (text[1] == 'O' || text[1] == 'o') &&
+        (text[2] == 'M' || text[2] == 'm')) {
+        text.remove_prefix(3);
+    }
+    if (text.empty() || text.size() > 3) return 0;
+    unsigned number = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (ec != std::errc() || end != text.data() + text.size()) return 0;
+    if (number < 1 || number > HighestComNumber) return 0;
+    return number;
+}
+
+ParseResult ParseCommandLine(int argc, const char* const* argv) {
+    ParseResult result;
+    CliOptions& options = result.options;
+    bool haveAction = false;
+    bool optionsEnded = false;
+
+    for (int index = 1; index < argc; ++index) {
+        std::string_view arg = argv[index];
+        std::string_view value;
+
+        if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+            if (arg == "--") {
+                optionsEnded = true;
+            } else if (arg == "--help" || arg == "-h") {
+                result.outcome = ParseOutcome::Help;
+                return result;
+            } else if (arg == "--version") {
+                result.outcome = ParseOutcome::Version;
+                return result;
+            } else if (MatchesOption(arg, "--port")) {
+                if (!TakeOptionValue(arg, "--port", index, argc, argv, value, result.error)) return Fail(result.error);
+                options.comNumber = ParseComNumber(value);
+                if (options.comNumber == 0) {
+                    return Fail("--port wants a port from COM1 to COM256, not \"" + std::string(value) + "\"");
+                }
+            } else if (MatchesOption(arg, "--map")) {
+                if (!TakeOptionValue(arg, "--map", index, argc, argv, value, result.error)) return Fail(result.error);
+                std::size_t equals = value.find('=');
+                unsigned com = equals == std::string_view::npos ? 0 : ParseComNumber(value.substr(0, equals));
+                if (com == 0 || equals + 1 >= value.size()) {
+                    return Fail("--map wants COMn=DEVICE with n from 1 to 256, not \"" + std::string(value) + "\"");
+                }
+                options.maps.emplace_back(com, std::string(value.substr(equals + 1)));
+            } else if (MatchesOption(arg, "--sim")) {
+                if (!TakeOptionValue(arg, "--sim", index, argc, argv, value, result.error)) return Fail(result.error);
+                if (value.empty()) return Fail("--sim needs a profile name");
+                options.simProfile = std::string(value);
+            } else {
+                return Fail("unknown option \"" + std::string(arg) + "\"");
+            }
+            continue;
+        }
+
+        if (haveAction) return Fail("unexpected \"" + std::string(arg) + "\" after the action");
+        const ActionWord* found = nullptr;
+        for (const ActionWord& word : ActionWords) {
+            if (word.word == arg) found = &word;
+        }
+        if (!found) return Fail("unknown action \"" + std::string(arg) + "\"");
+        options.action = found->action;
+        haveAction = true;
+        if (found->takesText) {
+            // The text is the modem's business: it may begin with '-' and may be empty.
+            if (index + 1 >= argc) return Fail("send needs the command text, e.g. send ATI3");
+            options.sendText = argv[++index];
+        }
+    }
+
+    if (!haveAction) return Fail("no action given (send TEXT, find, test, test-all or ports)");
+    if (!options.simProfile.empty()) {
+        if (options.action == Action::Ports) return Fail("--sim does not apply to ports");
+        bool scans = options.action == Action::Find || options.action == Action::TestAll;
+        if (scans && options.comNumber > 4) {
+            return Fail("find and test-all scan COM1 to COM4; with --sim, --port must name one of them");
+        }
+    }
+    result.outcome = ParseOutcome::Run;
+    return result;
+}
+
+std::string_view HelpText() { return Help; }
+
+}  // namespace quillfen::cli

@@ -1,0 +1,48 @@
+// The command line of quillfen-cli: what the user asked for, and the exit codes.
+// Owns the parsing of argv into one CliOptions and the help text. A caller
+// may rely on: a parse that succeeds names exactly one action with its
+// operand, a port from COM1 to COM256 and only well-formed mappings; a
+// parse that fails carries one line saying what was wrong.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace quillfen::cli {
+
+// What the process returns; the help text lists the same values.
+enum ExitCode : int {
+    ExitDone = 0,
+    ExitPortNotOpened = 1,
+    ExitUsage = 2,
+    ExitAborted = 130,
+};
+
+enum class Action { Send, Find, Test, TestAll, Ports };
+
+struct CliOptions {
+    Action action = Action::Test;
+    std::string sendText;
+    unsigned comNumber = 1;
+    std::vector<std::pair<unsigned, std::string>> maps;
+    std::string simProfile;
+};
+
+enum class ParseOutcome { Run, Help, Version, Error };
+
+struct ParseResult {
+    ParseOutcome outcome = ParseOutcome::Error;
+    CliOptions options;
+    std::string error;
+};
+
+ParseResult ParseCommandLine(int argc, const char* const* argv);
+
+// "COM7", "com7" or "7" to 7; 0 when the text names no port from COM1 to COM256.
+unsigned ParseComNumber(std::string_view text);
+
+std::string_view HelpText();
+
+}  // namespace quillfen::cli

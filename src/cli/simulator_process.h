@@ -1,0 +1,46 @@
+// The simulated modem that --sim puts behind the selected port.
+// Owns one quillfen-modemsim child process: found next to this program or on
+// PATH, started in its own process group (so a terminal's Ctrl-C reaches only
+// us), stopped with SIGTERM and reaped on Stop or destruction, so no child
+// outlives the session and none is left a zombie, on success or error.
+#pragma once
+
+#include <signal.h>
+#include <sys/types.h>
+
+#include <string>
+
+namespace quillfen::cli {
+
+enum class SimulatorStart { Started, Failed, UsageRefused, Interrupted };
+
+class SimulatorProcess {
+public:
+    SimulatorProcess() = default;
+    ~SimulatorProcess();
+    SimulatorProcess(const SimulatorProcess&) = delete;
+    SimulatorProcess& operator=(const SimulatorProcess&) = delete;
+
+    // Starts the simulator with --profile profile and waits for the pty path it
+    // prints. Readable input on cancelFd gives up the wait (Interrupted).
+    // childMask is the signal mask the simulator starts with. On anything but
+    // Started, error says why and no child is left running.
+    SimulatorStart Start(const std::string& profile, int cancelFd, const sigset_t& childMask, std::string& error);
+
+    // The pty slave the simulated modem listens on.
+    const std::string& Device() const { return device_; }
+
+    void Stop();
+
+private:
+    int WaitForExit();
+
+    pid_t pid_ = -1;
+    std::string device_;
+};
+
+// The simulator's path: next to the running program, else the first on PATH;
+// empty when there is none.
+std::string FindSimulator();
+
+}  // namespace quillfen::cli
