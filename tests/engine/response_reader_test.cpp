@@ -1,0 +1,196 @@
+// The reader and the transaction against a pty whose other side the test
+// plays byte by byte.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "engine/command_engine.h"
+#include "serial/pty_pair.h"
+#include "support/fixtures.h"
+#include "support/scripted_host.h"
+
+namespace quillfen {
+namespace {
+
+using test::PtyPair;
+using test::ScriptedHost;
+
+class ReaderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(pty.Ok());
+        names.Map(1, pty.Slave());
+        port.SelectedPort = 0;
+        ASSERT_EQ(port.OpenPort(1), 1);
+        mark = host.pane.size();
+    }
+    void TearDown() override { port.ClosePort(); }
+
+    // Bytes already waiting at the port, then one read.
+    ResultCode Read(const std::string& bytes, unsigned timeout = 1) {
+        pty.Send(bytes);
+        test::Eventually([&] {
+            port.QueryStatus();
+            return port.Status().cbInQue >= bytes.size();
+        });
+        return engine.ReadResponse(timeout);
+    }
+    std::string Logged() { return host.pane.substr(mark); }
+
+    PtyPair pty;
+    ScriptedHost host;
+    PortNames names;
+    SessionLog log{host};
+    SerialPort port{host, log, names};
+    CommandEngine engine{host, log, port};
+    std::size_t mark = 0;
+};
+
+TEST_F(ReaderTest, EchoThenOkGivesTwoLinesAndLeavesTheLastLineFeed) {
+    EXPECT_EQ(Read("AT\r\r\nOK\r\n"), result::Ok);
+    EXPECT_EQ(Logged(), "IN : AT\r\nIN : OK\r\n");
+    ReceiveBuffer& received = port.Receive();
+    ASSERT_EQ(received.fillCount - received.readPosition, 1u);
+    EXPECT_EQ(received.bytes[received.readPosition], '\n');
+}
+
+TEST_F(ReaderTest, InformationLinesAreLoggedAndPassedOverUntilTheFinalWord) {
+    EXPECT_EQ(Read("\r\nRING\r\n\r\n0\r\nCONNECT 9600/ARQ\r\n"), result::Connect);
+    EXPECT_EQ(Logged(), "IN : RING\r\nIN : 0\r\nIN : CONNECT 9600/ARQ\r\n");
+}
+
+TEST_F(ReaderTest, StrayControlByteMakesARawLineThatIsNeverClassified) {
+    auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(Read(std::string("\x11OK\r\n", 5)), result::Error);
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(900));
+    EXPECT_EQ(Logged(), "IN : \x11OK\r\n");
+
+    mark = host.pane.size();
+    EXPECT_EQ(Read(std::string("\0OK\r\n", 5)), result::Error);
+    EXPECT_EQ(Logged(), "IN : \r\n");  // the log cuts at the NUL
+}
+
+TEST_F(ReaderTest, FaxFrameRunsOverCrLfUntilDleEtx) {
+    const std::string frame("\xFF\x03\x40\r\n\x20\x10\x03", 8);
+    EXPECT_EQ(Read(frame + "OK\r\n"), result::Ok);
+    // The frame is logged raw, cut at its first CR; then OK.
+    EXPECT_EQ(Logged(), std::string("IN : \xFF\x03\x40\r\nIN : OK\r\n"));
+
+    // DLE ETX as the first two bytes does not end a line.
+    mark = host.pane.size();
+    EXPECT_EQ(Read(std::string("\x10\x03X\r\nOK\r\n", 8)), result::Ok);
+    EXPECT_EQ(Logged(), std::string("IN : \x10\x03X\r\nIN : OK\r\n"));
+}
+
+TEST_F(ReaderTest, LongLinesAreLoggedInPiecesOf101AndNeverClassified) {
+    // 100 bytes and CR: one ordinary line, classified.
+    std::string hundred = "OK" + std::string(98, 'x');
+    EXPECT_EQ(Read(hundred + "\r"), result::Ok);
+    EXPECT_EQ(Logged(), "IN : " + hundred + "\r\n");
+
+    // 101 bytes without an end: a piece, not classified; byte 102 starts anew.
+    mark = host.pane.size();
+    std::string piece = "OK" + std::string(99, 'y');
+    EXPECT_EQ(Read(piece + "ERROR\r\n"), result::Error);
+    EXPECT_EQ(Logged(), "IN : " + piece + "\r\nIN : ERROR\r\n");
+}
+
+TEST_F(ReaderTest, SilenceTimesOutAndAbortEndsTheWaitWithoutLogging) {
+    auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(engine.ReadResponse(1), result::Error);
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1000));
+    EXPECT_EQ(Logged(), "");
+
+    // A partial line is dropped by the abort.
+    pty.Send("PARTIAL");
+    long pumpsBefore = host.pumps;
+    host.AtPump(pumpsBefore + 20, [&] { engine.AbortRequested = 1; });
+    started = std::chrono::steady_clock::now();
+    EXPECT_EQ(engine.ReadResponse(10), result::Error);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(8));
+    EXPECT_EQ(Logged(), "");
+}
+
+TEST_F(ReaderTest, TransactionSendsCommandWithCrAndLogsItOnce) {
+    pty.Send("");
+    // The modem answers after the command arrives.
+    host.onEveryPump = [&] {
+        std::string got = pty.Drain(0);
+        if (got.empty()) return false;
+        EXPECT_EQ(got, "AT+FRM=?\r\r");
+        pty.Send("AT+FRM=?\r\r\n24,48\r\n\r\nOK\r\n");
+        return true;
+    };
+    EXPECT_EQ(engine.SendCommand("AT+FRM=?\r", 1), 1);
+    EXPECT_EQ(engine.LastResult, result::Ok);
+    EXPECT_EQ(Logged(), "OUT: AT+FRM=?\r\nIN : AT+FRM=?\r\nIN : 24,48\r\nIN : OK\r\n");
+}
+
+TEST_F(ReaderTest, TransactionDiscardsWhatCameBeforeTheCommand) {
+    pty.Send("OK\r\nstale\r\n");
+    test::Eventually([&] {
+        port.QueryStatus();
+        return port.Status().cbInQue > 0;
+    });
+    EXPECT_EQ(engine.SendCommand("AT", 1), 1);
+    EXPECT_EQ(engine.LastResult, result::Error);  // timed out: the stale OK was purged
+    EXPECT_EQ(Logged(), "OUT: AT\r\n");
+}
+
+TEST_F(ReaderTest, AbortAlreadySetStillWritesTheCommandAndKeepsLastResult) {
+    engine.LastResult = result::Busy;
+    engine.AbortRequested = 1;
+    EXPECT_EQ(engine.SendCommand("ATZ", 5), 0);
+    EXPECT_EQ(engine.LastResult, result::Busy);
+    EXPECT_EQ(Logged(), "OUT: ATZ\r\nAborted by user.\r\n");
+    EXPECT_EQ(pty.Drain(), "ATZ\r");
+
+    // Abort while the reader waits: LastResult becomes 4, one abort line.
+    engine.AbortRequested = 0;
+    mark = host.pane.size();
+    host.AtPump(host.pumps + 30, [&] { engine.AbortRequested = 1; });
+    EXPECT_EQ(engine.SendCommand("AT", 10), 0);
+    EXPECT_EQ(engine.LastResult, result::Error);
+    EXPECT_EQ(Logged(), "OUT: AT\r\nAborted by user.\r\n");
+}
+
+TEST_F(ReaderTest, OverlongCommandIsCutToFitTheCommandBuffer) {
+    std::string text(600, 'A');
+    engine.AbortRequested = 1;  // no need to wait for an answer
+    engine.SendCommand(text.c_str(), 1);
+    std::string sent = pty.Drain();
+    EXPECT_EQ(sent, std::string(510, 'A') + "\r");
+}
+
+TEST(ClassifyLineTest, FirstByteExactRestIgnoresCase) {
+    struct Case {
+        const char* line;
+        bool final;
+        ResultCode code;
+    };
+    const Case cases[] = {
+        {"OK", true, result::Ok},          {"Ok", true, result::Ok},
+        {"ok", false, 0},                  {"OKAY", true, result::Ok},
+        {"O", false, 0},                   {"CONNECT 14400", true, result::Connect},
+        {"BUSY", true, result::Busy},      {"ERROR", true, result::Error},
+        {"FCERR", true, result::Error},    {"FCERROR", true, result::Error},
+        {"+FCERROR", false, 0},            {"NO CARRIER", true, result::NoCarrier},
+        {"NO ANSWER", true, result::NoAnswer}, {"NO DIALTONE", true, result::NoDialtone},
+        {"NO DIAL", false, 0},             {"+FCO", true, result::FaxConnect},
+        {"+FCON", true, result::FaxConnect}, {"RING", false, 0},
+        {"0", false, 0},                   {"CONNEC", false, 0},
+    };
+    for (const Case& c : cases) {
+        std::uint8_t line[LineBufferSize] = {};
+        std::memcpy(line, c.line, std::strlen(c.line));
+        ResultCode code = 0xEE;
+        EXPECT_EQ(ClassifyLine(line, code), c.final) << c.line;
+        if (c.final) {
+            EXPECT_EQ(code, c.code) << c.line;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace quillfen
