@@ -1,0 +1,10 @@
+// The text of the help pane: 86 lines in five parts (who we are, purpose,
+// how to, description, and one entry per command), each line ending in
+// CR LF.
+#pragma once
+
+namespace quillfen::qt {
+
+extern const char HelpText[];
+
+}  // namespace quillfen::qt

@@ -1,0 +1,24 @@
+// quillfen: the desktop program. Starts the main window and lives in Qt's
+// event loop until the window has ended the session.
+#include <QApplication>
+
+#include "qt/app_icon.h"
+#include "qt/command_line.h"
+#include "qt/main_window.h"
+#include "serial/port_names.h"
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quillfen"));
+    QApplication::setApplicationVersion(QString::fromLatin1(quillfen::ProductVersion.data(),
+                                                           quillfen::ProductVersion.size()));
+    QApplication::setWindowIcon(quillfen::qt::AppIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("quillfen"));
+
+    quillfen::PortNames names;
+    quillfen::qt::MainWindow window(names, quillfen::qt::ArgumentText(QApplication::arguments()));
+    QObject::connect(&window, &quillfen::qt::MainWindow::SessionEnded, &application, &QCoreApplication::quit);
+    window.Initialise();
+    if (window.Ended()) return 0;
+    return QApplication::exec();
+}

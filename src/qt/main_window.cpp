@@ -1,0 +1,356 @@
+#include "qt/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTextCursor>
+#include <QVBoxLayout>
+
+#include "qt/about_box.h"
+#include "qt/app_icon.h"
+#include "qt/help_text.h"
+#include "qt/port_list.h"
+#include "qt/text_pane.h"
+
+namespace quillfen::qt {
+
+namespace {
+
+QString Latin1(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
+
+void Identify(QObject* object, int controlId) {
+    object->setObjectName(QString::number(controlId));
+    object->setProperty("controlId", controlId);
+}
+
+// Size of the dialog's client area, below the menu bar, in dialog units.
+constexpr int TemplateWidth = 281;
+constexpr int TemplateHeight = 114;
+
+// The action buttons, in the order they sit on the dialog.
+struct ButtonRow {
+    int controlId;
+    const char* text;
+    int x, y, width, height;
+    bool tabStop;
+};
+constexpr ButtonRow ActionButtons[] = {
+    {id::FaxTestSelectModem, "Fax T&est\nSelect Modem", 5, 32, 58, 22, true},
+    {id::FaxTestAllModems, "&Fax Test\nAll Modems", 65, 32, 58, 22, false},
+    {id::FindAllModems, "Find\nAll M&odems", 125, 32, 58, 22, false},
+    {id::AbortEvent, "&Abort\nEvent", 217, 32, 58, 22, false},
+};
+
+struct MenuRow {
+    int commandId;
+    const char* text;
+};
+constexpr MenuRow EditMenu[] = {
+    {id::CopyAllOfLog, "Copy &All of Log"},
+    {id::CopySelectedText, "Copy &Selected Text in Log"},
+};
+
+constexpr int BusySetControls[] = {id::PortList, id::FindAllModems, id::FaxTestSelectModem,
+                                   id::FaxTestAllModems, id::Send};
+constexpr int BusySetMenuItems[] = {id::CopyAllOfLog, id::CopySelectedText, id::About, id::OpenHelp};
+
+}  // namespace
+
+MainWindow::MainWindow(PortNames& names, const QByteArray& argumentText, QWidget* parent)
+    : QDialog(parent), host_(*this), app_(std::make_unique<Application>(host_, names)), units_(font()) {
+    CopyBounded(commandLineText_, argumentText.constData(), sizeof commandLineText_);
+
+    // A top-level window of its own with minimize and maximize, not a
+    // transient dialog box.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+    setSizeGripEnabled(false);
+    ApplyDialogColours(*this);
+
+    auto* frame = new QVBoxLayout(this);
+    frame->setContentsMargins(0, 0, 0, 0);
+    frame->setSpacing(0);
+    auto* menuBar = new QMenuBar(this);
+    frame->setMenuBar(menuBar);
+    client_ = new QWidget(this);
+    client_->setObjectName(QStringLiteral("client"));
+    client_->installEventFilter(this);
+    frame->addWidget(client_);
+
+    BuildMenu(menuBar);
+    BuildControls();
+    aboutBox_ = new AboutBox(this);
+    templateClient_ = QSize(units_.X(TemplateWidth), units_.Y(TemplateHeight));
+}
+
+MainWindow::~MainWindow() {
+    // Closing without the dialog's end still closes the port and ends the log.
+    if (app_) app_->Shutdown();
+}
+
+void MainWindow::BuildMenu(QMenuBar* menuBar) {
+    auto addItem = [this](QMenu* menu, int commandId, const char* text) {
+        QAction* action = menu->addAction(QString::fromLatin1(text));
+        Identify(action, commandId);
+        connect(action, &QAction::triggered, this, [this, commandId] { DispatchCommand(commandId); });
+        return action;
+    };
+    QMenu* edit = menuBar->addMenu(QStringLiteral("&Edit"));
+    for (const MenuRow& row : EditMenu) addItem(edit, row.commandId, row.text);
+    QMenu* help = menuBar->addMenu(QStringLiteral("&Help"));
+    addItem(help, id::About, "&About");
+    help->addSeparator();
+    addItem(help, id::OpenHelp, "&Open Help");
+    addItem(help, id::CloseHelp, "&Close Help");
+
+    // Exit is an item of the bar itself, always enabled.
+    QAction* exit = menuBar->addAction(QStringLiteral("E&xit"));
+    Identify(exit, id::Exit);
+    connect(exit, &QAction::triggered, this, [this] { DispatchCommand(id::Exit); });
+}
+
+void MainWindow::BuildControls() {
+    const DialogUnits& du = units_;
+    // Controls inside a group box are its children, so the box's mnemonic
+    // reaches them; their places are still the dialog's.
+    auto placeIn = [&du](QWidget* child, QWidget* box, int x, int y, int width, int height) {
+        child->setGeometry(du.Rect(x, y, width, height).translated(-box->pos()));
+    };
+
+    auto* modemBox = new QGroupBox(QStringLiteral("Select &Modem"), client_);
+    modemBox->setGeometry(du.Rect(5, 1, 57, 27));
+    ports_ = new PortList(id::PortList, modemBox);
+    placeIn(ports_, modemBox, 9, 11, 49, 12);
+    ports_->setFocusPolicy(Qt::StrongFocus);
+    connect(ports_, &QComboBox::currentIndexChanged, this, [this] { app_->HandlePortListChange(); });
+    connect(ports_, &PortList::DroppedDown, this, [this] { app_->HandlePortListChange(); });
+    connect(ports_, &PortList::LostFocus, this, [this] { app_->HandlePortListChange(); });
+
+    auto* commandBox = new QGroupBox(QStringLiteral("&Type in and Send Command to Modem "), client_);
+    commandBox->setGeometry(du.Rect(61, 1, 213, 27));
+    commandEdit_ = new QLineEdit(commandBox);
+    Identify(commandEdit_, id::CommandEdit);
+    placeIn(commandEdit_, commandBox, 65, 11, 176, 12);
+    auto* send = new QPushButton(QStringLiteral("&Send"), commandBox);
+    Identify(send, id::Send);
+    placeIn(send, commandBox, 244, 10, 26, 14);
+    send->setAutoDefault(false);
+    send->setFocusPolicy(Qt::StrongFocus);
+    connect(send, &QPushButton::clicked, this, [this] { DispatchCommand(id::Send); });
+
+    QPushButton* firstButton = nullptr;
+    for (const ButtonRow& row : ActionButtons) {
+        auto* button = new QPushButton(QString::fromLatin1(row.text), client_);
+        Identify(button, row.controlId);
+        button->setGeometry(du.Rect(row.x, row.y, row.width, row.height));
+        // Enter presses the default button only, never the one with the focus.
+        button->setAutoDefault(false);
+        button->setFocusPolicy(row.tabStop ? Qt::StrongFocus : Qt::ClickFocus);
+        const int commandId = row.controlId;
+        connect(button, &QPushButton::clicked, this, [this, commandId] { DispatchCommand(commandId); });
+        if (!firstButton) firstButton = button;
+    }
+    defaultButton_ = static_cast<QPushButton*>(Control(id::FaxTestAllModems));
+    defaultButton_->setDefault(true);
+
+    auto* icon = new QLabel(client_);
+    icon->setPixmap(AppIcon().pixmap(32, 32));
+    icon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    icon->setGeometry(du.Rect(190, 31, 20, 20));
+
+    setTabOrder(ports_, commandEdit_);
+    setTabOrder(commandEdit_, send);
+    setTabOrder(send, firstButton);
+}
+
+void MainWindow::Initialise() {
+    setWindowIcon(AppIcon());
+    setWindowTitle(Latin1(ProductName) + QLatin1Char(' ') + Latin1(ProductVersion));
+
+    const QFont fixedFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    ports_->setFont(fixedFont);
+    commandEdit_->setFont(fixedFont);
+    MenuItem(id::CloseHelp)->setEnabled(false);
+
+    // The restored layout: the template's size, and the pane's top and
+    // margins taken from it for good.
+    resize(templateClient_.width(), templateClient_.height() + layout()->menuBar()->sizeHint().height());
+    layout_.MeasureRestored(templateClient_);
+    restoredRect_ = layout_.RectFor(templateClient_);
+
+    logPane_ = new TextPane(id::LogPane, client_);
+    logPane_->setGeometry(maximizedRect_.ToQRect());
+    setTabOrder(Control(id::FaxTestSelectModem), logPane_);
+
+    setWindowFlag(Qt::WindowStaysOnTopHint, IsTopMostRequest(commandLineText_));
+
+    // Centred, so that restoring the window brings it back to the middle.
+    if (QScreen* screen = this->screen()) {
+        const QRect desktop = screen->availableGeometry();
+        move(desktop.center() - QPoint(width() / 2, height() / 2));
+    }
+    initialised_ = true;
+    showMaximized();
+    Relayout();
+
+    app_->Start();
+
+    ports_->FillPorts(PortCount);
+    defaultButton_->setFocus(Qt::OtherFocusReason);
+}
+
+QWidget* MainWindow::Control(int controlId) const {
+    return client_->findChild<QWidget*>(QString::number(controlId));
+}
+
+QAction* MainWindow::MenuItem(int commandId) const { return findChild<QAction*>(QString::number(commandId)); }
+
+int MainWindow::RunModal(QDialog& dialog) {
+    if (modalRunner_) return modalRunner_(dialog);
+    return dialog.exec();
+}
+
+void MainWindow::DispatchCommand(int commandId) {
+    switch (commandId) {
+    case id::FindAllModems: RunAction([this] { app_->FindAllModems(); }); break;
+    case id::FaxTestSelectModem: RunAction([this] { app_->FaxTestSelectModem(); }); break;
+    case id::FaxTestAllModems: RunAction([this] { app_->FaxTestAllModems(); }); break;
+    case id::Send:
+        RunAction([this] {
+            // Single bytes, as the modem gets them; the application cuts the
+            // text to its limit.
+            const QByteArray text = commandEdit_->text().toLatin1();
+            app_->Send(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+        });
+        break;
+    case id::AbortEvent: app_->AbortEvent(); break;
+    case id::CopyAllOfLog: CopyAllOfLog(); break;
+    case id::CopySelectedText: CopySelectedText(); break;
+    case id::About: ShowAbout(); break;
+    case id::OpenHelp: OpenHelp(); break;
+    case id::CloseHelp: CloseHelp(); break;
+    case id::Exit: Exit(); break;
+    default: break;
+    }
+}
+
+template <typename Action>
+void MainWindow::RunAction(Action action) {
+    // The busy set keeps a second action from starting inside a wait; this
+    // also covers a click that was already queued.
+    if (ended_ || app_->Busy()) return;
+    action();
+    if (app_->ExitRequested()) EndSession();
+}
+
+void MainWindow::Exit() {
+    ++exitCommands_;
+    app_->Exit();
+    // During an action the window ends once the action has unwound.
+    if (!app_->Busy()) EndSession();
+}
+
+void MainWindow::EndSession() {
+    if (ended_) return;
+    ended_ = true;
+    done(QDialog::Accepted);
+    app_->Shutdown();
+    emit SessionEnded();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // A close request is an Exit, handled after the current event; once Exit
+    // has been asked for, further requests add nothing.
+    event->ignore();
+    if (ended_ || app_->ExitRequested()) return;
+    QMetaObject::invokeMethod(this, [this] { DispatchCommand(id::Exit); }, Qt::QueuedConnection);
+}
+
+void MainWindow::reject() {
+    // Escape: the program ends as after Exit.
+    DispatchCommand(id::Exit);
+}
+
+void MainWindow::SetBusySetEnabled(bool enabled) {
+    for (int controlId : BusySetControls) Control(controlId)->setEnabled(enabled);
+    for (int commandId : BusySetMenuItems) MenuItem(commandId)->setEnabled(enabled);
+    if (!enabled && logPane_) logPane_->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) Relayout();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == client_ && event->type() == QEvent::Resize) Relayout();
+    return QDialog::eventFilter(watched, event);
+}
+
+void MainWindow::Relayout() {
+    if (!initialised_) return;
+    if (isMinimized()) {
+        sizeState_ = Minimized;
+        return;
+    }
+    sizeState_ = isMaximized() ? Maximized : Restored;
+    // Both rectangles follow the client size the platform actually gives,
+    // so a window manager that sizes the window its own way still gets a
+    // pane that fits.
+    const PaneRect rect = layout_.RectFor(client_->size());
+    (sizeState_ == Maximized ? maximizedRect_ : restoredRect_) = rect;
+    TextPane* pane = helpShown_ ? helpPane_ : logPane_;
+    if (pane) pane->setGeometry(rect.ToQRect());
+}
+
+void MainWindow::CopyAllOfLog() {
+    // The whole log, however long: the end holds the class results.
+    QTextCursor all(logPane_->document());
+    all.select(QTextCursor::Document);
+    logPane_->setTextCursor(all);
+    CopySelectedText();
+}
+
+void MainWindow::CopySelectedText() { logPane_->copy(); }
+
+void MainWindow::ShowAbout() {
+    aboutBox_->Prepare();
+    RunModal(*aboutBox_);
+}
+
+void MainWindow::OpenHelp() {
+    SetBusySetEnabled(false);
+    MenuItem(id::CloseHelp)->setEnabled(true);
+    logPane_->hide();
+    if (sizeState_ == Restored) helpRect_ = restoredRect_;
+    else if (sizeState_ == Maximized) helpRect_ = maximizedRect_;
+
+    helpPane_ = new TextPane(id::HelpPane, client_);
+    helpPane_->setGeometry(helpRect_.ToQRect());
+    helpShown_ = true;
+    helpPane_->Append(HelpText);
+    helpPane_->moveCursor(QTextCursor::Start);
+    helpPane_->show();
+    helpPane_->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::CloseHelp() {
+    delete helpPane_;
+    helpPane_ = nullptr;
+    helpShown_ = false;
+    SetBusySetEnabled(true);
+    MenuItem(id::CloseHelp)->setEnabled(false);
+    logPane_->show();
+    if (sizeState_ == Restored) logPane_->setGeometry(restoredRect_.ToQRect());
+    else if (sizeState_ == Maximized) logPane_->setGeometry(maximizedRect_.ToQRect());
+    logPane_->setFocus(Qt::OtherFocusReason);
+}
+
+}  // namespace quillfen::qt

@@ -1,0 +1,45 @@
+// The Qt host: how the core reaches the desktop program. Waits pump Qt's
+// events without blocking; message boxes are owned by the main window and
+// captioned "Quillfen"; log text goes into the log pane. Every modal dialog
+// runs through one replaceable runner, so tests answer boxes instead of
+// waiting on them.
+#pragma once
+
+#include <QDialog>
+#include <QMessageBox>
+#include <functional>
+#include <memory>
+#include <string_view>
+
+#include "app/host.h"
+
+namespace quillfen::qt {
+
+class MainWindow;
+
+// Runs a modal dialog and returns its result (for a message box, the
+// standard button pressed). The default runs exec().
+using ModalRunner = std::function<int(QDialog&)>;
+
+// The message box as the core asks for it: owner, caption, icon, buttons.
+std::unique_ptr<QMessageBox> BuildMessageBox(QWidget* owner, std::string_view text, BoxIcon icon,
+                                             BoxButtons buttons);
+BoxAnswer AnswerFor(int standardButton);
+
+class QtHost : public Host {
+public:
+    explicit QtHost(MainWindow& window) : window_(window) {}
+
+    void PumpEvents() override;
+    BoxAnswer ShowMessageBox(std::string_view text, BoxIcon icon, BoxButtons buttons) override;
+    void InsertLogText(std::int32_t position, std::string_view text) override;
+    int PortSelection() override;
+    void PromptForPort() override;
+    void FocusCommandEdit() override;
+    void SetControlsEnabled(bool enabled) override;
+
+private:
+    MainWindow& window_;
+};
+
+}  // namespace quillfen::qt
