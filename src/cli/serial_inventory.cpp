@@ -78,7 +78,7 @@ long DeviceNumber(std::string_view name, std::string_view prefix) {
 // The UART type behind a ttyS port: 0 when none (PORT_UNKNOWN), -1 when it
 // cannot be told. The ioctl is asked first; sysfs answers for a port we may
 // not open (no permission, or held exclusively by another program).
-int UartType(const std::string& path, const std::string& name) {
+int UartType(const std::string& path, const fs::path& classDir) {
     int fd = open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd >= 0) {
         serial_struct info{};
@@ -86,7 +86,7 @@ int UartType(const std::string& path, const std::string& name) {
         close(fd);
         if (rc == 0) return info.type;
     }
-    std::string text = ReadAttribute(fs::path("/sys/class/tty") / name / "type");
+    std::string text = ReadAttribute(classDir / "type");
     int type = -1;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), type);
     if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return -1;
@@ -102,9 +102,9 @@ std::string UartText(int type) {
 
 // The USB device above a tty: the first ancestor of its sysfs device that has
 // idVendor (an interface for ttyACM, a usb-serial port for ttyUSB).
-void AddUsbDetails(const std::string& name, SerialDeviceEntry& entry) {
+void AddUsbDetails(const fs::path& classDir, SerialDeviceEntry& entry) {
     std::error_code ec;
-    fs::path device = fs::canonical(fs::path("/sys/class/tty") / name / "device", ec);
+    fs::path device = fs::canonical(classDir / "device", ec);
     if (ec) return;
     for (int level = 0; level < 4 && device.has_parent_path(); ++level, device = device.parent_path()) {
         if (!fs::exists(device / "idVendor", ec)) continue;
@@ -119,7 +119,7 @@ void AddUsbDetails(const std::string& name, SerialDeviceEntry& entry) {
 
 }  // namespace
 
-std::vector<SerialDeviceEntry> ListSerialDevices(const PortNames& names) {
+std::vector<SerialDeviceEntry> ListSerialDevices(const PortNames& names, const DeviceRoots& roots) {
     struct Found {
         std::size_t family;
         long number;
@@ -127,7 +127,7 @@ std::vector<SerialDeviceEntry> ListSerialDevices(const PortNames& names) {
     };
     std::vector<Found> found;
     std::error_code ec;
-    for (fs::directory_iterator it("/dev", ec), end; !ec && it != end; it.increment(ec)) {
+    for (fs::directory_iterator it(roots.dev, ec), end; !ec && it != end; it.increment(ec)) {
         std::string name = it->path().filename().string();
         for (std::size_t family = 0; family < Families.size(); ++family) {
             long number = DeviceNumber(name, Families[family].prefix);
@@ -150,17 +150,18 @@ std::vector<SerialDeviceEntry> ListSerialDevices(const PortNames& names) {
     std::vector<SerialDeviceEntry> entries;
     for (const Found& device : found) {
         SerialDeviceEntry entry;
-        entry.path = "/dev/" + device.name;
+        entry.path = (fs::path(roots.dev) / device.name).string();
+        fs::path classDir = fs::path(roots.ttyClass) / device.name;
         Family family = Families[device.family].family;
         if (family == Family::Uart) {
-            int type = UartType(entry.path, device.name);
+            int type = UartType(entry.path, classDir);
             if (type <= 0) continue;  // a ttyS node with no UART behind it
             entry.kind = UartText(type);
         } else if (family == Family::Rfcomm) {
             entry.kind = "Bluetooth RFCOMM";
         } else {
             entry.kind = "USB";
-            AddUsbDetails(device.name, entry);
+            AddUsbDetails(classDir, entry);
         }
         std::error_code ignored;
         fs::path canonical = fs::weakly_canonical(entry.path, ignored);
@@ -178,25 +179,36 @@ std::string FormatSerialDevices(const std::vector<SerialDeviceEntry>& entries) {
         return "No serial devices found: this machine has no ttyS port with a UART and no\n"
                "ttyUSB, ttyACM or rfcomm device. Try the simulator: quillfen-cli --sim fax test\n";
     }
-    std::string text = "DEVICE           COM         DETAILS\n";
+    struct Row {
+        std::string device, coms, details;
+    };
+    std::vector<Row> rows{{"DEVICE", "COM", "DETAILS"}};
     for (const SerialDeviceEntry& entry : entries) {
-        std::string coms;
+        Row row{entry.path, {}, entry.kind};
         for (unsigned com : entry.comNumbers) {
-            if (!coms.empty()) coms += ",";
-            coms += "COM" + std::to_string(com);
+            if (!row.coms.empty()) row.coms += ",";
+            row.coms += "COM" + std::to_string(com);
         }
-        if (coms.empty()) coms = "-";
-        std::string details = entry.kind;
+        if (row.coms.empty()) row.coms = "-";
         if (!entry.usbVendor.empty() || !entry.usbProduct.empty()) {
-            details += " " + entry.usbVendor + ":" + entry.usbProduct;
+            row.details += " " + entry.usbVendor + ":" + entry.usbProduct;
         }
-        if (!entry.description.empty()) details += " " + entry.description;
-
-        std::string line = entry.path;
-        line.resize(std::max<std::size_t>(line.size() + 1, 17), ' ');
-        line += coms;
-        line.resize(std::max<std::size_t>(line.size() + 1, 29), ' ');
-        line += details;
+        if (!entry.description.empty()) row.details += " " + entry.description;
+        rows.push_back(std::move(row));
+    }
+    std::size_t deviceWidth = 0;
+    std::size_t comWidth = 0;
+    for (const Row& row : rows) {
+        deviceWidth = std::max(deviceWidth, row.device.size());
+        comWidth = std::max(comWidth, row.coms.size());
+    }
+    std::string text;
+    for (const Row& row : rows) {
+        std::string line = row.device;
+        line.resize(deviceWidth + 2, ' ');
+        line += row.coms;
+        line.resize(deviceWidth + 2 + comWidth + 2, ' ');
+        line += row.details;
         text += line + "\n";
     }
     if (std::none_of(entries.begin(), entries.end(), [](const SerialDeviceEntry& e) { return !e.comNumbers.empty(); })) {

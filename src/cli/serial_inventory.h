@@ -21,7 +21,14 @@ struct SerialDeviceEntry {
     std::string description;          // manufacturer and product, as sysfs has them
 };
 
-std::vector<SerialDeviceEntry> ListSerialDevices(const PortNames& names);
+// Where the device nodes and their sysfs class entries are; other roots
+// serve tests that build a machine of their own.
+struct DeviceRoots {
+    std::string dev = "/dev";
+    std::string ttyClass = "/sys/class/tty";
+};
+
+std::vector<SerialDeviceEntry> ListSerialDevices(const PortNames& names, const DeviceRoots& roots = {});
 
 // The listing as text for stdout, with a clear sentence when it is empty.
 std::string FormatSerialDevices(const std::vector<SerialDeviceEntry>& entries);
