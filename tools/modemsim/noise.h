@@ -1,7 +1,9 @@
 // Line noise for the simulated modem: junk bytes, unsolicited fax frames,
 // over-long lines and RING between answers, and a stray NUL or XON in front
-// of some result words. One seeded generator drives all of it, so a seed
-// repeats a run byte for byte when the program sends the same commands.
+// of some result words. The seed fixes all of it: the noise inside answers
+// repeats byte for byte when the program sends the same commands, and the
+// noise of quiet moments repeats piece for piece (its timing follows the
+// program's, so it cannot repeat exactly).
 #pragma once
 
 #include <chrono>
@@ -26,10 +28,12 @@ public:
     std::chrono::milliseconds NextPause();
 
 private:
-    bool OneIn(unsigned chances);
-    unsigned Between(unsigned low, unsigned high);
+    void AppendPiece(std::mt19937& random, std::string& out);
 
-    std::mt19937 random_;
+    // Two generators, so the quiet moments, which depend on timing, do not
+    // shift the noise inside answers.
+    std::mt19937 answerRandom_;
+    std::mt19937 quietRandom_;
 };
 
 }  // namespace quillfen::modemsim

@@ -22,6 +22,9 @@ constexpr std::size_t kPendingLimit = 64 * 1024;
 // it: the line discards unread input when it goes down.
 constexpr auto kDrainGrace = std::chrono::seconds(2);
 constexpr auto kDrainPoll = std::chrono::milliseconds(10);
+// The line discipline takes the bytes from the master a moment after the
+// write; until then the slave's queue looks empty.
+constexpr auto kDrainSettle = std::chrono::milliseconds(100);
 constexpr double kBitsPerByte = 10.0;
 
 }  // namespace
@@ -151,6 +154,7 @@ bool Simulator::Flush(Clock::time_point now) {
         std::fprintf(stderr, "quillfen-modemsim: writing the pty: %s\n", std::strerror(errno));
         return false;
     }
+    lastWrite_ = now;
     pending_.erase(0, static_cast<std::size_t>(written));
     pacedSent_ += static_cast<std::uint64_t>(written);
     return true;
@@ -168,8 +172,11 @@ bool Simulator::HangupDone(Clock::time_point now) {
         draining_ = true;
         drainUntil_ = now + kDrainGrace;
     }
-    int unread = 0;
-    if (ioctl(pty_.Slave(), FIONREAD, &unread) == 0 && unread > 0 && now < drainUntil_) return false;
+    if (now < drainUntil_) {
+        int unread = 0;
+        if (now < lastWrite_ + kDrainSettle) return false;
+        if (ioctl(pty_.Slave(), FIONREAD, &unread) == 0 && unread > 0) return false;
+    }
     transcript_.Remark("hang-up after " + std::to_string(answered_) + " commands");
     pty_.Close();
     return true;

@@ -45,6 +45,7 @@ private:
     std::string pending_;  // answered but not yet written
     std::string answer_;   // scratch for one read's answers
     bool blocked_ = false;
+    Clock::time_point lastWrite_;
     Clock::time_point paceOrigin_;
     std::uint64_t pacedSent_ = 0;
     Clock::time_point nextNoise_;
