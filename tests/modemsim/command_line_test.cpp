@@ -1,0 +1,146 @@
+// The fax profile's command state as a program sees it over the pty: echo,
+// the two result forms, several commands on a line, ERROR ending a line,
+// factory reset, line editing and the information pages.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "modemsim/pty_client.h"
+#include "support/fixtures.h"
+
+namespace quillfen::test {
+namespace {
+
+const std::string kIdentity = "Quillfen Simulated V.90 Fax Modem";
+
+class CommandLineTest : public ::testing::Test {
+protected:
+    ModemSim sim{{"--profile", "fax"}};
+    PtyClient line{sim.Device()};
+};
+
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::string current;
+    for (char c : text) {
+        if (c == '\r') continue;
+        if (c == '\n') {
+            lines.push_back(current);
+            current.clear();
+        } else {
+            current.push_back(c);
+        }
+    }
+    return lines;
+}
+
+TEST_F(CommandLineTest, EchoAndResultFormsFollowEVAndQ) {
+    // Factory: echo on, verbal results framed by CR LF.
+    EXPECT_EQ(line.Exchange("ATI3\r", "OK\r\n"), "ATI3\r\r\n" + kIdentity + "\r\n\r\nOK\r\n");
+    // The echo comes byte by byte as typed, before the line is ended.
+    line.Send("AT");
+    EXPECT_EQ(line.ReadUntil("AT"), "AT");
+    EXPECT_EQ(line.Exchange("\r", "OK\r\n"), "\r\r\nOK\r\n");
+
+    // E0 is still echoed itself; the lines after it are not.
+    EXPECT_EQ(line.Exchange("ATE0\r", "OK\r\n"), "ATE0\r\r\nOK\r\n");
+    EXPECT_EQ(line.Exchange("ATV0\r", "0\r"), "0\r");
+    EXPECT_EQ(line.Exchange("ATI3\r", "0\r"), kIdentity + "\r\n0\r");
+    EXPECT_EQ(line.Exchange("ATJ\r", "4\r"), "4\r");
+
+    // Q1 keeps the info text and drops the result; Q0 brings it back.
+    EXPECT_EQ(line.Exchange("ATV1Q1I3\r", kIdentity + "\r\n"), "\r\n" + kIdentity + "\r\n");
+    EXPECT_EQ(line.Exchange("ATQ0\r", "OK\r\n"), "\r\nOK\r\n");
+
+    // &F brings back the factory echo and verbal form.
+    EXPECT_EQ(line.Exchange("ATV0&F\r", "OK\r\n"), "\r\nOK\r\n");
+    EXPECT_EQ(line.Exchange("AT\r", "OK\r\n"), "AT\r\r\nOK\r\n");
+}
+
+TEST_F(CommandLineTest, SeveralCommandsOnOneLineAndErrorEndsTheLine) {
+    EXPECT_EQ(line.Exchange("ATE0V1S0=0\r", "OK\r\n"), "ATE0V1S0=0\r\r\nOK\r\n");
+    EXPECT_EQ(line.Exchange("ATS0=7 S7? S0?\r", "OK\r\n"), "\r\n050\r\n\r\n007\r\n\r\nOK\r\n");
+
+    // Info text before the failing command is sent; nothing after it runs.
+    EXPECT_EQ(line.Exchange("ATI0J1I3\r", "ERROR\r\n"), "\r\n56000\r\n\r\nERROR\r\n");
+    EXPECT_EQ(line.Exchange("ATV0%Q0V1\r", "4\r"), "4\r");
+    EXPECT_EQ(line.Exchange("AT\r", "0\r"), "0\r");
+    EXPECT_EQ(line.Exchange("ATV1\r", "OK\r\n"), "\r\nOK\r\n");
+
+    // S-register bounds.
+    EXPECT_EQ(line.Exchange("ATS0=255S0?\r", "OK\r\n"), "\r\n255\r\n\r\nOK\r\n");
+    EXPECT_EQ(line.Exchange("ATS0=256\r", "\r\n"), "\r\nERROR\r\n");
+    EXPECT_EQ(line.Exchange("ATS99?\r", "\r\n"), "\r\nERROR\r\n");
+}
+
+TEST_F(CommandLineTest, FlowControlFamiliesAreAMixOfOkAndError) {
+    ASSERT_EQ(line.Exchange("ATE0\r", "OK\r\n"), "ATE0\r\r\nOK\r\n");
+    struct Row {
+        const char* command;
+        const char* word;
+    };
+    const Row rows[] = {
+        {"AT&K3", "OK"},    {"AT&K4", "OK"},    {"AT&K1", "ERROR"}, {"AT&E4", "ERROR"},
+        {"AT&E5", "ERROR"}, {"AT\\Q3", "OK"},   {"AT\\Q4", "ERROR"}, {"AT&H0", "ERROR"},
+        {"AT&I2", "OK"},    {"AT&I3", "ERROR"}, {"AT&R1", "OK"},    {"AT&R2", "ERROR"},
+        {"AT+FF", "ERROR"}, {"ATX5", "ERROR"},  {"ATI8", "ERROR"},  {"ATE12", "ERROR"},
+    };
+    for (const Row& row : rows) {
+        std::string expected = std::string("\r\n") + row.word + "\r\n";
+        EXPECT_EQ(line.Exchange(std::string(row.command) + "\r", expected), expected) << row.command;
+    }
+}
+
+TEST_F(CommandLineTest, LinesThatAreEmptyForeignEditedOrTooLong) {
+    // The second CR after a class query is an empty line: echoed, not answered.
+    ASSERT_EQ(line.Exchange("AT+FCLASS=1\r", "OK\r\n"), "AT+FCLASS=1\r\r\nOK\r\n");
+    EXPECT_EQ(line.Exchange("AT+FRM=?\r\r", "OK\r\n\r"),
+              "AT+FRM=?\r\r\n24,48,72,73,74,96,97,98,121,122,145,146\r\n\r\nOK\r\n\r");
+
+    // A line without the AT prefix is echoed and ignored; the answer that
+    // follows belongs to the next line alone.
+    EXPECT_EQ(line.Exchange("hello\rAT\r", "OK\r\n"), "hello\rAT\r\r\nOK\r\n");
+    // The prefix in any case; LF is ignored; backspace edits.
+    EXPECT_EQ(line.Exchange("at\n\r", "OK\r\n"), "at\n\r\r\nOK\r\n");
+    EXPECT_EQ(line.Exchange("AtI4\b3\r", "OK\r\n"), "AtI4\b3\r\r\n" + kIdentity + "\r\n\r\nOK\r\n");
+
+    // Too long for the command buffer: refused whole, and the modem goes on.
+    std::string longLine = "AT" + std::string(298, 'E') + "\r";
+    EXPECT_EQ(line.Exchange(longLine, "ERROR\r\n"), longLine + "\r\nERROR\r\n");
+    EXPECT_EQ(line.Exchange("ATI3\r", "OK\r\n"), "ATI3\r\r\n" + kIdentity + "\r\n\r\nOK\r\n");
+}
+
+TEST_F(CommandLineTest, InformationPagesAndSettingsPageAreReadable) {
+    ASSERT_EQ(line.Exchange("ATE0\r", "OK\r\n"), "ATE0\r\r\nOK\r\n");
+    for (int page = 0; page <= 7; ++page) {
+        std::string answer = line.Exchange("ATI" + std::to_string(page) + "\r", "\r\nOK\r\n");
+        std::vector<std::string> lines = SplitLines(answer);
+        ASSERT_GE(lines.size(), 3u) << page;
+        EXPECT_EQ(lines.front(), "") << page;
+        EXPECT_EQ(lines.back(), "OK") << page;
+        EXPECT_FALSE(lines[1].empty()) << page;
+    }
+
+    // &V reflects the active settings and stays within a terminal's width.
+    ASSERT_EQ(line.Exchange("ATX2S7=30\r", "OK\r\n"), "\r\nOK\r\n");
+    std::string page = line.Exchange("AT&V\r", "\r\nOK\r\n");
+    std::vector<std::string> lines = SplitLines(page);
+    EXPECT_GE(lines.size(), 20u);
+    EXPECT_LE(lines.size(), 32u);
+    for (const std::string& text : lines) EXPECT_LT(text.size(), 80u) << text;
+    std::size_t active = page.find("ACTIVE PROFILE:");
+    std::size_t stored = page.find("STORED PROFILE 0:");
+    ASSERT_NE(active, std::string::npos);
+    ASSERT_NE(stored, std::string::npos);
+    std::string activePart = page.substr(active, stored - active);
+    std::string storedPart = page.substr(stored);
+    EXPECT_NE(activePart.find(" X2 "), std::string::npos);
+    EXPECT_NE(activePart.find("S07:030"), std::string::npos);
+    EXPECT_NE(storedPart.find(" X4 "), std::string::npos);
+    EXPECT_NE(storedPart.find("S07:050"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace quillfen::test
