@@ -1,0 +1,247 @@
+// The probe, the scans and the capability script against the simulated
+// modem on real ptys, driven through the same dispatch the front ends use.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <regex>
+#include <string>
+
+#include "app/application.h"
+#include "support/fixtures.h"
+#include "support/scripted_host.h"
+
+namespace quillfen {
+namespace {
+
+using test::ModemSim;
+using test::ReadFile;
+using test::ScopedChdir;
+using test::ScriptedHost;
+using test::TempDir;
+
+std::string MaskStamps(const std::string& log) {
+    static const std::regex stamp("(Sun|Mon|Tue|Wed|Thu|Fri|Sat) [A-Z][a-z]{2} [0-9]{2} "
+                                  "[0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}");
+    return std::regex_replace(log, stamp, "<stamp>");
+}
+
+// Counts after the banner, whose examples show OUT and IN lines of their own.
+std::size_t Count(const std::string& text, const std::string& what) {
+    std::size_t count = 0;
+    std::size_t start = text.find("follow ===============\r\n");
+    start = start == std::string::npos ? 0 : start;
+    for (std::size_t at = text.find(what, start); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+    return count;
+}
+
+// Compares with a golden file under tests/data; QUILLFEN_UPDATE_GOLDEN=1
+// rewrites it instead.
+void ExpectGolden(const std::string& name, const std::string& actual) {
+    std::string path = std::string(QUILLFEN_TESTDATA_DIR) + "/" + name;
+    if (const char* update = std::getenv("QUILLFEN_UPDATE_GOLDEN"); update && std::string(update) == "1") {
+        test::WriteFile(path, actual);
+        return;
+    }
+    std::string expected = ReadFile(path);
+    ASSERT_FALSE(expected.empty()) << "missing golden file " << path;
+    EXPECT_EQ(actual, expected) << "differs from " << path;
+}
+
+class ProceduresTest : public ::testing::Test {
+protected:
+    void SetUp() override { host.selection = 0; }
+
+    // COM1 to COM4 behind simulators or missing devices.
+    void Map(unsigned com, const std::string& device) { names.Map(com, device); }
+    void MapMissing(unsigned com) { names.Map(com, dir.File("no-such-port-" + std::to_string(com))); }
+
+    std::string Run(void (Application::*action)()) {
+        app.Start();
+        (app.*action)();
+        app.Shutdown();
+        std::string file = ReadFile(dir.File("Modem001.txt"));
+        EXPECT_EQ(file, host.pane) << "the file and the pane differ";
+        return host.pane;
+    }
+
+    // The log from the first line that contains marker.
+    static std::string From(const std::string& log, const std::string& marker) {
+        std::size_t at = log.find(marker);
+        return at == std::string::npos ? std::string() : log.substr(at);
+    }
+
+    // Sets the abort flag at the pump after marker first shows in the log.
+    void AbortWhenLogged(const std::string& marker) {
+        host.onEveryPump = [this, marker] {
+            if (host.pane.find(marker) == std::string::npos) return false;
+            app.AbortEvent();
+            return true;
+        };
+    }
+
+    TempDir dir;
+    ScopedChdir cwd{dir.Path()};
+    ScriptedHost host;
+    PortNames names;
+    Application app{host, names};
+};
+
+TEST_F(ProceduresTest, FaxModemCapabilityTestMatchesTheGoldenLog) {
+    ModemSim sim({"--profile", "fax"});
+    Map(1, sim.Device());
+    std::string log = Run(&Application::FaxTestSelectModem);
+
+    for (const char* text : {"0, Data Mode.\r\n", "1, Fax Mode.\r\n", "2, Fax Mode.\r\n", "2.0, Fax Mode.\r\n"}) {
+        EXPECT_EQ(Count(log, std::string("This FaxModem supports Class ") + text), 1u) << text;
+    }
+    EXPECT_EQ(Count(log, "This FaxModem does not support"), 0u);
+    EXPECT_EQ(Count(log, "OUT: ATE0\r\n"), 4u);  // one battery per class
+    EXPECT_EQ(Count(log, "\nOUT: "), 138u);
+    EXPECT_EQ(Count(log, "OUT: AT+FRM=?\r\n"), 1u);
+    ExpectGolden("capability_fax.log", MaskStamps(log));
+    EXPECT_EQ(host.enabledHistory, (std::vector<bool>{false, true}));
+}
+
+TEST_F(ProceduresTest, ClassOneModemSupportsClassesZeroAndOneOnly) {
+    ModemSim sim({"--profile", "class1"});
+    Map(1, sim.Device());
+    std::string log = Run(&Application::FaxTestSelectModem);
+    EXPECT_EQ(Count(log, "This FaxModem supports Class 0, Data Mode.\r\n"), 1u);
+    EXPECT_EQ(Count(log, "This FaxModem supports Class 1, Fax Mode.\r\n"), 1u);
+    EXPECT_EQ(Count(log, "This FaxModem does not support Class 2, Fax Mode.\r\n"), 1u);
+    EXPECT_EQ(Count(log, "This FaxModem does not support Class 2.0, Fax Mode.\r\n"), 1u);
+    EXPECT_EQ(Count(log, "OUT: AT+FDIS=?"), 0u);
+    EXPECT_EQ(Count(log, "OUT: ATE0\r\n"), 2u);
+    // After the refused class 2 the script goes on with the reset before 2.0.
+    EXPECT_NE(log.find("2, Fax Mode.\r\nReset the modem:\r\nOUT: AT&F\r\n"), std::string::npos);
+}
+
+TEST_F(ProceduresTest, DataModemSupportsClassZeroOnly) {
+    ModemSim sim({"--profile", "data"});
+    Map(1, sim.Device());
+    std::string log = Run(&Application::FaxTestSelectModem);
+    EXPECT_EQ(Count(log, "This FaxModem supports Class "), 1u);
+    EXPECT_EQ(Count(log, "This FaxModem supports Class 0, Data Mode.\r\n"), 1u);
+    EXPECT_EQ(Count(log, "This FaxModem does not support Class "), 3u);
+    EXPECT_EQ(Count(log, "\nOUT: "), 50u + 21u);
+}
+
+TEST_F(ProceduresTest, NumericModemTimesOutEverywhereAndSupportsNoClass) {
+    ModemSim sim({"--profile", "numeric"});
+    Map(1, sim.Device());
+    std::string log = Run(&Application::FaxTestSelectModem);
+    EXPECT_EQ(Count(log, "\nOUT: "), 50u);
+    EXPECT_EQ(Count(log, "This FaxModem does not support Class "), 4u);
+    for (const char* word : {"\nIN : OK\r", "\nIN : ERROR\r"}) EXPECT_EQ(Count(log, word), 0u) << word;
+    EXPECT_NE(log.find("IN : 0\r\n"), std::string::npos);  // numeric codes are logged, never final
+}
+
+TEST_F(ProceduresTest, FindAllModemsMatchesTheGoldenLog) {
+    ModemSim sim({"--profile", "fax"});
+    Map(1, sim.Device());
+    MapMissing(2);
+    ModemSim data({"--profile", "data"});
+    Map(3, data.Device());
+    MapMissing(4);
+    std::string log = Run(&Application::FindAllModems);
+    EXPECT_EQ(Count(log, "There appears to be a modem on this opened UART.\r\n"), 2u);
+    EXPECT_EQ(Count(log, "The system cannot find the UART(COM-Port) specified:\r\n"), 2u);
+    EXPECT_EQ(Count(log, "=*=*=*=*=*=*\r\n\r\n=*=*=*=*=*=*\r\n"), 4u);
+    EXPECT_FALSE(app.Port().IsOpen());
+    EXPECT_TRUE(host.boxes.size() == 1u) << "a scan shows no box";
+    ExpectGolden("find_all_modems.log", MaskStamps(log));
+}
+
+TEST_F(ProceduresTest, SilentPortHasNoModem) {
+    ModemSim sim({"--profile", "silent"});
+    Map(1, sim.Device());
+    for (unsigned com = 2; com <= 4; ++com) MapMissing(com);
+    std::string log = Run(&Application::FaxTestAllModems);
+    EXPECT_EQ(Count(log, "There does not appear to be a modem on this opened UART.\r\n"), 1u);
+    EXPECT_EQ(Count(log, "There appears"), 0u);
+    EXPECT_EQ(Count(log, "\nOUT: "), 3u);  // the probe only: no capability test
+}
+
+TEST_F(ProceduresTest, AbortDuringClassOneBatteryStopsAtTheNextReset) {
+    ModemSim sim({"--profile", "fax"});
+    Map(1, sim.Device());
+    // Abort once the battery of class 1 has started.
+    host.onEveryPump = [this] {
+        std::size_t classOne = host.pane.find("This FaxModem supports Class 1, Fax Mode.\r\n");
+        if (classOne == std::string::npos || host.pane.find("OUT: ATE0\r\n", classOne) == std::string::npos) return false;
+        app.AbortEvent();
+        return true;
+    };
+    std::string log = Run(&Application::FaxTestSelectModem);
+    std::string tail = From(log, "This FaxModem supports Class 1, Fax Mode.\r\n");
+    std::string expected =
+        "OUT: ATE0\r\nAborted by user.\r\nReset the modem:\r\nOUT: AT&F\r\nAborted by user.\r\n"
+        "Closed COM1 - <stamp>\r\nEnd Session - <stamp>\r\n";
+    EXPECT_NE(MaskStamps(tail).find(expected), std::string::npos) << tail;
+    EXPECT_EQ(Count(log, "Class 2, Fax Mode"), 0u);
+    EXPECT_EQ(Count(log, "Aborted by user.\r\n"), 2u);
+    EXPECT_EQ(host.enabledHistory.back(), true);
+}
+
+TEST_F(ProceduresTest, AbortDuringAti3EndsTheScriptThere) {
+    ModemSim sim({"--profile", "fax"});
+    Map(1, sim.Device());
+    AbortWhenLogged("OUT: ATI3\r\n");
+    std::string log = Run(&Application::FaxTestSelectModem);
+    std::string tail = MaskStamps(From(log, "OUT: ATI3\r\n"));
+    EXPECT_EQ(tail, "OUT: ATI3\r\nAborted by user.\r\nClosed COM1 - <stamp>\r\nEnd Session - <stamp>\r\n");
+    EXPECT_EQ(Count(log, "End information gathering"), 0u);
+}
+
+TEST_F(ProceduresTest, AbortWhileScanningTheSecondPortClosesItAndEndsTheScan) {
+    ModemSim first({"--profile", "fax"});
+    ModemSim second({"--profile", "fax"});
+    ModemSim third({"--profile", "fax"});
+    Map(1, first.Device());
+    Map(2, second.Device());
+    Map(3, third.Device());
+    MapMissing(4);
+    AbortWhenLogged("Opened COM2 - ");
+    std::string log = Run(&Application::FindAllModems);
+    std::string tail = MaskStamps(From(log, "Opened COM2 - "));
+    EXPECT_EQ(tail,
+              "Opened COM2 - <stamp>\r\nReset the modem:\r\nOUT: AT&F\r\nAborted by user.\r\n"
+              "Closed COM2 - <stamp>\r\nEnd Session - <stamp>\r\n");
+    EXPECT_EQ(Count(log, "COM3"), 0u);
+    EXPECT_FALSE(app.Port().IsOpen());
+}
+
+TEST_F(ProceduresTest, NoiseNeverCrashesAndControlLinesAreLoggedRaw) {
+    ModemSim sim({"--profile", "fax", "--noise", "--seed", "7"});
+    Map(1, sim.Device());
+    std::string log = Run(&Application::FaxTestSelectModem);
+    EXPECT_NE(log.find("Reset the modem:"), std::string::npos);
+    EXPECT_NE(log.find("End Session - "), std::string::npos);
+    // Lines that open with a control byte or a frame byte keep that byte.
+    bool rawLine = false;
+    for (std::size_t at = log.find("IN : "); at != std::string::npos; at = log.find("IN : ", at + 1)) {
+        unsigned char first = static_cast<unsigned char>(log[at + 5]);
+        if (first == 0xFF || first == 0x11 || (first < 0x20 && first != '\r')) rawLine = true;
+    }
+    EXPECT_TRUE(rawLine);
+}
+
+TEST_F(ProceduresTest, HangupEndsEveryLaterTransactionByItsTimeout) {
+    ModemSim sim({"--profile", "fax", "--hangup-after", "1"});
+    Map(1, sim.Device());
+    for (unsigned com = 2; com <= 4; ++com) MapMissing(com);
+    auto started = std::chrono::steady_clock::now();
+    std::string log = Run(&Application::FindAllModems);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(60)) << "something hung";
+    std::string expected =
+        "OUT: AT&F\r\nIN : AT&F\r\nIN : OK\r\n"
+        "Be sure we are configured for Long Responses:\r\nOUT: ATV1\r\nOUT: AT\r\n"
+        "There does not appear to be a modem on this opened UART.\r\nClosed COM1 - ";
+    EXPECT_NE(log.find(expected), std::string::npos) << log;
+}
+
+}  // namespace
+}  // namespace quillfen
