@@ -39,3 +39,15 @@ demo: build
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
+
+# Coverage-guided fuzzing of the response reader with clang's libFuzzer,
+# seeded from the simulator's transcripts. FUZZ_SECONDS sets the budget.
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_SECONDS ?= 120
+.PHONY: fuzz
+fuzz: deps
+	@test -f $(FUZZ_BUILD)/build.ninja || CXX=clang++ CC=clang cmake -S . -B $(FUZZ_BUILD) $(GENERATOR) \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLFEN_FUZZ=ON -DQUILLFEN_BUILD_GUI=OFF -DQUILLFEN_BUILD_BENCH=OFF
+	cmake --build $(FUZZ_BUILD) --target fuzz_response_reader fuzz_response_reader_seeds
+	$(FUZZ_BUILD)/bin/fuzz_response_reader_seeds --extract $(FUZZ_BUILD)/corpus tests/fuzz/seeds
+	$(FUZZ_BUILD)/bin/fuzz_response_reader -max_total_time=$(FUZZ_SECONDS) -max_len=4096 $(FUZZ_BUILD)/corpus

@@ -35,6 +35,8 @@ inline constexpr std::uint16_t LinePieceLimit = 101;
 // sets code when the line is a final response.
 bool ClassifyLine(const std::uint8_t* lineText, ResultCode& code);
 
+enum class LineStep { More, Complete };
+
 class CommandEngine {
 public:
     CommandEngine(Host& host, SessionLog& log, SerialPort& port);
@@ -45,6 +47,14 @@ public:
 
     // Reads lines until a final response, the deadline or an abort (4).
     ResultCode ReadResponse(unsigned timeoutSeconds);
+
+    // The steps of the reader's byte loop, without the port and the pauses,
+    // so the fuzzer can drive them directly. TakeByte stores one byte (and
+    // logs a 101-byte piece); after Complete, FinishLine logs the line and
+    // tells whether it is final; ClearLine starts the next one.
+    LineStep TakeByte(std::uint8_t byte);
+    bool FinishLine(ResultCode& code);
+    void ClearLine();
 
     std::int32_t AbortRequested = 0;
     ResultCode LastResult = 0;

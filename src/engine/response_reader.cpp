@@ -65,9 +65,47 @@ bool ClassifyLine(const std::uint8_t* lineText, ResultCode& code) {
 void CommandEngine::BeginLine() {
     port_.QueryStatus();
     PacedWait(host_, LineStartPause);
+    ClearLine();
+}
+
+void CommandEngine::ClearLine() {
     std::memset(rawLine_, 0, sizeof rawLine_);
     std::memset(lineText_, 0, sizeof lineText_);
     lineLength_ = 0;
+}
+
+LineStep CommandEngine::TakeByte(std::uint8_t byte) {
+    rawLine_[lineLength_] = byte;
+    lineText_[lineLength_] = byte;
+    if (lineLength_ == 0) firstByte_ = byte;
+
+    if (lineLength_ >= 1 && firstByte_ != FrameStart && (byte == CR || byte == LF)) {
+        lineText_[lineLength_] = 0;
+        return LineStep::Complete;
+    }
+    if (lineLength_ >= 2 && rawLine_[lineLength_ - 1] == DLE && byte == ETX) return LineStep::Complete;
+    if (lineLength_ == 0 && (byte == CR || byte == LF)) {
+        rawLine_[0] = 0;
+        lineText_[0] = 0;
+        return LineStep::More;
+    }
+    if (++lineLength_ == LinePieceLimit) {
+        // An endless line is logged in pieces and never taken for an answer.
+        LogLine(lineText_);
+        ClearLine();
+    }
+    return LineStep::More;
+}
+
+bool CommandEngine::FinishLine(ResultCode& code) {
+    // A line that opens with a control byte (a stray NUL or XON, a fax
+    // frame) is recorded as it came and never classified.
+    if (!Printable(firstByte_)) {
+        LogLine(rawLine_);
+        return false;
+    }
+    LogLine(lineText_);
+    return ClassifyLine(lineText_, code);
 }
 
 void CommandEngine::LogLine(const std::uint8_t* line) {
@@ -98,39 +136,9 @@ ResultCode CommandEngine::ReadResponse(unsigned timeoutSeconds) {
             }
         }
 
-        const std::uint8_t byte = received.bytes[received.readPosition++];
-        rawLine_[lineLength_] = byte;
-        lineText_[lineLength_] = byte;
-        if (lineLength_ == 0) firstByte_ = byte;
-
-        bool complete = false;
-        if (lineLength_ >= 1 && firstByte_ != FrameStart && (byte == CR || byte == LF)) {
-            lineText_[lineLength_] = 0;
-            complete = true;
-        } else if (lineLength_ >= 2 && rawLine_[lineLength_ - 1] == DLE && byte == ETX) {
-            complete = true;
-        } else if (lineLength_ == 0 && (byte == CR || byte == LF)) {
-            rawLine_[0] = 0;
-            lineText_[0] = 0;
-        } else if (++lineLength_ == LinePieceLimit) {
-            // An endless line is logged in pieces and never taken for an answer.
-            LogLine(lineText_);
-            std::memset(rawLine_, 0, sizeof rawLine_);
-            std::memset(lineText_, 0, sizeof lineText_);
-            lineLength_ = 0;
-        }
-        if (!complete) continue;
-
-        // A line that opens with a control byte (a stray NUL or XON, a fax
-        // frame) is recorded as it came and never classified.
-        if (!Printable(firstByte_)) {
-            LogLine(rawLine_);
-            BeginLine();
-            continue;
-        }
-        LogLine(lineText_);
+        if (TakeByte(received.bytes[received.readPosition++]) == LineStep::More) continue;
         ResultCode code = 0;
-        if (ClassifyLine(lineText_, code)) return code;
+        if (FinishLine(code)) return code;
         BeginLine();
     }
 }
