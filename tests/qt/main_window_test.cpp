@@ -1,0 +1,370 @@
+// The main window as the user meets it: start-up, TopMost, the pane's place
+// across restore and maximize, the help pane, copying and the About box.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTextBlock>
+
+#include "qt/about_box.h"
+#include "qt/command_line.h"
+#include "qt/help_text.h"
+#include "qt/port_list.h"
+#include "qt/text_pane.h"
+#include "window_harness.h"
+
+using namespace quillfen;
+using namespace quillfen::qt;
+using quillfen::qt::test::AsPaneText;
+using quillfen::qt::test::RunWhen;
+using quillfen::qt::test::WindowHarness;
+
+namespace {
+
+QRect Geometry(const PaneRect& rect) { return rect.ToQRect(); }
+
+bool AllEnabled(WindowHarness& h, std::initializer_list<int> ids) {
+    for (int controlId : ids)
+        if (!h.Control(controlId)->isEnabled()) return false;
+    return true;
+}
+bool NoneEnabled(WindowHarness& h, std::initializer_list<int> ids) {
+    for (int controlId : ids)
+        if (h.Control(controlId)->isEnabled()) return false;
+    return true;
+}
+bool ItemsEnabled(WindowHarness& h, std::initializer_list<int> ids, bool enabled) {
+    for (int commandId : ids)
+        if (h.MenuItem(commandId)->isEnabled() != enabled) return false;
+    return true;
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void StartsWithMessageThenLogThenPortsAndFocus();
+    void TopMostOnlyForTheExactWord();
+    void PaneFollowsRestoreAndMaximize();
+    void HelpPaneCoversTheLogWhereverItIs();
+    void HelpTextHasItsFiveParts();
+    void CopyAllCopiesTheWholeLogAndCopySelectedTheSelection();
+    void AboutBoxNamesProductAndVersion();
+    void EnterPressesOnlyTheDefaultButton();
+    void EscapeEndsTheSessionLikeExit();
+};
+
+void MainWindowTest::StartsWithMessageThenLogThenPortsAndFocus() {
+    WindowHarness h;
+    bool fileExistedDuringMessage = true;
+    int portsDuringMessage = -1;
+    h.onModal = [&](QDialog&) {
+        fileExistedDuringMessage = QFile::exists(QString::fromStdString(h.dir.File("Modem001.txt")));
+        portsDuringMessage = h.Window().Ports()->count();
+    };
+    h.Start();
+    MainWindow& w = h.Window();
+
+    // The start-up message comes first, before the file and the port list.
+    QCOMPARE(h.boxes.size(), size_t(1));
+    QVERIFY(h.boxes[0].text.startsWith("There will be a visual log of all events."));
+    QVERIFY(h.boxes[0].text.contains("Modem001.txt"));
+    QCOMPARE(h.boxes[0].caption, QString("Quillfen"));
+    QCOMPARE(h.boxes[0].icon, QMessageBox::Information);
+    QCOMPARE(h.boxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(h.boxes[0].owner, static_cast<QWidget*>(&w));
+    QVERIFY(!fileExistedDuringMessage);
+    QCOMPARE(portsDuringMessage, 0);
+
+    // Header, start line and banner, the same in the file and the pane.
+    const std::string file = h.LogFile();
+    QVERIFY(file.starts_with("Log of Modem Commands and Responses\r\nQuillfen 09.05.01\r\nStart Session - "));
+    QCOMPARE(h.Pane(), AsPaneText(file));
+    QCOMPARE(h.Pane().size() + h.Pane().count('\n'), qsizetype(w.App().Log().LogLength()));
+
+    QCOMPARE(w.windowTitle(), QString("Quillfen 09.05.01"));
+    QVERIFY(w.isMaximized());
+    QVERIFY(!w.windowIcon().isNull());
+    QVERIFY(!(w.windowFlags() & Qt::WindowStaysOnTopHint));
+
+    PortList* ports = w.Ports();
+    QCOMPARE(ports->count(), 256);
+    QCOMPARE(ports->itemText(0), QString("COM1"));
+    QCOMPARE(ports->itemText(1), QString("COM2"));
+    QCOMPARE(ports->itemText(9), QString("COM10"));
+    QCOMPARE(ports->itemText(255), QString("COM256"));
+    QCOMPARE(ports->currentIndex(), -1);
+
+    QVERIFY(!h.MenuItem(id::CloseHelp)->isEnabled());
+    QVERIFY(ItemsEnabled(h, {id::CopyAllOfLog, id::CopySelectedText, id::About, id::OpenHelp, id::Exit}, true));
+    QVERIFY(AllEnabled(h, {1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008}));
+    QCOMPARE(QApplication::focusWidget(), h.Control(id::FaxTestAllModems));
+
+    // The panes are read-only, fixed-pitch and do not wrap.
+    TextPane* log = w.LogPane();
+    QVERIFY(log->isReadOnly());
+    const QFontMetrics metrics(log->font());
+    QCOMPARE(metrics.horizontalAdvance("iiii"), metrics.horizontalAdvance("MMMM"));
+    QCOMPARE(log->lineWrapMode(), QPlainTextEdit::NoWrap);
+}
+
+void MainWindowTest::TopMostOnlyForTheExactWord() {
+    QVERIFY(IsTopMostRequest("TopMost"));
+    for (const char* text : {"topmost", "TOPMOST", "TopMost ", "TopMost x", " TopMost", ""})
+        QVERIFY2(!IsTopMostRequest(text), text);
+
+    QCOMPARE(ArgumentText({"quillfen", "TopMost"}), QByteArray("TopMost"));
+    QCOMPARE(ArgumentText({"quillfen", "TopMost", "x"}), QByteArray("TopMost x"));
+    QCOMPARE(ArgumentText({"quillfen", "TopMost "}), QByteArray("TopMost "));
+    QCOMPARE(ArgumentText({"quillfen"}), QByteArray());
+
+    {
+        WindowHarness h("TopMost");
+        h.Start();
+        QVERIFY(h.Window().windowFlags() & Qt::WindowStaysOnTopHint);
+    }
+    {
+        WindowHarness h("TopMost x");
+        h.Start();
+        QVERIFY(!(h.Window().windowFlags() & Qt::WindowStaysOnTopHint));
+    }
+    {
+        // Only the first 259 characters are kept, and those are compared.
+        WindowHarness h(QByteArray("TopMost") + QByteArray(300, 'x'));
+        QCOMPARE(qstrlen(h.Window().CommandLineText()), 259u);
+        h.Start();
+        QVERIFY(!(h.Window().windowFlags() & Qt::WindowStaysOnTopHint));
+    }
+}
+
+void MainWindowTest::PaneFollowsRestoreAndMaximize() {
+    // The arithmetic with one-pixel borders.
+    PaneLayout layout;
+    layout.MeasureRestored(QSize(421, 185));
+    QCOMPARE(layout.PaneTop(), 92);
+    QCOMPARE(layout.PaneMargin(), 7);
+    QCOMPARE(layout.RectFor(QSize(421, 185)), (PaneRect{6, 91, 415, 179}));
+    QCOMPARE(layout.RectFor(QSize(1024, 710)), (PaneRect{6, 91, 1018, 704}));
+
+    WindowHarness h;
+    h.Start();
+    MainWindow& w = h.Window();
+    TextPane* log = w.LogPane();
+    const QSize restoredClient = w.TemplateClientSize();
+    layout.MeasureRestored(restoredClient);
+
+    QTRY_VERIFY(w.isMaximized() && w.ClientArea()->size() != restoredClient);
+    QCOMPARE(w.CurrentSizeState(), int(Maximized));
+    QCOMPARE(w.MaximizedRect(), layout.RectFor(w.ClientArea()->size()));
+    QCOMPARE(log->geometry(), Geometry(w.MaximizedRect()));
+    // Below the controls, however the font measures.
+    QVERIFY(log->geometry().top() > h.Control(id::AbortEvent)->geometry().bottom());
+
+    w.showNormal();
+    QTRY_COMPARE(w.ClientArea()->size(), restoredClient);
+    QCOMPARE(w.CurrentSizeState(), int(Restored));
+    QCOMPARE(w.RestoredRect(), layout.RectFor(restoredClient));
+    QCOMPARE(log->geometry(), Geometry(w.RestoredRect()));
+    const QPoint centre = w.screen()->availableGeometry().center();
+    QVERIFY2((w.frameGeometry().center() - centre).manhattanLength() <= 4, "restored window is centred");
+
+    const QRect beforeMinimize = log->geometry();
+    w.showMinimized();
+    QTRY_COMPARE(w.CurrentSizeState(), int(Minimized));
+    QCOMPARE(log->geometry(), beforeMinimize);
+
+    w.showMaximized();
+    QTRY_COMPARE(w.CurrentSizeState(), int(Maximized));
+    QTRY_COMPARE(log->geometry(), Geometry(w.MaximizedRect()));
+}
+
+void MainWindowTest::HelpPaneCoversTheLogWhereverItIs() {
+    WindowHarness h;
+    h.Start();
+    MainWindow& w = h.Window();
+    TextPane* log = w.LogPane();
+    QTRY_VERIFY(w.isMaximized() && w.ClientArea()->size() != w.TemplateClientSize());
+
+    h.MenuItem(id::OpenHelp)->trigger();
+    TextPane* help = w.HelpPane();
+    QVERIFY(help);
+    QCOMPARE(help->objectName(), QString("1009"));
+    QVERIFY(help->isVisible() && !log->isVisible());
+    QCOMPARE(help->geometry(), Geometry(w.MaximizedRect()));
+    QVERIFY(help->isReadOnly());
+    QVERIFY(help->toPlainText().startsWith("Quillfen"));
+    // While help is shown nothing can start, copy or open the About box.
+    QVERIFY(h.MenuItem(id::CloseHelp)->isEnabled());
+    QVERIFY(ItemsEnabled(h, {id::CopyAllOfLog, id::CopySelectedText, id::About, id::OpenHelp}, false));
+    QVERIFY(NoneEnabled(h, {1001, 1002, 1003, 1004, 1005}));
+    QVERIFY(AllEnabled(h, {id::CommandEdit, id::AbortEvent}));
+    QVERIFY(h.MenuItem(id::Exit)->isEnabled());
+
+    // Restoring moves the help pane; the hidden log stays where it was.
+    const QRect logWhileMaximized = log->geometry();
+    w.showNormal();
+    QTRY_COMPARE(help->geometry(), Geometry(w.RestoredRect()));
+    QCOMPARE(log->geometry(), logWhileMaximized);
+
+    // What is logged meanwhile reaches the hidden log and the file.
+    w.App().Log().WriteLog("Written while the help was shown", LogKind::Plain, 1);
+
+    h.MenuItem(id::CloseHelp)->trigger();
+    QVERIFY(!w.HelpPane());
+    QVERIFY(log->isVisible());
+    QCOMPARE(log->geometry(), Geometry(w.RestoredRect()));
+    QVERIFY(h.Pane().endsWith("Written while the help was shown\n"));
+    QVERIFY(h.LogFile().ends_with("Written while the help was shown\r\n"));
+    QVERIFY(!h.MenuItem(id::CloseHelp)->isEnabled());
+    QVERIFY(ItemsEnabled(h, {id::CopyAllOfLog, id::CopySelectedText, id::About, id::OpenHelp}, true));
+    QVERIFY(AllEnabled(h, {1001, 1002, 1003, 1004, 1005}));
+
+    // Opened again while restored, it takes the restored place.
+    h.MenuItem(id::OpenHelp)->trigger();
+    QCOMPARE(w.HelpPane()->geometry(), Geometry(w.RestoredRect()));
+    w.showMaximized();
+    QTRY_COMPARE(w.HelpPane()->geometry(), Geometry(w.MaximizedRect()));
+    h.MenuItem(id::CloseHelp)->trigger();
+    QCOMPARE(log->geometry(), Geometry(w.MaximizedRect()));
+}
+
+void MainWindowTest::HelpTextHasItsFiveParts() {
+    const QString text = QString::fromLatin1(HelpText);
+    QVERIFY(text.endsWith("Log the current event.\r\n"));
+    QVERIFY(!text.endsWith("\r\n\r\n"));
+    QStringList lines = text.split("\r\n");
+    lines.removeLast();
+    QCOMPARE(lines.size(), 86);
+    for (const QString& line : lines) {
+        QVERIFY2(line.size() <= 74, qPrintable(line));
+        QVERIFY2(!line.contains('\r') && !line.contains('\n'), qPrintable(line));
+    }
+
+    // Part one ends with five hyphens; each later heading follows that or an
+    // empty line, and the headings come in order.
+    const QStringList headings{"Purpose:", "How to:", "Description:", "Commands:"};
+    qsizetype at = 0;
+    for (const QString& heading : headings) {
+        const qsizetype found = lines.indexOf(heading, at);
+        QVERIFY2(found > 0, qPrintable(heading));
+        QVERIFY(lines[found - 1].isEmpty() || lines[found - 1] == "-----");
+        at = found + 1;
+    }
+    QCOMPARE(lines[lines.indexOf("Purpose:") - 1], QString("-----"));
+    QCOMPARE(lines.count("-----"), 3);
+
+    const QString commands = text.mid(text.indexOf("Commands:\r\n") + 11);
+    QVERIFY(commands.startsWith("[Edit] pulldown\r\n\r\n[Copy All of Log] pulldown selection\r\n"
+                                "Copy the current [Log of Modem Commands and Responses] into the Windows\r\n"
+                                "clipboard, for pasting into other Windows editors.\r\n\r\n"));
+    QVERIFY(commands.contains("\r\n\r\n[Select Modem]\r\n[Combo dropdown list]\r\nSelect a Modem for testing.\r\n"));
+    QVERIFY(commands.endsWith("\r\n\r\n[Log of Modem Commands and Responses] window\r\n"
+                              "Log the current event. You can copy from this window, but you can not\r\n"
+                              "make changes to it.\r\n\r\n[Modem???.txt] text file\r\nLog the current event.\r\n"));
+}
+
+void MainWindowTest::CopyAllCopiesTheWholeLogAndCopySelectedTheSelection() {
+    WindowHarness h;
+    h.Start();
+    MainWindow& w = h.Window();
+    for (int i = 0; w.App().Log().LogLength() < 70000; ++i) {
+        const QByteArray line = QByteArray("IN : +FCLASS result line ") + QByteArray::number(i);
+        w.App().Log().WriteLog(line.constData(), LogKind::Plain, 1);
+    }
+    w.App().Log().WriteLog("This FaxModem supports Class 2.0, Fax Mode.", LogKind::Plain, 1);
+
+    QApplication::clipboard()->clear();
+    h.MenuItem(id::CopyAllOfLog)->trigger();
+    const QString copied = QApplication::clipboard()->text();
+    QVERIFY(copied.size() > 60000);
+    QCOMPARE(copied, AsPaneText(h.LogFile()));
+    QVERIFY(copied.endsWith("This FaxModem supports Class 2.0, Fax Mode.\n"));
+
+    // The next entry puts the caret back at the end of the log.
+    QVERIFY(w.LogPane()->textCursor().hasSelection());
+    w.App().Log().WriteLog("next", LogKind::Plain, 1);
+    QVERIFY(!w.LogPane()->textCursor().hasSelection());
+    QVERIFY(w.LogPane()->textCursor().atEnd());
+
+    // Copy Selected copies exactly what the user selected.
+    QTextCursor selection(w.LogPane()->document()->findBlockByNumber(1));
+    selection.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    w.LogPane()->setTextCursor(selection);
+    h.MenuItem(id::CopySelectedText)->trigger();
+    QCOMPARE(QApplication::clipboard()->text(), QString("Quillfen 09.05.01"));
+}
+
+void MainWindowTest::AboutBoxNamesProductAndVersion() {
+    WindowHarness h;
+    h.Start();
+    QStringList texts;
+    QString title;
+    QWidget* owner = nullptr;
+    QPushButton* ok = nullptr;
+    h.onModal = [&](QDialog& dialog) {
+        if (!qobject_cast<AboutBox*>(&dialog)) return;
+        title = dialog.windowTitle();
+        owner = dialog.parentWidget();
+        for (QLabel* label : dialog.findChildren<QLabel*>())
+            if (!label->text().isEmpty()) texts << label->text();
+        ok = dialog.findChild<QPushButton*>("1");
+    };
+    h.MenuItem(id::About)->trigger();
+
+    QCOMPARE(title, QString("About Quillfen"));
+    QCOMPARE(owner, static_cast<QWidget*>(&h.Window()));
+    QVERIFY(texts.contains("Product Name: Quillfen"));
+    QVERIFY(texts.contains("Product Version: 09.05.01"));
+    QCOMPARE(h.Window().About()->findChild<QLabel*>("1000")->text(), QString("Product Version: 09.05.01"));
+    QVERIFY(std::any_of(texts.begin(), texts.end(), [](const QString& t) { return t.startsWith("Company Name: "); }));
+    QVERIFY(ok && ok->isDefault() && ok->text() == "OK");
+}
+
+void MainWindowTest::EnterPressesOnlyTheDefaultButton() {
+    quillfen::test::ModemSim sim;
+    WindowHarness h;
+    for (unsigned com = 2; com <= 4; ++com) h.Map(com, h.dir.File("absent"));
+    h.Map(1, sim.Device());
+    h.Start();
+    MainWindow& w = h.Window();
+    auto* abort = static_cast<QPushButton*>(h.Control(id::AbortEvent));
+    QVERIFY(!abort->isDefault() && !abort->autoDefault());
+
+    // Enter in the log does nothing at all.
+    const QString before = h.Pane();
+    w.LogPane()->setFocus();
+    QTest::keyClick(w.LogPane(), Qt::Key_Return);
+    QCOMPARE(h.Pane(), before);
+
+    // Enter with the focus on Abort Event starts Fax Test All Modems.
+    abort->setFocus();
+    RunWhen([&] { return h.Pane().contains("OUT: AT&F"); }, [&] { abort->click(); });
+    QTest::keyClick(abort, Qt::Key_Return);
+    QVERIFY(h.Pane().contains("Opened COM1 - "));
+    QVERIFY(h.Pane().contains("Aborted by user."));
+    QVERIFY(h.Pane().contains("Closed COM1 - "));
+    QVERIFY(!h.Pane().contains("COM2"));
+}
+
+void MainWindowTest::EscapeEndsTheSessionLikeExit() {
+    WindowHarness h;
+    h.Start();
+    MainWindow& w = h.Window();
+    bool ended = false;
+    QObject::connect(&w, &MainWindow::SessionEnded, [&] { ended = true; });
+    QTest::keyClick(&w, Qt::Key_Escape);
+    QVERIFY(ended);
+    QVERIFY(!w.isVisible());
+    QCOMPARE(w.ExitCommands(), 1);
+    QVERIFY(h.LogFile().find("End Session - ") != std::string::npos);
+    QVERIFY(h.LogFile().ends_with("\r\n"));
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
