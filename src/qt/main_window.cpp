@@ -269,7 +269,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // A close request is an Exit, handled after the current event; once Exit
     // has been asked for, further requests add nothing.
     event->ignore();
-    if (ended_ || app_->ExitRequested()) return;
+    if (ended_ || exitPosted_ || app_->ExitRequested()) return;
+    exitPosted_ = true;
     QMetaObject::invokeMethod(this, [this] { DispatchCommand(id::Exit); }, Qt::QueuedConnection);
 }
 
@@ -282,6 +283,15 @@ void MainWindow::SetBusySetEnabled(bool enabled) {
     for (int controlId : BusySetControls) Control(controlId)->setEnabled(enabled);
     for (int commandId : BusySetMenuItems) MenuItem(commandId)->setEnabled(enabled);
     if (!enabled && logPane_) logPane_->setFocus(Qt::OtherFocusReason);
+    if (enabled && portPromptPending_) PromptForPort();
+}
+
+void MainWindow::PromptForPort() {
+    // A disabled list can neither drop down nor take the focus.
+    portPromptPending_ = !ports_->isEnabled();
+    if (portPromptPending_) return;
+    ports_->setFocus(Qt::OtherFocusReason);
+    ports_->showPopup();
 }
 
 void MainWindow::changeEvent(QEvent* event) {

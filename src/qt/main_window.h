@@ -68,6 +68,9 @@ public:
     // The busy set: the port list, the four action buttons and the copy,
     // About and Open Help items. Disabling moves the focus to the log pane.
     void SetBusySetEnabled(bool enabled);
+    // Drops the port list down and gives it the focus; while the list is
+    // disabled by a running action, as soon as the action has ended.
+    void PromptForPort();
 
     Application& App() { return *app_; }
     QWidget* Control(int controlId) const;
@@ -138,6 +141,8 @@ private:
 
     bool initialised_ = false;
     bool ended_ = false;
+    bool exitPosted_ = false;
+    bool portPromptPending_ = false;
     int exitCommands_ = 0;
 };
 

@@ -68,10 +68,7 @@ void QtHost::InsertLogText(std::int32_t position, std::string_view text) {
 
 int QtHost::PortSelection() { return window_.Ports()->currentIndex(); }
 
-void QtHost::PromptForPort() {
-    window_.Ports()->showPopup();
-    window_.Ports()->setFocus(Qt::OtherFocusReason);
-}
+void QtHost::PromptForPort() { window_.PromptForPort(); }
 
 void QtHost::FocusCommandEdit() { window_.CommandEdit()->setFocus(Qt::OtherFocusReason); }
 
