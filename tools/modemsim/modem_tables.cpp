@@ -119,6 +119,8 @@ constexpr std::array kClassQueries{
     ClassQuery{"+GMR", kAllClasses, kRevision},
 };
 
+// No page line may begin with a final word in any letter case ("Error ...",
+// "Ok ..."): the program would take it for the end of the answer.
 constexpr std::string_view kPage0[] = {"56000"};
 constexpr std::string_view kPage1[] = {"E3A1"};
 constexpr std::string_view kPage2[] = {"ROM checksum E3A1 OK", "RAM test passed"};
@@ -127,7 +129,7 @@ constexpr std::string_view kPage4[] = {
     "Quillfen Labs QF-5690",
     "Data: V.90, K56flex, V.34+, V.32bis, V.22bis, V.21, Bell 212A/103",
     "$CAPABILITIES",
-    "Error control: V.42, MNP 2-4; compression: V.42bis, MNP 5",
+    "Protocols: V.42, MNP 2-4; compression: V.42bis, MNP 5",
 };
 constexpr std::string_view kPage5[] = {"Country code: B5 (United States)", "NVRAM: valid, 2 stored profiles"};
 constexpr std::string_view kPage6[] = {
