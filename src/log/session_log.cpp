@@ -24,8 +24,15 @@ constexpr const char* MonthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
 constexpr char StartupMessageFormat[] =
     "There will be a visual log of all events. You can use the [Edit] commands to copy from this log "
     "and paste into other applications such as email, etc.\n\nIn addition to the visual log, there "
-    "will be a log file called:\n%s\\%s\ncreated.  This text file can be referenced at any time in "
+    "will be a log file called:\n%s%c%s\ncreated.  This text file can be referenced at any time in "
     "the future with any text editor or word processor.";
+// The directory and the name are joined with the platform's own separator,
+// so the path shown is one the user can type.
+#ifdef _WIN32
+constexpr char PathSeparator = '\\';
+#else
+constexpr char PathSeparator = '/';
+#endif
 constexpr char CannotCreateFormat[] = "Can not create:\n%s\nIs the path valid?\nIs your HardDrive full?";
 constexpr char HeaderFormat[] = "Log of Modem Commands and Responses%s%s %s%s";
 
@@ -117,12 +124,9 @@ int SessionLog::WriteLog(const char* text, LogKind kind, int asLine) {
             std::memcpy(logLineBuffer_, OutPrefix, sizeof OutPrefix);
         }
         AppendBounded(logLineBuffer_, text, LineTextLimit);
-        for (std::size_t i = 0; i < LogLineBufferSize; ++i) {
-            if (logLineBuffer_[i] == '\r' || logLineBuffer_[i] == '\n') {
-                logLineBuffer_[i] = '\0';
-                break;
-            }
-        }
+        // Behind the text the buffer holds only zeros, so the first line end
+        // can only stand before the terminating NUL.
+        logLineBuffer_[std::strcspn(logLineBuffer_, "\r\n")] = '\0';
         AppendBounded(logLineBuffer_, "\r\n", LogLineBufferSize);
     } else {
         // Cut to fit: a verbatim text can never run past the buffer.
@@ -161,7 +165,7 @@ void SessionLog::OpenSessionLog() {
     }
 
     char message[1024];
-    std::snprintf(message, sizeof message, StartupMessageFormat, scratch_, fileName_);
+    std::snprintf(message, sizeof message, StartupMessageFormat, scratch_, PathSeparator, fileName_);
     host_.ShowMessageBox(message, BoxIcon::Information, BoxButtons::Ok);
 
     logFile_ = -1;

@@ -74,7 +74,7 @@ TEST_F(SessionLogTest, StartWritesHeaderStartLineAndBannerToPaneAndFile) {
     log.OpenSessionLog();
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].icon, BoxIcon::Information);
-    EXPECT_NE(host.boxes[0].text.find("\\Modem001.txt\ncreated."), std::string::npos);
+    EXPECT_NE(host.boxes[0].text.find(dir.Path() + "/Modem001.txt\ncreated."), std::string::npos);
     EXPECT_NE(host.boxes[0].text.find(dir.Path()), std::string::npos);
     EXPECT_STREQ(log.FileName(), "Modem001.txt");
 
