@@ -31,7 +31,21 @@ void TextPane::Append(std::string_view bytes) {
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size())));
-    setTextCursor(cursor);
+
+    // A caret already at the end moves along with the text. Bringing it into
+    // view is left to the next turn of the event loop, once for however
+    // many entries arrived meanwhile.
+    const QTextCursor caret = textCursor();
+    if (caret.hasSelection() || !caret.atEnd()) {
+        setTextCursor(cursor);
+        return;
+    }
+    if (scrollPending_) return;
+    scrollPending_ = true;
+    QMetaObject::invokeMethod(this, [this] {
+        scrollPending_ = false;
+        ensureCursorVisible();
+    }, Qt::QueuedConnection);
 }
 
 void TextPane::keyPressEvent(QKeyEvent* event) {

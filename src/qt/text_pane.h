@@ -27,6 +27,7 @@ protected:
 private:
     qint64 receivedBytes_ = 0;
     bool endsWithCr_ = false;
+    bool scrollPending_ = false;
 };
 
 }  // namespace quillfen::qt
