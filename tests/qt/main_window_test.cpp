@@ -344,7 +344,7 @@ void MainWindowTest::EnterPressesOnlyTheDefaultButton() {
 
     // Enter with the focus on Abort Event starts Fax Test All Modems.
     abort->setFocus();
-    RunWhen([&] { return h.Pane().contains("OUT: AT&F"); }, [&] { abort->click(); });
+    RunWhen(&w, [&] { return h.Pane().contains("OUT: AT&F"); }, [&] { abort->click(); });
     QTest::keyClick(abort, Qt::Key_Return);
     QVERIFY(h.Pane().contains("Opened COM1 - "));
     QVERIFY(h.Pane().contains("Aborted by user."));

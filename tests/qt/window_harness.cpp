@@ -37,8 +37,8 @@ std::string WindowHarness::LogFile() const { return quillfen::test::ReadFile(dir
 
 QString WindowHarness::Pane() const { return window_->LogPane()->toPlainText(); }
 
-void RunWhen(std::function<bool()> condition, std::function<void()> action) {
-    auto* timer = new QTimer(qApp);
+void RunWhen(QObject* context, std::function<bool()> condition, std::function<void()> action) {
+    auto* timer = new QTimer(context);
     timer->setInterval(2);
     QObject::connect(timer, &QTimer::timeout, timer, [timer, condition, action] {
         if (!condition()) return;

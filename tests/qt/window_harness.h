@@ -59,8 +59,9 @@ private:
 };
 
 // Runs the action once, from inside the event loop (that is, from inside a
-// running action's waits), as soon as the condition holds.
-void RunWhen(std::function<bool()> condition, std::function<void()> action);
+// running action's waits), as soon as the condition holds. Gives up with
+// the context object.
+void RunWhen(QObject* context, std::function<bool()> condition, std::function<void()> action);
 
 // The file's text with its CR LF line ends as the pane shows them.
 QString AsPaneText(const std::string& fileText);
