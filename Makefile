@@ -45,7 +45,8 @@ clean:
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 120
 .PHONY: fuzz
-fuzz: deps
+fuzz:
+	@QUILLFEN_WITH_FUZZ=1 scripts/install-deps
 	@test -f $(FUZZ_BUILD)/build.ninja || CXX=clang++ CC=clang cmake -S . -B $(FUZZ_BUILD) $(GENERATOR) \
 	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLFEN_FUZZ=ON -DQUILLFEN_BUILD_GUI=OFF -DQUILLFEN_BUILD_BENCH=OFF
 	cmake --build $(FUZZ_BUILD) --target fuzz_response_reader fuzz_response_reader_seeds
