@@ -12,10 +12,13 @@ namespace quillfen::qt {
 namespace {
 QString Latin1(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
 
+// A line of text at its place, widened when the desktop's font needs more
+// room than the design gave it, so that no text is cut.
 QLabel* AddText(QWidget* parent, const QString& text, QRect rect) {
     auto* label = new QLabel(text, parent);
-    label->setGeometry(rect);
     label->setTextFormat(Qt::PlainText);
+    rect.setWidth(qMax(rect.width(), label->sizeHint().width()));
+    label->setGeometry(rect);
     return label;
 }
 }  // namespace
@@ -30,9 +33,8 @@ AboutBox::AboutBox(QWidget* owner) : QDialog(owner) {
     version_ = AddText(this, QString(), du.Rect(5, 15, 122, 8));
     version_->setObjectName(QStringLiteral("1000"));
     version_->setProperty("controlId", 1000);
-    AddText(this, QStringLiteral("Company Name: the Quillfen developers"), du.Rect(5, 25, 122, 8));
-    AddText(this, QStringLiteral("Copyright (C) the Quillfen developers. All rights reserved."),
-            du.Rect(5, 35, 162, 8));
+    AddText(this, QStringLiteral("Company Name: Quillfen Project"), du.Rect(5, 25, 122, 8));
+    QLabel* rights = AddText(this, QStringLiteral("Copyright (C) Quillfen Project"), du.Rect(5, 35, 162, 8));
 
     auto* icon = new QLabel(this);
     icon->setPixmap(AppIcon().pixmap(32, 32));
@@ -45,7 +47,7 @@ AboutBox::AboutBox(QWidget* owner) : QDialog(owner) {
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
-    setFixedSize(du.X(167), du.Y(71));
+    setFixedSize(qMax(du.X(167), rights->geometry().right() + du.X(5)), du.Y(71));
 }
 
 void AboutBox::Prepare() {

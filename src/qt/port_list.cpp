@@ -9,7 +9,9 @@ PortList::PortList(int id, QWidget* parent) : QComboBox(parent) {
     setProperty("controlId", id);
     setEditable(false);
     setInsertPolicy(QComboBox::NoInsert);
-    setMaxVisibleItems(12);
+    // A short list that scrolls, not a menu the height of the screen.
+    setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
+    setMaxVisibleItems(8);
 }
 
 void PortList::FillPorts(int count) {

@@ -311,8 +311,13 @@ void MainWindowTest::AboutBoxNamesProductAndVersion() {
         if (!qobject_cast<AboutBox*>(&dialog)) return;
         title = dialog.windowTitle();
         owner = dialog.parentWidget();
-        for (QLabel* label : dialog.findChildren<QLabel*>())
-            if (!label->text().isEmpty()) texts << label->text();
+        for (QLabel* label : dialog.findChildren<QLabel*>()) {
+            if (label->text().isEmpty()) continue;
+            texts << label->text();
+            // Whatever the desktop's font, no line is cut off.
+            QVERIFY(label->width() >= label->sizeHint().width());
+            QVERIFY(label->geometry().right() < dialog.width());
+        }
         ok = dialog.findChild<QPushButton*>("1");
     };
     h.MenuItem(id::About)->trigger();

@@ -1,8 +1,8 @@
-// quillfen-screenshot OUTPUT.png [restored|help]: runs Fax Test Select Modem
-// against the simulated fax modem in the real main window and saves a
+// quillfen-screenshot OUTPUT.png [restored|help|about]: runs Fax Test Select
+// Modem against the simulated fax modem in the real main window and saves a
 // picture of the window with the finished log in it, for the README. With
 // "restored" the window keeps its own restored size; with "help" the help
-// pane is shown over the log.
+// pane is shown over the log; "about" pictures the About box instead.
 #include <QApplication>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -10,14 +10,15 @@
 
 #include <cstdio>
 
+#include "qt/about_box.h"
 #include "qt/port_list.h"
 #include "qt/text_pane.h"
 #include "window_harness.h"
 
 int main(int argc, char** argv) {
     const QByteArray view = argc == 3 ? QByteArray(argv[2]) : QByteArray();
-    if (argc < 2 || argc > 3 || !(view.isEmpty() || view == "restored" || view == "help")) {
-        std::fprintf(stderr, "usage: quillfen-screenshot OUTPUT.png [restored|help]\n");
+    if (argc < 2 || argc > 3 || !(view.isEmpty() || view == "restored" || view == "help" || view == "about")) {
+        std::fprintf(stderr, "usage: quillfen-screenshot OUTPUT.png [restored|help|about]\n");
         return 2;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -46,7 +47,13 @@ int main(int argc, char** argv) {
     if (view == "help") window.DispatchCommand(quillfen::qt::id::OpenHelp);
     QApplication::processEvents();
 
-    const QPixmap picture = window.grab();
+    QPixmap picture = window.grab();
+    if (view == "about") {
+        window.About()->Prepare();
+        window.About()->show();
+        QApplication::processEvents();
+        picture = window.About()->grab();
+    }
     if (!picture.save(output)) {
         std::fprintf(stderr, "quillfen-screenshot: cannot write %s\n", argv[1]);
         return 1;
