@@ -101,6 +101,8 @@ void PaintIcon(QPainter& p, int size) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Only images are painted; no display is needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const QString outDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
     QDir().mkpath(outDir);
