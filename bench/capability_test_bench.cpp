@@ -14,6 +14,7 @@
 #include "app/application.h"
 #include "support/fixtures.h"
 #include "support/scripted_host.h"
+#include "support/transcript.h"
 
 using namespace quillfen;
 
@@ -23,26 +24,6 @@ std::size_t Count(const std::string& text, const std::string& what, std::size_t 
     std::size_t count = 0;
     for (std::size_t at = text.find(what, from); at != std::string::npos; at = text.find(what, at + 1)) ++count;
     return count;
-}
-
-// Bytes the simulator sent, read back from its transcript ("> " records).
-std::size_t SentBytes(const std::string& transcript) {
-    std::size_t bytes = 0;
-    std::size_t at = 0;
-    while (at < transcript.size()) {
-        std::size_t end = transcript.find('\n', at);
-        if (end == std::string::npos) end = transcript.size();
-        if (transcript.compare(at, 2, "> ") == 0) {
-            for (std::size_t i = at + 2; i < end; ++i) {
-                if (transcript[i] == '\\' && i + 1 < end) {
-                    i += transcript[i + 1] == 'x' ? 3 : 1;
-                }
-                ++bytes;
-            }
-        }
-        at = end + 1;
-    }
-    return bytes;
 }
 
 }  // namespace
@@ -78,7 +59,7 @@ int main(int argc, char** argv) {
                    0.005 * static_cast<double>(lines > transactions ? lines - transactions : 0);
     double wire = 0;
     if (baud > 0) {
-        wire = static_cast<double>(SentBytes(test::ReadFile(dir.File("transcript.txt")))) * 10.0 / baud;
+        wire = static_cast<double>(test::ModemBytes(test::ReadFile(dir.File("transcript.txt"))).size()) * 10.0 / baud;
     }
     std::printf("capability test (fax%s): %zu transactions, %zu IN lines, wall %.3f s, floor %.3f s%s, ratio %.3f%s\n",
                 baud > 0 ? (", " + std::to_string(baud) + " bit/s").c_str() : ", no pacing", transactions, lines,

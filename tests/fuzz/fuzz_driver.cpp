@@ -10,51 +10,16 @@
 #include <string>
 #include <vector>
 
+#include "support/transcript.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
 namespace {
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-// The modem's side of a transcript, unescaped.
-std::string ModemBytes(const std::string& transcript) {
-    std::string bytes;
-    std::size_t at = 0;
-    while (at < transcript.size()) {
-        std::size_t end = transcript.find('\n', at);
-        if (end == std::string::npos) end = transcript.size();
-        if (transcript.compare(at, 2, "> ") == 0) {
-            for (std::size_t i = at + 2; i < end; ++i) {
-                char c = transcript[i];
-                if (c != '\\' || i + 1 >= end) {
-                    bytes.push_back(c);
-                    continue;
-                }
-                char escape = transcript[++i];
-                if (escape == 'r') bytes.push_back('\r');
-                else if (escape == 'n') bytes.push_back('\n');
-                else if (escape == 'x' && i + 2 < end && HexDigit(transcript[i + 1]) >= 0 && HexDigit(transcript[i + 2]) >= 0) {
-                    bytes.push_back(static_cast<char>(HexDigit(transcript[i + 1]) * 16 + HexDigit(transcript[i + 2])));
-                    i += 2;
-                } else bytes.push_back(escape);
-            }
-        }
-        at = end + 1;
-    }
-    return bytes;
-}
-
 std::string Load(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    bool transcript = content.compare(0, 2, "< ") == 0 || content.compare(0, 2, "> ") == 0 ||
-                      content.compare(0, 19, "# quillfen-modemsim") == 0;
-    return transcript ? ModemBytes(content) : content;
+    return quillfen::test::IsTranscript(content) ? quillfen::test::ModemBytes(content) : content;
 }
 
 }  // namespace

@@ -1,0 +1,52 @@
+// Reads a quillfen-modemsim transcript back into the bytes the modem sent:
+// the "> " records, with their \r, \n, \\ and \xHH escapes undone.
+#pragma once
+
+#include <string>
+
+namespace quillfen::test {
+
+inline bool IsTranscript(const std::string& content) {
+    return content.compare(0, 2, "< ") == 0 || content.compare(0, 2, "> ") == 0 ||
+           content.compare(0, 19, "# quillfen-modemsim") == 0;
+}
+
+inline std::string ModemBytes(const std::string& transcript) {
+    auto hexDigit = [](char c) {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    };
+    std::string bytes;
+    std::size_t at = 0;
+    while (at < transcript.size()) {
+        std::size_t end = transcript.find('\n', at);
+        if (end == std::string::npos) end = transcript.size();
+        if (transcript.compare(at, 2, "> ") == 0) {
+            for (std::size_t i = at + 2; i < end; ++i) {
+                char c = transcript[i];
+                if (c != '\\' || i + 1 >= end) {
+                    bytes.push_back(c);
+                    continue;
+                }
+                char escape = transcript[++i];
+                if (escape == 'r') {
+                    bytes.push_back('\r');
+                } else if (escape == 'n') {
+                    bytes.push_back('\n');
+                } else if (escape == 'x' && i + 2 < end && hexDigit(transcript[i + 1]) >= 0 &&
+                           hexDigit(transcript[i + 2]) >= 0) {
+                    bytes.push_back(static_cast<char>(hexDigit(transcript[i + 1]) * 16 + hexDigit(transcript[i + 2])));
+                    i += 2;
+                } else {
+                    bytes.push_back(escape);
+                }
+            }
+        }
+        at = end + 1;
+    }
+    return bytes;
+}
+
+}  // namespace quillfen::test
