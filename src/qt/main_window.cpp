@@ -314,10 +314,16 @@ void MainWindow::Relayout() {
     // Both rectangles follow the client size the platform actually gives,
     // so a window manager that sizes the window its own way still gets a
     // pane that fits.
-    const PaneRect rect = layout_.RectFor(client_->size());
-    (sizeState_ == Maximized ? maximizedRect_ : restoredRect_) = rect;
+    PaneRect& rect = *CurrentPaneRect();
+    rect = layout_.RectFor(client_->size());
     TextPane* pane = helpShown_ ? helpPane_ : logPane_;
     if (pane) pane->setGeometry(rect.ToQRect());
+}
+
+PaneRect* MainWindow::CurrentPaneRect() {
+    if (sizeState_ == Restored) return &restoredRect_;
+    if (sizeState_ == Maximized) return &maximizedRect_;
+    return nullptr;
 }
 
 void MainWindow::CopyAllOfLog() {
@@ -339,8 +345,7 @@ void MainWindow::OpenHelp() {
     SetBusySetEnabled(false);
     MenuItem(id::CloseHelp)->setEnabled(true);
     logPane_->hide();
-    if (sizeState_ == Restored) helpRect_ = restoredRect_;
-    else if (sizeState_ == Maximized) helpRect_ = maximizedRect_;
+    if (const PaneRect* current = CurrentPaneRect()) helpRect_ = *current;
 
     helpPane_ = new TextPane(id::HelpPane, client_);
     helpPane_->setGeometry(helpRect_.ToQRect());
@@ -358,8 +363,7 @@ void MainWindow::CloseHelp() {
     SetBusySetEnabled(true);
     MenuItem(id::CloseHelp)->setEnabled(false);
     logPane_->show();
-    if (sizeState_ == Restored) logPane_->setGeometry(restoredRect_.ToQRect());
-    else if (sizeState_ == Maximized) logPane_->setGeometry(maximizedRect_.ToQRect());
+    if (const PaneRect* current = CurrentPaneRect()) logPane_->setGeometry(current->ToQRect());
     logPane_->setFocus(Qt::OtherFocusReason);
 }
 

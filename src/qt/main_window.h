@@ -111,6 +111,8 @@ private:
     void Exit();
     void EndSession();
     void Relayout();
+    // Where the pane belongs for the window's size now; none while minimized.
+    PaneRect* CurrentPaneRect();
     void CopyAllOfLog();
     void CopySelectedText();
     void ShowAbout();

@@ -44,6 +44,13 @@ private:
 
 std::string BaseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
+// Opens the pty's port side with the program's line settings.
+void OpenConfigured(SerialDevice& device, const PtyPair& pty) {
+    OpenError error;
+    ASSERT_TRUE(device.Open(pty.Slave(), error));
+    ASSERT_EQ(device.Configure(), 0);
+}
+
 TEST(SerialDevice, RawLineWhileOpenAndTheOldSettingsAfterClose) {
     PtyPair pty;
     ASSERT_TRUE(pty.Ok());
@@ -187,9 +194,7 @@ TEST(SerialDevice, BytesTheKernelCannotTakeYetAreFinishedLaterInOrder) {
     PtyPair pty;
     ASSERT_TRUE(pty.Ok());
     SerialDevice device;
-    OpenError error;
-    ASSERT_TRUE(device.Open(pty.Slave(), error));
-    ASSERT_EQ(device.Configure(), 0);
+    ASSERT_NO_FATAL_FAILURE(OpenConfigured(device, pty));
 
     std::string written = FillUntilHeld(device);
     std::uint32_t held = device.QueryStatus().outQueue;
@@ -217,9 +222,7 @@ TEST(SerialDevice, XoffHoldsOutputUntilXon) {
     PtyPair pty;
     ASSERT_TRUE(pty.Ok());
     SerialDevice device;
-    OpenError error;
-    ASSERT_TRUE(device.Open(pty.Slave(), error));
-    ASSERT_EQ(device.Configure(), 0);
+    ASSERT_NO_FATAL_FAILURE(OpenConfigured(device, pty));
 
     device.Control(LineControl::ClearDtr);
     device.Control(LineControl::ClearRts);
@@ -242,9 +245,7 @@ TEST(SerialDevice, ReadsWhatArrivedAndInputPurgeDiscardsIt) {
     PtyPair pty;
     ASSERT_TRUE(pty.Ok());
     SerialDevice device;
-    OpenError error;
-    ASSERT_TRUE(device.Open(pty.Slave(), error));
-    ASSERT_EQ(device.Configure(), 0);
+    ASSERT_NO_FATAL_FAILURE(OpenConfigured(device, pty));
 
     pty.Send("hello");
     ASSERT_TRUE(Eventually([&] { return device.QueryStatus().inQueue == 5; }));
