@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/host.h"
+#include "host/host.h"
 #include "serial/serial_port.h"
 
 namespace {

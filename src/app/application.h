@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "app/host.h"
+#include "host/host.h"
 #include "engine/command_engine.h"
 #include "log/session_log.h"
 #include "procedures/procedures.h"

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/host.h"
+#include "host/host.h"
 #include "cli/interrupt_signals.h"
 
 namespace quillfen {

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "app/host.h"
+#include "host/host.h"
 #include "log/session_log.h"
 #include "serial/serial_port.h"
 

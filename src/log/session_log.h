@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/host.h"
+#include "host/host.h"
 
 namespace quillfen {
 

@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/host.h"
+#include "host/host.h"
 #include "qt/app_icon.h"
 #include "qt/dialog_units.h"
 

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string_view>
 
-#include "app/host.h"
+#include "host/host.h"
 
 namespace quillfen::qt {
 

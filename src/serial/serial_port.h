@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "app/host.h"
+#include "host/host.h"
 #include "log/session_log.h"
 #include "serial/port_names.h"
 #include "serial/serial_device.h"

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "app/host.h"
+#include "host/host.h"
 #include "engine/command_engine.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/host.h"
+#include "host/host.h"
 
 namespace quillfen::test {
 
