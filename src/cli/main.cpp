@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -12,7 +13,7 @@
 #include "app/application.h"
 #include "cli/cli_options.h"
 #include "cli/interrupt_signals.h"
-#include "cli/serial_inventory.h"
+#include "cli/port_listing.h"
 #include "cli/simulator_process.h"
 #include "cli/terminal_host.h"
 #include "serial/port_names.h"
@@ -40,6 +41,20 @@ void NameLogFile(const std::string& fileName) {
     std::filesystem::path where = std::filesystem::current_path(ec);
     std::string shown = ec ? std::string(fileName) : (where / fileName).string();
     Say("the log is in " + shown);
+}
+
+// QUILLFEN_SYSTEM_ROOT puts /sys, /dev, /proc and /var/lock under another
+// directory, so a machine built for a test can stand in for this one.
+DeviceRoots RootsFromEnvironment() {
+    DeviceRoots roots;
+    const char* root = std::getenv("QUILLFEN_SYSTEM_ROOT");
+    if (!root || *root == '\0') return roots;
+    std::string base(root);
+    roots.sys = base + "/sys";
+    roots.dev = base + "/dev";
+    roots.proc = base + "/proc";
+    roots.lock = base + "/var/lock";
+    return roots;
 }
 
 int RunSession(const CliOptions& options, PortNames& names, InterruptSignals& signals) {
@@ -88,7 +103,7 @@ int Run(int argc, char** argv) {
     // file still gets every entry and the simulator still gets stopped.
     signal(SIGPIPE, SIG_IGN);
 
-    PortNames names;
+    PortNames names(RootsFromEnvironment());
     for (const auto& [com, device] : options.maps) {
         if (!names.Map(com, device)) {
             Say("cannot map COM" + std::to_string(com) + " to \"" + device + "\"");
@@ -97,7 +112,8 @@ int Run(int argc, char** argv) {
     }
 
     if (options.action == Action::Ports) {
-        Print(FormatSerialDevices(ListSerialDevices(names)));
+        names.Discover();
+        Print(FormatPortListing(names));
         return ExitDone;
     }
 
@@ -117,6 +133,9 @@ int Run(int argc, char** argv) {
         names.Map(options.comNumber, simulator.Device());
     }
 
+    // After the simulator is placed, so a device of the machine is not given
+    // the number the simulator stands behind.
+    names.Discover();
     int code = RunSession(options, names, signals);
     simulator.Stop();
     return code;

@@ -1,0 +1,15 @@
+// `quillfen-cli ports`: the machine's serial devices as a table for stdout.
+// Owns nothing; the devices and their COM numbers come from PortNames after
+// Discover. A caller may rely on: every device found is listed with every COM
+// number that opens it, and an empty machine gets a clear sentence instead.
+#pragma once
+
+#include <string>
+
+#include "serial/port_names.h"
+
+namespace quillfen::cli {
+
+std::string FormatPortListing(const PortNames& names);
+
+}  // namespace quillfen::cli
