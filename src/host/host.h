@@ -28,6 +28,11 @@ public:
     // Modal message box captioned "Quillfen"; returns the button pressed.
     virtual BoxAnswer ShowMessageBox(std::string_view text, BoxIcon icon, BoxButtons buttons) = 0;
 
+    // A remark for the user that is not part of the log: who holds a port
+    // that was refused, which group may open it. One line, no line end. A
+    // front end with nowhere to show it ignores it.
+    virtual void ShowNote(std::string_view) {}
+
     // Put text into the log pane at a character position. There may be no pane.
     virtual void InsertLogText(std::int32_t position, std::string_view text) = 0;
 

@@ -3,13 +3,16 @@
 // exclusively, applies the fixed line settings, drives the control lines,
 // reports queue counts and moves bytes without ever blocking the caller
 // longer than the wait it is given. Close restores the settings the device
-// had before the open.
+// had before the open. A device that is a system console or that another
+// program holds is refused before it is opened, so nothing reaches it.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+
+#include "serial/serial_inventory.h"
 
 namespace quillfen {
 
@@ -27,9 +30,19 @@ enum class OpenErrorRow {
     Unspecified,
 };
 
+// Who keeps a refused device from us, when it was refused for that reason.
+enum class Occupier { None, Console, Process };
+
+inline constexpr std::size_t HolderNameSize = 32;
+inline constexpr std::size_t GroupNameSize = 40;
+
 struct OpenError {
     OpenErrorRow row = OpenErrorRow::Unspecified;
     int code = 0;  // the platform's own error number, shown to the user
+    Occupier occupier = Occupier::None;
+    long holderPid = 0;                    // the process holding it, 0 when unknown
+    char holderName[HolderNameSize] = {};  // its command name, printable, cut to fit
+    char group[GroupNameSize] = {};        // the group that owns a device access was denied to
 };
 
 // The control-line steps of the reset, named as the modem sees them.
@@ -51,11 +64,18 @@ public:
     SerialDevice(const SerialDevice&) = delete;
     SerialDevice& operator=(const SerialDevice&) = delete;
 
-    // Opens the named device exclusively; on failure fills error and returns false.
+    // Opens the named device exclusively; on failure fills error and returns
+    // false. roots say where the machine lists its consoles, processes and
+    // port locks.
+    bool Open(const std::string& device, OpenError& error, const DeviceRoots& roots);
     bool Open(const std::string& device, OpenError& error);
     bool IsOpen() const;
-    // Restores the saved line settings and releases the device. No-op when closed.
+    // Restores the saved line settings and releases the device and its lock
+    // file. No-op when closed.
     void Close();
+    // The device has hung up or gone away (a USB modem pulled, the far side
+    // of a pty closed) since it was opened: it will never answer again.
+    bool HungUp() const;
 
     // 2400 bit/s, 8N1, raw, no flow control, DTR and RTS raised.
     // Returns 0 on success, else the platform's error number.

@@ -104,6 +104,14 @@ constexpr LineControl ResetBeforeBreak[] = {LineControl::ClearDtr, LineControl::
 constexpr LineControl ResetAfterBreak[] = {LineControl::ClearBreak, LineControl::SetXon, LineControl::SetRts,
                                            LineControl::SetDtr};
 
+// What the user is told, besides the failure text, about a device that
+// belongs to someone else or that the user may not open.
+constexpr const char* ConsoleNoteFormat = "%s is a system console; it is left alone";
+constexpr const char* HolderNoteFormat = "%s is in use by %s (pid %ld)";
+constexpr const char* UnnamedHolderNoteFormat = "%s is in use by another program (pid %ld)";
+constexpr const char* GroupNoteFormat =
+    "%s belongs to the group %s: you may need to join it (sudo usermod -aG %s $USER, then log in again)";
+
 // Pause between output-queue checks while a write waits for the queue to
 // drain: longer the fuller the queue.
 std::uint32_t DrainPause(std::uint32_t queued) {
@@ -135,13 +143,14 @@ int SerialPort::OpenPort(int quiet) {
     OpenError error;
     while (true) {
         CloseQuietly();
-        if (device_.Open(device, error)) break;
+        if (device_.Open(device, error, names_.Roots())) break;
 
         if (backoff <= BackoffLast) {
             backoff += BackoffStep;
             PacedWait(host_, backoff);
             continue;
         }
+        NoteWhyRefused(device, error);
         const OpenFailureText& text = FailureTextFor(error.row);
         if (quiet == 1) {
             std::snprintf(message_, sizeof message_, OpenFailureLogFormat, comNumber, error.code, text.log);
@@ -245,5 +254,21 @@ void SerialPort::ResetControlLines() {
 }
 
 void SerialPort::CloseQuietly() { device_.Close(); }
+
+void SerialPort::NoteWhyRefused(const std::string& device, const OpenError& error) {
+    const char* path = device.c_str();
+    if (error.occupier == Occupier::Console) {
+        std::snprintf(message_, sizeof message_, ConsoleNoteFormat, path);
+    } else if (error.occupier == Occupier::Process && error.holderName[0] != '\0') {
+        std::snprintf(message_, sizeof message_, HolderNoteFormat, path, error.holderName, error.holderPid);
+    } else if (error.occupier == Occupier::Process && error.holderPid > 0) {
+        std::snprintf(message_, sizeof message_, UnnamedHolderNoteFormat, path, error.holderPid);
+    } else if (error.row == OpenErrorRow::AccessDenied && error.group[0] != '\0') {
+        std::snprintf(message_, sizeof message_, GroupNoteFormat, path, error.group, error.group);
+    } else {
+        return;
+    }
+    host_.ShowNote(message_);
+}
 
 }  // namespace quillfen

@@ -68,6 +68,8 @@ public:
 
     ReceiveBuffer& Receive() { return receive_; }
     bool IsOpen() const { return device_.IsOpen(); }
+    // The open device has hung up or gone away: nothing more will come.
+    bool HungUp() const { return device_.IsOpen() && device_.HungUp(); }
 
     std::uint8_t SelectedPort = 0;
 
@@ -78,6 +80,7 @@ private:
     void ConfigurePort();
     void ResetControlLines();
     void CloseQuietly();
+    void NoteWhyRefused(const std::string& device, const OpenError& error);
 
     Host& host_;
     SessionLog& log_;

@@ -1,10 +1,12 @@
 // The serial device on a POSIX terminal: termios, modem-control ioctls,
-// flock and UUCP lock files.
+// flock, TIOCEXCL and UUCP lock files.
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -15,14 +17,21 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "serial/posix/port_claim.h"
 #include "serial/serial_device.h"
 
 namespace quillfen {
 
 namespace {
 
-// Where UUCP-style programs (minicom, cu, uucico) leave their LCK..<name> files.
-constexpr const char* LockDirectory = "/var/lock";
+// Enough for any group entry the system databases hand back here.
+constexpr std::size_t GroupBufferSize = 4096;
+
+// The defaults of a SerialDevice opened without roots of its own.
+const DeviceRoots& MachineRoots() {
+    static const DeviceRoots roots;
+    return roots;
+}
 
 struct ErrnoRow {
     int number;
@@ -35,6 +44,7 @@ constexpr ErrnoRow ErrnoRows[] = {
     {ENOENT, OpenErrorRow::CannotFind},
     {ENODEV, OpenErrorRow::CannotFind},
     {ENXIO, OpenErrorRow::CannotFind},
+    {EIO, OpenErrorRow::CannotFind},  // a ttyS node with no UART behind it
     {EMFILE, OpenErrorRow::TooManyOpen},
     {ENFILE, OpenErrorRow::TooManyOpen},
     {EACCES, OpenErrorRow::AccessDenied},
@@ -52,72 +62,25 @@ OpenErrorRow RowFor(int number) {
 }
 
 bool Fail(OpenError& error, int number) {
+    error = OpenError{};
     error.row = RowFor(number);
     error.code = number;
     return false;
 }
 
-// A lock file holds the owner's pid, either as ASCII text ("%10d\n" and
-// looser forms) or as a 4-byte binary int from older UUCP. 0 when the file
-// holds neither.
-pid_t PidFromLockText(const char* text, std::size_t length) {
-    std::size_t at = 0;
-    while (at < length && (text[at] == ' ' || text[at] == '\t')) ++at;
-    long value = 0;
-    std::size_t digits = 0;
-    while (at < length && text[at] >= '0' && text[at] <= '9' && digits < 10) {
-        value = value * 10 + (text[at] - '0');
-        ++at;
-        ++digits;
+// The group that owns the device, for a user who may need to join it.
+void OwningGroup(const std::string& device, char* name, std::size_t size) {
+    name[0] = '\0';
+    struct stat info;
+    if (stat(device.c_str(), &info) != 0) return;
+    group entry;
+    group* found = nullptr;
+    char buffer[GroupBufferSize];
+    if (getgrgid_r(info.st_gid, &entry, buffer, sizeof buffer, &found) == 0 && found) {
+        std::snprintf(name, size, "%s", found->gr_name);
+    } else {
+        std::snprintf(name, size, "%u", static_cast<unsigned>(info.st_gid));
     }
-    while (at < length && (text[at] == ' ' || text[at] == '\t' || text[at] == '\n' || text[at] == '\r')) ++at;
-    if (digits > 0 && at == length) return value <= INT_MAX ? static_cast<pid_t>(value) : 0;
-
-    if (length == sizeof(std::int32_t)) {
-        std::int32_t binary = 0;
-        std::memcpy(&binary, text, sizeof binary);
-        return binary > 0 ? static_cast<pid_t>(binary) : 0;
-    }
-    return 0;
-}
-
-// True when LCK..<name> exists and names a process that is still running.
-// A lock left by a dead process, or one naming this process (which never
-// writes lock files, so the pid was reused), is stale and does not count.
-bool LockHeldByLiveProcess(const char* name) {
-    if (*name == '\0') return false;
-    char path[PATH_MAX];
-    int written = std::snprintf(path, sizeof path, "%s/LCK..%s", LockDirectory, name);
-    if (written < 0 || static_cast<std::size_t>(written) >= sizeof path) return false;
-
-    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return false;
-    char text[64];
-    ssize_t got;
-    do {
-        got = read(fd, text, sizeof text);
-    } while (got < 0 && errno == EINTR);
-    close(fd);
-    if (got <= 0) return false;
-
-    pid_t pid = PidFromLockText(text, static_cast<std::size_t>(got));
-    if (pid <= 0 || pid == getpid()) return false;
-    return kill(pid, 0) == 0 || errno == EPERM;
-}
-
-const char* BaseName(const char* path) {
-    const char* slash = std::strrchr(path, '/');
-    return slash ? slash + 1 : path;
-}
-
-// The lock may be named after the name the user gave (/dev/modem) or after
-// the device it leads to (/dev/ttyS0); both are honoured.
-bool DeviceLocked(const std::string& device) {
-    if (LockHeldByLiveProcess(BaseName(device.c_str()))) return true;
-    char resolved[PATH_MAX];
-    if (!realpath(device.c_str(), resolved)) return false;
-    const char* resolvedName = BaseName(resolved);
-    return std::strcmp(resolvedName, BaseName(device.c_str())) != 0 && LockHeldByLiveProcess(resolvedName);
 }
 
 }  // namespace
@@ -125,6 +88,16 @@ bool DeviceLocked(const std::string& device) {
 struct SerialDevice::Platform {
     int fd = -1;
     termios saved{};
+    posix::UucpLock lock;
+    // Cleared on close only when we set it: another holder's flag is theirs.
+    bool setExclusive = false;
+    bool hungUp = false;
+
+    // A hang-up shows as POLLHUP (or an error) on the descriptor and as a
+    // read that ends without data.
+    void NoticeHangUp(short events) {
+        if (events & (POLLHUP | POLLERR | POLLNVAL)) hungUp = true;
+    }
 
     // Bytes of earlier writes the kernel did not take yet, in order.
     std::uint8_t held[DeviceWriteLimit] = {};
@@ -143,7 +116,10 @@ struct SerialDevice::Platform {
                 continue;
             }
             if (wrote < 0 && errno == EINTR) continue;
-            if (wrote < 0 && errno != EAGAIN && errno != EWOULDBLOCK) gone = true;
+            if (wrote < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+                gone = true;
+                if (errno == EIO || errno == ENXIO || errno == ENODEV) hungUp = true;
+            }
             break;
         }
         return taken;
@@ -171,39 +147,50 @@ SerialDevice::SerialDevice() : platform_(std::make_unique<Platform>()) {}
 
 SerialDevice::~SerialDevice() { Close(); }
 
-bool SerialDevice::Open(const std::string& device, OpenError& error) {
+bool SerialDevice::Open(const std::string& device, OpenError& error) { return Open(device, error, MachineRoots()); }
+
+bool SerialDevice::Open(const std::string& device, OpenError& error, const DeviceRoots& roots) {
     Close();
     if (device.empty()) return Fail(error, ENOENT);
 
-    // Checked before the open: opening a real UART raises its lines, which
-    // would disturb the program that holds it.
-    if (DeviceLocked(device)) return Fail(error, EBUSY);
+    // All checked before the open: opening a real UART raises its lines and
+    // a console or a getty's port must not see even that.
+    error = OpenError{};
+    if (posix::OccupiedElsewhere(device, roots, error)) return false;
+    Platform& p = *platform_;
+    if (!p.lock.Claim(device, roots, error)) return false;
+
+    // From here on every failure gives the lock back.
+    auto failOpen = [&](int fd, int number) {
+        if (fd >= 0) close(fd);
+        p.lock.Release();
+        Fail(error, number);
+        if (number == EACCES || number == EPERM) OwningGroup(device, error.group, sizeof error.group);
+        return false;
+    };
 
     int fd;
     do {
         fd = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return Fail(error, errno);
+    if (fd < 0) return failOpen(-1, errno);
 
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        int number = (errno == EWOULDBLOCK) ? EBUSY : errno;
-        close(fd);
-        return Fail(error, number);
-    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) return failOpen(fd, errno == EWOULDBLOCK ? EBUSY : errno);
     // Only a terminal can carry a modem; anything else is refused here.
     termios saved{};
-    if (tcgetattr(fd, &saved) != 0) {
-        int number = errno;
-        close(fd);
-        return Fail(error, number);
-    }
+    if (tcgetattr(fd, &saved) != 0) return failOpen(fd, errno);
+    // Root opens a terminal even when another program has made it
+    // exclusive; that program holds it, so it is not ours.
+    int exclusive = 0;
+    if (ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0) return failOpen(fd, EBUSY);
     // Keeps out other opens (root excepted). Without it the flock alone
     // stops only programs that also use flock.
-    ioctl(fd, TIOCEXCL);
+    p.setExclusive = ioctl(fd, TIOCEXCL) == 0;
 
-    platform_->fd = fd;
-    platform_->saved = saved;
-    platform_->DropHeld();
+    p.fd = fd;
+    p.saved = saved;
+    p.hungUp = false;
+    p.DropHeld();
     error = OpenError{};
     return true;
 }
@@ -216,12 +203,16 @@ void SerialDevice::Close() {
     p.DropHeld();
     tcsetattr(p.fd, TCSANOW, &p.saved);
     // The exclusive flag outlives this descriptor while anyone else (a
-    // simulator, a getty) keeps the terminal open; clear it so the next
-    // open, ours included, is not refused.
-    ioctl(p.fd, TIOCNXCL);
+    // simulator) keeps the terminal open; clear ours so the next open, ours
+    // included, is not refused.
+    if (p.setExclusive) ioctl(p.fd, TIOCNXCL);
+    p.setExclusive = false;
     close(p.fd);
     p.fd = -1;
+    p.lock.Release();
 }
+
+bool SerialDevice::HungUp() const { return platform_->hungUp; }
 
 int SerialDevice::Configure() {
     int fd = platform_->fd;
@@ -273,6 +264,8 @@ QueueCounts SerialDevice::QueryStatus() {
     QueueCounts counts;
     Platform& p = *platform_;
     if (p.fd < 0) return counts;
+    pollfd watch{p.fd, 0, 0};
+    if (poll(&watch, 1, 0) > 0) p.NoticeHangUp(watch.revents);
     p.HandOverHeld();
     int waiting = 0;
     if (ioctl(p.fd, FIONREAD, &waiting) == 0 && waiting > 0) counts.inQueue = static_cast<std::uint32_t>(waiting);
@@ -324,6 +317,7 @@ std::size_t SerialDevice::Read(std::uint8_t* buffer, std::size_t n, int waitMs) 
         if (ready <= 0) return 0;
         break;
     }
+    platform_->NoticeHangUp(watch.revents);
     if ((watch.revents & POLLIN) == 0) return 0;
     // A plain read() finishes before it returns, so nothing can land in the
     // buffer after the wait has given up.
@@ -331,6 +325,8 @@ std::size_t SerialDevice::Read(std::uint8_t* buffer, std::size_t n, int waitMs) 
     do {
         got = read(fd, buffer, n);
     } while (got < 0 && errno == EINTR);
+    // Readable yet nothing to read: the line has hung up.
+    if (got == 0 || (got < 0 && (errno == EIO || errno == ENXIO || errno == ENODEV))) platform_->hungUp = true;
     return got > 0 ? static_cast<std::size_t>(got) : 0;
 }
 
