@@ -24,6 +24,7 @@ public:
     BoxAnswer ShowMessageBox(std::string_view text, BoxIcon icon, BoxButtons buttons) override;
     void InsertLogText(std::int32_t position, std::string_view text) override;
     int PortSelection() override { return selection; }
+    void ShowNote(std::string_view text) override { notes.emplace_back(text); }
     void PromptForPort() override { ++portPrompts; }
     void FocusCommandEdit() override { ++commandEditFocus; }
     void SetControlsEnabled(bool enabled) override;
@@ -31,6 +32,7 @@ public:
     // Answers for the next boxes, in order; Ok or Cancel when none is queued.
     std::deque<BoxAnswer> answers;
     std::vector<ShownBox> boxes;
+    std::vector<std::string> notes;
     std::string pane;
     bool hasPane = true;
     int selection = -1;

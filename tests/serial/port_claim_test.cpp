@@ -1,0 +1,303 @@
+// Ports that are not ours are left alone: a console and a held port are
+// refused before they are opened (no byte reaches them, their settings stay),
+// the far side of a pty does not count as a holder, and the UUCP lock we
+// leave while we hold a port is there exactly as long as we hold it.
+#include <fcntl.h>
+#include <grp.h>
+#include <stdlib.h>
+#include <sys/ioctl.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "log/session_log.h"
+#include "serial/child_process.h"
+#include "serial/fake_machine.h"
+#include "serial/pty_pair.h"
+#include "serial/serial_device.h"
+#include "serial/serial_port.h"
+#include "support/scripted_host.h"
+
+namespace quillfen::test {
+namespace {
+
+// Another process that holds only the port side of a pty, as a getty or a
+// terminal program would, under a command name of our choosing.
+class SlaveHolder {
+public:
+    SlaveHolder(const PtyPair& pty, const char* name) {
+        int ready[2];
+        int release[2];
+        if (pipe2(ready, O_CLOEXEC) != 0 || pipe2(release, O_CLOEXEC) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(ready[0]);
+            close(release[1]);
+            close(pty.Master());
+            prctl(PR_SET_NAME, name);
+            int fd = open(pty.Slave().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+            char ok = fd >= 0 ? 1 : 0;
+            (void)!write(ready[1], &ok, 1);
+            char c;
+            while (read(release[0], &c, 1) < 0 && errno == EINTR) {
+            }
+            _exit(0);
+        }
+        close(ready[1]);
+        close(release[0]);
+        release_ = release[1];
+        char ok = 0;
+        while (read(ready[0], &ok, 1) < 0 && errno == EINTR) {
+        }
+        close(ready[0]);
+        ready_ = pid_ > 0 && ok == 1;
+    }
+    ~SlaveHolder() {
+        if (release_ >= 0) close(release_);
+        if (pid_ > 0) waitpid(pid_, nullptr, 0);
+    }
+    bool Ready() const { return ready_; }
+    pid_t Pid() const { return pid_; }
+
+private:
+    pid_t pid_ = -1;
+    int release_ = -1;
+    bool ready_ = false;
+};
+
+struct Snapshot {
+    termios settings{};
+    int exclusive = -1;
+};
+
+Snapshot Take(const PtyPair& pty) {
+    Snapshot snapshot;
+    tcgetattr(pty.Keeper(), &snapshot.settings);
+    ioctl(pty.Keeper(), TIOCGEXCL, &snapshot.exclusive);
+    return snapshot;
+}
+
+// The refused port was never touched: same settings, same exclusive flag,
+// and nothing arrived on the modem's side.
+void ExpectUntouched(const PtyPair& pty, const Snapshot& before) {
+    Snapshot after = Take(pty);
+    EXPECT_EQ(std::memcmp(&after.settings, &before.settings, sizeof after.settings), 0) << "settings changed";
+    EXPECT_EQ(after.exclusive, before.exclusive);
+    EXPECT_EQ(pty.Drain(50), "") << "bytes reached a port that is not ours";
+}
+
+std::string PtyNumbers(const std::string& slave) {
+    struct stat info {};
+    stat(slave.c_str(), &info);
+    return std::to_string(major(info.st_rdev)) + ":" + std::to_string(minor(info.st_rdev));
+}
+
+long PtyIndex(const std::string& slave) { return std::stol(slave.substr(slave.rfind('/') + 1)); }
+
+std::string LockFor(const DeviceRoots& roots, const std::string& slave) {
+    return roots.lock + "/LCK..pts_" + slave.substr(slave.rfind('/') + 1);
+}
+
+TEST(PortClaimTest, AConsoleIsRefusedWithoutBeingOpened) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.Ok());
+    FakeMachine machine;
+    machine.Consoles("tty0                 -WU (E  p  )    4:1\nttyS0                -W- (EC p a)    " +
+                     PtyNumbers(pty.Slave()) + "\n");
+    std::string ttyS0 = machine.Uart(0, 4, pty.Slave());
+    Snapshot before = Take(pty);
+
+    SerialDevice device;
+    OpenError error;
+    EXPECT_FALSE(device.Open(ttyS0, error, machine.roots));
+    EXPECT_EQ(error.row, OpenErrorRow::SharingViolation);
+    EXPECT_EQ(error.code, EBUSY);
+    EXPECT_EQ(error.occupier, Occupier::Console);
+    EXPECT_FALSE(device.IsOpen());
+    EXPECT_FALSE(std::filesystem::exists(LockFor(machine.roots, pty.Slave()))) << "no lock for a refused port";
+    ExpectUntouched(pty, before);
+
+    // The same pty is an ordinary port where it is not a console.
+    FakeMachine plain;
+    EXPECT_TRUE(device.Open(pty.Slave(), error, plain.roots));
+}
+
+TEST(PortClaimTest, APortAnotherProcessHoldsIsRefusedAndItsHolderNamed) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.Ok());
+    SerialDevice device;
+    OpenError error;
+    {
+        SlaveHolder getty(pty, "fakegetty");
+        ASSERT_TRUE(getty.Ready());
+        Snapshot before = Take(pty);
+        // The machine's own /proc, but a lock directory of the test's.
+        FakeMachine locks;
+        DeviceRoots roots;
+        roots.lock = locks.roots.lock;
+        EXPECT_FALSE(device.Open(pty.Slave(), error, roots));
+        EXPECT_EQ(error.row, OpenErrorRow::SharingViolation);
+        EXPECT_EQ(error.occupier, Occupier::Process);
+        EXPECT_EQ(error.holderPid, getty.Pid());
+        EXPECT_STREQ(error.holderName, "fakegetty");
+        ExpectUntouched(pty, before);
+    }
+    // A process holding the master too is the modem's side, like the
+    // simulator (this child inherits both ends).
+    ChildProcess modem;
+    ASSERT_TRUE(modem.Ready());
+    FakeMachine locks;
+    DeviceRoots roots;
+    roots.lock = locks.roots.lock;
+    EXPECT_TRUE(device.Open(pty.Slave(), error, roots));
+}
+
+TEST(PortClaimTest, TheMastersTtyIndexTellsTheModemFromAnotherHolder) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.Ok());
+    FakeMachine machine;
+    std::string modem = machine.UsbTty("ttyACM0", "1-1", "", "", "", pty.Slave());
+    auto info = [](long index) { return "pos:\t0\nflags:\t02\nmnt_id:\t24\nino:\t90\ntty-index:\t" + std::to_string(index) + "\n"; };
+    machine.Process(500, "softmodem", {pty.Slave(), "/dev/ptmx"}, {"pos:\t0\n", info(PtyIndex(pty.Slave()))});
+    SerialDevice device;
+    OpenError error;
+    ASSERT_TRUE(device.Open(modem, error, machine.roots)) << "the pty's own master makes it the modem";
+    device.Close();
+
+    // A master of some other pty does not.
+    machine.Process(412, "agetty", {"/dev/ptmx", pty.Slave()}, {info(PtyIndex(pty.Slave()) + 1)});
+    Snapshot before = Take(pty);
+    EXPECT_FALSE(device.Open(modem, error, machine.roots));
+    EXPECT_EQ(error.holderPid, 412);
+    EXPECT_STREQ(error.holderName, "agetty");
+    ExpectUntouched(pty, before);
+
+    // What the log and the user see.
+    ScriptedHost host;
+    SessionLog log(host);
+    PortNames names(machine.roots);
+    names.Map(2, modem);
+    SerialPort port(host, log, names);
+    port.SelectedPort = 1;
+    EXPECT_EQ(port.OpenPort(1), 0);
+    EXPECT_NE(host.pane.find("Error Code 16:\r\nSharing Violation:\r\n"), std::string::npos) << host.pane;
+    ASSERT_FALSE(host.notes.empty());
+    EXPECT_EQ(host.notes.back(), modem + " is in use by agetty (pid 412)");
+    ExpectUntouched(pty, before);
+}
+
+TEST(PortClaimTest, OurLockFileLivesAsLongAsThePortAndStaleOnesGo) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.Ok());
+    FakeMachine machine;
+    const std::string lock = LockFor(machine.roots, pty.Slave());
+    char ours[16];
+    std::snprintf(ours, sizeof ours, "%10d\n", static_cast<int>(getpid()));
+
+    SerialDevice device;
+    OpenError error;
+    ASSERT_TRUE(device.Open(pty.Slave(), error, machine.roots));
+    EXPECT_EQ(ReadFile(lock), ours);
+    device.Close();
+    EXPECT_FALSE(std::filesystem::exists(lock));
+
+    // A lock whose process has gone is removed, not obeyed, and ours takes its place.
+    ChildProcess gone;
+    ASSERT_TRUE(gone.Ready());
+    gone.Finish();
+    WriteFile(lock, std::to_string(gone.Pid()) + "\n");
+    ASSERT_TRUE(device.Open(pty.Slave(), error, machine.roots));
+    EXPECT_EQ(ReadFile(lock), ours);
+    device.Close();
+    EXPECT_FALSE(std::filesystem::exists(lock));
+
+    // A live owner keeps the port, and its lock stays.
+    ChildProcess owner;
+    ASSERT_TRUE(owner.Ready());
+    WriteFile(lock, std::to_string(owner.Pid()) + "\n");
+    EXPECT_FALSE(device.Open(pty.Slave(), error, machine.roots));
+    EXPECT_EQ(error.row, OpenErrorRow::SharingViolation);
+    EXPECT_EQ(error.holderPid, owner.Pid());
+    EXPECT_EQ(ReadFile(lock), std::to_string(owner.Pid()) + "\n");
+    std::filesystem::remove(lock);
+
+    // Without a lock directory we may write to, the port still opens.
+    machine.roots.lock = machine.dir.File("no-lock-dir");
+    EXPECT_TRUE(device.Open(pty.Slave(), error, machine.roots));
+}
+
+TEST(PortClaimTest, AnExclusiveFlagSetByAnotherIsRespectedAndLeftSet) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.Ok());
+    FakeMachine machine;
+    SerialDevice device;
+    OpenError error;
+    ASSERT_EQ(ioctl(pty.Keeper(), TIOCEXCL), 0);
+    Snapshot before = Take(pty);
+    EXPECT_FALSE(device.Open(pty.Slave(), error, machine.roots));
+    EXPECT_EQ(error.row, OpenErrorRow::SharingViolation);
+    EXPECT_EQ(error.code, EBUSY);
+    ExpectUntouched(pty, before);
+    EXPECT_FALSE(std::filesystem::exists(LockFor(machine.roots, pty.Slave()))) << "the lock is given back";
+    ASSERT_EQ(ioctl(pty.Keeper(), TIOCNXCL), 0);
+}
+
+TEST(PortClaimTest, EioIsAPortThatCannotBeFoundAndEaccesNamesTheGroup) {
+    // A pty that is not unlocked yet refuses its opens with EIO, as a ttyS
+    // node with no UART does.
+    int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    std::string slave = ptsname(master);
+    FakeMachine machine;
+    SerialDevice device;
+    OpenError error;
+    EXPECT_FALSE(device.Open(slave, error, machine.roots));
+    EXPECT_EQ(error.code, EIO);
+    EXPECT_EQ(error.row, OpenErrorRow::CannotFind);
+    close(master);
+
+    // A user who may not open the device is told which group owns it.
+    PtyPair pty;
+    ASSERT_TRUE(pty.Ok());
+    ASSERT_EQ(chmod(pty.Slave().c_str(), 0660), 0);
+    int report[2];
+    ASSERT_EQ(pipe(report), 0);
+    pid_t child = fork();
+    if (child == 0) {
+        close(report[0]);
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(1);
+        OpenError childError;
+        SerialDevice childDevice;
+        DeviceRoots roots;
+        roots.lock = "/nonexistent";
+        childDevice.Open(pty.Slave(), childError, roots);
+        std::string text = std::to_string(static_cast<int>(childError.row)) + " " + childError.group;
+        (void)!write(report[1], text.data(), text.size());
+        _exit(0);
+    }
+    close(report[1]);
+    std::string text;
+    char chunk[128];
+    for (ssize_t got; (got = read(report[0], chunk, sizeof chunk)) > 0;) text.append(chunk, static_cast<std::size_t>(got));
+    close(report[0]);
+    waitpid(child, nullptr, 0);
+    struct stat info {};
+    ASSERT_EQ(stat(pty.Slave().c_str(), &info), 0);
+    const group* owner = getgrgid(info.st_gid);
+    std::string group = owner ? owner->gr_name : std::to_string(info.st_gid);
+    EXPECT_EQ(text, std::to_string(static_cast<int>(OpenErrorRow::AccessDenied)) + " " + group);
+}
+
+}  // namespace
+}  // namespace quillfen::test
