@@ -14,7 +14,10 @@ Application::Application(Host& host, PortNames& names)
       engine_(host, log_, port_),
       procedures_(log_, port_, engine_) {}
 
-void Application::Start() { log_.OpenSessionLog(); }
+void Application::Start() {
+    log_.OpenSessionLog();
+    log_.ReportFileFailure();
+}
 
 void Application::Shutdown() {
     if (shutDown_) return;
@@ -34,6 +37,8 @@ void Application::RunBusy(Action action) {
     action();
     busy_ = false;
     host_.SetControlsEnabled(true);
+    // Outside every write, so the box cannot run inside one.
+    log_.ReportFileFailure();
 }
 
 void Application::Send(std::string_view text) {

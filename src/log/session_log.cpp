@@ -33,6 +33,16 @@ constexpr char PathSeparator = '\\';
 #else
 constexpr char PathSeparator = '/';
 #endif
+// When every name is taken the message says so instead of announcing one.
+constexpr char AllNamesTakenFormat[] =
+    "There will be a visual log of all events. You can use the [Edit] commands to copy from this log "
+    "and paste into other applications such as email, etc.\n\nModem001.txt to Modem999.txt all exist "
+    "in:\n%s\nso no log file will be written this time. Move old logs elsewhere to have one written again.";
+constexpr char RealNameFormat[] =
+    "The log file is %s%c%s, not the name given above: another program created that name first.";
+constexpr char FileIncompleteFormat[] =
+    "The log file %s%c%s is incomplete: writing to it failed after %lld bytes (%s).\n"
+    "The visual log goes on and holds everything; copy it from there.";
 constexpr char CannotCreateFormat[] = "Can not create:\n%s\nIs the path valid?\nIs your HardDrive full?";
 constexpr char HeaderFormat[] = "Log of Modem Commands and Responses%s%s %s%s";
 
@@ -62,16 +72,19 @@ constexpr char Banner[] =
 static_assert(sizeof(Banner) - 1 == 684, "the banner is 684 characters");
 
 // Hands every byte to the file; a short write is continued, not dropped.
-void WriteAll(int fd, const char* data, std::size_t length) {
-    while (length > 0) {
-        ssize_t written = ::write(fd, data, length);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return;
-        }
-        data += written;
-        length -= static_cast<std::size_t>(written);
+// Returns the count the file took; errorNumber is set when that is short
+// (0 when the file simply took nothing more).
+std::size_t WriteAll(int fd, const char* data, std::size_t length, int& errorNumber) {
+    std::size_t done = 0;
+    errorNumber = 0;
+    while (done < length) {
+        ssize_t written = ::write(fd, data + done, length - done);
+        if (written < 0 && errno == EINTR) continue;
+        if (written < 0) errorNumber = errno;
+        if (written <= 0) break;
+        done += static_cast<std::size_t>(written);
     }
+    return done;
 }
 
 // Creates the name exclusively, so an existing file, directory or symlink
@@ -135,7 +148,14 @@ int SessionLog::WriteLog(const char* text, LogKind kind, int asLine) {
 
     const std::size_t length = std::strlen(logLineBuffer_);
     host_.InsertLogText(logLength_, std::string_view(logLineBuffer_, length));
-    if (logFile_ >= 0) WriteAll(logFile_, logLineBuffer_, length);
+    // After a failed write the file is left as it is, so it stays the log's
+    // exact beginning instead of one with a piece missing in the middle.
+    if (logFile_ >= 0 && !fileFailed_) {
+        int errorNumber = 0;
+        std::size_t taken = WriteAll(logFile_, logLineBuffer_, length, errorNumber);
+        fileBytes_ += static_cast<long long>(taken);
+        if (taken < length) NoteFileFailure(errorNumber);
+    }
     logLength_ += static_cast<std::int32_t>(length);
     return 1;
 }
@@ -155,17 +175,39 @@ const char* SessionLog::StampText() {
     return scratch_;
 }
 
+void SessionLog::NoteFileFailure(int number) {
+    if (fileFailed_) return;
+    fileFailed_ = true;
+    CopyBounded(failureText_, number != 0 ? std::strerror(number) : "the file took no more bytes",
+                sizeof failureText_);
+}
+
+void SessionLog::ReportFileFailure() {
+    if (!fileFailed_ || failureReported_) return;
+    failureReported_ = true;
+    char message[1024];
+    std::snprintf(message, sizeof message, FileIncompleteFormat, directory_, PathSeparator, fileName_, fileBytes_,
+                  failureText_);
+    host_.ShowMessageBox(message, BoxIcon::Stop, BoxButtons::Ok);
+}
+
 void SessionLog::OpenSessionLog() {
     if (!::getcwd(scratch_, CwdLimit)) scratch_[0] = '\0';
+    CopyBounded(directory_, scratch_, sizeof directory_);
 
     unsigned number = 1;
     for (; number <= LastLogFileNumber; ++number) {
         std::snprintf(fileName_, sizeof fileName_, "Modem%03u.txt", number);
         if (!NameTaken(fileName_)) break;
     }
+    const unsigned announced = number;
 
     char message[1024];
-    std::snprintf(message, sizeof message, StartupMessageFormat, scratch_, PathSeparator, fileName_);
+    if (announced > LastLogFileNumber) {
+        std::snprintf(message, sizeof message, AllNamesTakenFormat, scratch_);
+    } else {
+        std::snprintf(message, sizeof message, StartupMessageFormat, scratch_, PathSeparator, fileName_);
+    }
     host_.ShowMessageBox(message, BoxIcon::Information, BoxButtons::Ok);
 
     logFile_ = -1;
@@ -179,7 +221,13 @@ void SessionLog::OpenSessionLog() {
             if (!NameTaken(fileName_)) break;
         }
     }
-    if (logFile_ < 0) {
+    if (logFile_ >= 0 && number != announced) {
+        std::snprintf(message, sizeof message, RealNameFormat, scratch_, PathSeparator, fileName_);
+        host_.ShowMessageBox(message, BoxIcon::Information, BoxButtons::Ok);
+    }
+    // With every name taken the start-up message has already said there is
+    // no file; the cannot-create box would only blame the disk.
+    if (logFile_ < 0 && announced <= LastLogFileNumber) {
         std::snprintf(message, sizeof message, CannotCreateFormat, fileName_);
         host_.ShowMessageBox(message, BoxIcon::Stop, BoxButtons::Ok);
     }

@@ -2,7 +2,10 @@
 // Owns the numbered log file ModemNNN.txt in the current directory for the
 // whole run. Each entry is built in one fixed buffer and written with a single
 // unbuffered write, so the file holds an entry as soon as WriteLog returns.
-// The pane (through the host) and the file always receive identical bytes.
+// The pane (through the host) and the file receive identical bytes; when a
+// write to the file fails, the file keeps what it holds (an exact beginning
+// of the log, never one with a gap), the pane goes on, and the failure is
+// reported to the user once.
 #pragma once
 
 #include <cstddef>
@@ -45,6 +48,12 @@ public:
     // scratch text. Valid until the next call.
     const char* StampText();
 
+    // Tells the user, once, that the log file is incomplete, if a write to it
+    // has failed. Call it where a message box may run (not inside WriteLog).
+    void ReportFileFailure();
+    // A write to the log file failed: the file ends before the log does.
+    bool FileIncomplete() const { return fileFailed_; }
+
     std::int32_t LogLength() const { return logLength_; }
     int LogFile() const { return logFile_; }
     // Relative name of the log file (the last name tried when creation failed).
@@ -55,8 +64,15 @@ private:
     char logLineBuffer_[LogLineBufferSize] = {};
     std::int32_t logLength_ = 0;
     int logFile_ = -1;
+    void NoteFileFailure(int number);
+
     char scratch_[ScratchTextSize] = {};
     char fileName_[ScratchTextSize] = {};
+    char directory_[CwdLimit] = {};
+    bool fileFailed_ = false;
+    bool failureReported_ = false;
+    long long fileBytes_ = 0;       // bytes the file holds
+    char failureText_[ScratchTextSize] = {};
 };
 
 }  // namespace quillfen

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -141,6 +142,20 @@ TEST_F(SessionLogTest, DanglingSymlinkAndDirectoryAreNeverFollowedOrTruncated) {
     EXPECT_EQ(ReadFile(dir.File("Modem004.txt")), host.pane);
 }
 
+TEST_F(SessionLogTest, ANameTakenWhileTheMessageIsUpIsReplacedAndTheRealOneNamed) {
+    host.onBox = [this](const test::ShownBox& box) {
+        if (box.text.find("Modem001.txt\ncreated.") != std::string::npos) test::WriteFile(dir.File("Modem001.txt"), "theirs");
+    };
+    log.OpenSessionLog();
+    EXPECT_STREQ(log.FileName(), "Modem002.txt");
+    EXPECT_EQ(ReadFile(dir.File("Modem001.txt")), "theirs");
+    ASSERT_EQ(host.boxes.size(), 2u);
+    EXPECT_EQ(host.boxes[1].text, "The log file is " + dir.Path() +
+                                      "/Modem002.txt, not the name given above: another program created that "
+                                      "name first.");
+    EXPECT_EQ(ReadFile(dir.File("Modem002.txt")), host.pane);
+}
+
 TEST_F(SessionLogTest, AllNamesTakenLogsToThePaneOnlyAndReusesNothing) {
     for (unsigned n = 1; n <= 999; ++n) {
         char name[32];
@@ -148,9 +163,14 @@ TEST_F(SessionLogTest, AllNamesTakenLogsToThePaneOnlyAndReusesNothing) {
         test::WriteFile(dir.File(name), "old");
     }
     log.OpenSessionLog();
-    ASSERT_EQ(host.boxes.size(), 2u);
-    EXPECT_EQ(host.boxes[1].icon, BoxIcon::Stop);
-    EXPECT_EQ(host.boxes[1].text, "Can not create:\nModem999.txt\nIs the path valid?\nIs your HardDrive full?");
+    // The start-up message says that there will be no file, instead of
+    // announcing one; nothing blames the disk.
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text.find("created."), std::string::npos) << host.boxes[0].text;
+    EXPECT_NE(host.boxes[0].text.find("Modem001.txt to Modem999.txt all exist in:\n" + dir.Path() +
+                                      "\nso no log file will be written this time."),
+              std::string::npos)
+        << host.boxes[0].text;
     EXPECT_EQ(log.LogFile(), -1);
     EXPECT_EQ(ReadFile(dir.File("Modem999.txt")), "old");
     EXPECT_EQ(host.pane.substr(0, 35), "Log of Modem Commands and Responses");
@@ -177,6 +197,65 @@ TEST(BoundedCopyTest, NeverWritesPastTheLimitAndAlwaysTerminates) {
     EXPECT_STREQ(AppendBounded(buffer, "zz", 6), "abcde");  // already full
     EXPECT_STREQ(AppendBounded(buffer, nullptr, 8), "abcde");
     EXPECT_STREQ(AppendBounded(buffer, "f", 8), "abcdef");
+}
+
+}  // namespace
+}  // namespace quillfen
+
+namespace quillfen {
+namespace {
+
+// Unmounts the small file system at the end, after the directory is left.
+class SmallFileSystem {
+public:
+    explicit SmallFileSystem(const std::string& where) : where_(where) {
+        mkdir(where.c_str(), 0700);
+        mounted_ = mount("tmpfs", where.c_str(), "tmpfs", 0, "size=8k") == 0;
+    }
+    ~SmallFileSystem() {
+        if (mounted_) umount2(where_.c_str(), MNT_DETACH);
+    }
+    bool Mounted() const { return mounted_; }
+
+private:
+    std::string where_;
+    bool mounted_ = false;
+};
+
+TEST(SessionLogFullDiskTest, TheFileStaysTheLogsExactBeginningAndTheFailureIsToldOnce) {
+    TempDir dir;
+    SmallFileSystem disk(dir.File("small"));
+    if (!disk.Mounted()) GTEST_SKIP() << "no tmpfs may be mounted here; the CLI test covers a full disk otherwise";
+    ScopedChdir cwd(dir.File("small"));
+    // Room that can be given back later, to see that no later entry lands
+    // in the file after a gap.
+    test::WriteFile("filler", std::string(2048, 'f'));
+    ScriptedHost host;
+    SessionLog log(host);
+    log.OpenSessionLog();
+    ASSERT_GE(log.LogFile(), 0);
+    std::string line(100, 'x');
+    for (int i = 0; i < 100 && !log.FileIncomplete(); ++i) log.WriteLog(line.c_str(), LogKind::Out, 1);
+    ASSERT_TRUE(log.FileIncomplete());
+    EXPECT_EQ(host.boxes.size(), 1u) << "nothing is shown from inside WriteLog";
+
+    std::string file = ReadFile(dir.File("small/Modem001.txt"));
+    EXPECT_LT(file.size(), host.pane.size());
+    EXPECT_EQ(host.pane.compare(0, file.size(), file), 0) << "the file is not the log's beginning";
+
+    unlink("filler");
+    log.WriteLog("after the space came back", LogKind::Plain, 1);
+    log.ReportFileFailure();
+    log.ReportFileFailure();
+    log.CloseSessionLog();
+    EXPECT_EQ(ReadFile(dir.File("small/Modem001.txt")), file);
+    EXPECT_NE(host.pane.find("after the space came back\r\nEnd Session - "), std::string::npos);
+
+    ASSERT_EQ(host.boxes.size(), 2u);
+    EXPECT_EQ(host.boxes[1].icon, BoxIcon::Stop);
+    EXPECT_EQ(host.boxes[1].text, "The log file " + dir.File("small") + "/Modem001.txt is incomplete: writing to it "
+                                  "failed after " + std::to_string(file.size()) + " bytes (" + std::strerror(ENOSPC) +
+                                  ").\nThe visual log goes on and holds everything; copy it from there.");
 }
 
 }  // namespace

@@ -14,6 +14,7 @@ void ScriptedHost::PumpEvents() {
 
 BoxAnswer ScriptedHost::ShowMessageBox(std::string_view text, BoxIcon icon, BoxButtons buttons) {
     boxes.push_back({std::string(text), icon, buttons});
+    if (onBox) onBox(boxes.back());
     if (!answers.empty()) {
         BoxAnswer answer = answers.front();
         answers.pop_front();

@@ -44,6 +44,8 @@ public:
 
     // Runs once, at the pump whose 1-based number is atPump.
     void AtPump(long atPump, std::function<void()> action);
+    // Runs as each box is shown, before it is answered.
+    std::function<void(const ShownBox&)> onBox;
     // Runs at every pump; return true to stop being called.
     std::function<bool()> onEveryPump;
 
