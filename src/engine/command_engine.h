@@ -35,7 +35,9 @@ inline constexpr std::uint16_t LinePieceLimit = 101;
 // sets code when the line is a final response.
 bool ClassifyLine(const std::uint8_t* lineText, ResultCode& code);
 
-enum class LineStep { More, Complete };
+// What one byte did: the line goes on, a 101-byte piece of it was logged
+// (the line goes on afresh), or the line is complete.
+enum class LineStep { More, Piece, Complete };
 
 class CommandEngine {
 public:
@@ -45,7 +47,8 @@ public:
     // 1, or 0 when the user aborted.
     int SendCommand(const char* text, unsigned timeoutSeconds);
 
-    // Reads lines until a final response, the deadline or an abort (4).
+    // Reads lines until a final response, the deadline, an abort or a hang-up
+    // of the port (4).
     ResultCode ReadResponse(unsigned timeoutSeconds);
 
     // The steps of the reader's byte loop, without the port and the pauses,

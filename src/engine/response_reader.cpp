@@ -93,6 +93,7 @@ LineStep CommandEngine::TakeByte(std::uint8_t byte) {
         // An endless line is logged in pieces and never taken for an answer.
         LogLine(lineText_);
         ClearLine();
+        return LineStep::Piece;
     }
     return LineStep::More;
 }
@@ -113,7 +114,8 @@ void CommandEngine::LogLine(const std::uint8_t* line) {
 }
 
 ResultCode CommandEngine::ReadResponse(unsigned timeoutSeconds) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::seconds(timeoutSeconds);
     ReceiveBuffer& received = port_.Receive();
     BeginLine();
 
@@ -131,14 +133,24 @@ ResultCode CommandEngine::ReadResponse(unsigned timeoutSeconds) {
             if (received.readPosition >= received.fillCount) {
                 std::this_thread::sleep_for(IdleSleep);
                 host_.PumpEvents();
-                if (std::chrono::steady_clock::now() >= deadline) return result::Error;
+                // A port that has hung up will never answer: waiting out the
+                // deadline would only hold every later command as well.
+                if (Clock::now() >= deadline || port_.HungUp()) return result::Error;
                 continue;
             }
         }
 
-        if (TakeByte(received.bytes[received.readPosition++]) == LineStep::More) continue;
+        // The deadline is tested after every line and piece as well, so a
+        // modem that never stops sending cannot hold the command.
+        const LineStep step = TakeByte(received.bytes[received.readPosition++]);
+        if (step == LineStep::More) continue;
+        if (step == LineStep::Piece) {
+            if (Clock::now() >= deadline) return result::Error;
+            continue;
+        }
         ResultCode code = 0;
         if (FinishLine(code)) return code;
+        if (Clock::now() >= deadline) return result::Error;
         BeginLine();
     }
 }

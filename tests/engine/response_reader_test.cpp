@@ -2,7 +2,12 @@
 // plays byte by byte.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <functional>
+#include <thread>
+#include <vector>
 #include <string>
 
 #include "engine/command_engine.h"
@@ -110,6 +115,90 @@ TEST_F(ReaderTest, SilenceTimesOutAndAbortEndsTheWaitWithoutLogging) {
     EXPECT_EQ(engine.ReadResponse(10), result::Error);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(8));
     EXPECT_EQ(Logged(), "");
+}
+
+// Keeps the modem's side sending until the reader has returned. The flood
+// has a limit of its own only so that a reader that never returns fails
+// the test instead of hanging it.
+class Flood {
+public:
+    Flood(const PtyPair& pty, std::function<std::string(unsigned)> chunk)
+        : thread_([this, &pty, chunk] {
+              auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+              for (unsigned round = 0; !stop_ && std::chrono::steady_clock::now() < limit; ++round) {
+                  std::string bytes = chunk(round);
+                  for (std::size_t done = 0; done < bytes.size() && !stop_;) {
+                      ssize_t wrote = write(pty.Master(), bytes.data() + done, bytes.size() - done);
+                      if (wrote > 0) done += static_cast<std::size_t>(wrote);
+                      else usleep(200);
+                  }
+              }
+              ranOut_ = !stop_;
+          }) {}
+    ~Flood() { Stop(); }
+    // True when the flood was still going when stopped.
+    bool Stop() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        return !ranOut_;
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> ranOut_{false};
+    std::thread thread_;
+};
+
+TEST_F(ReaderTest, AModemThatNeverStopsSendingCannotHoldTheCommand) {
+    struct Case {
+        const char* name;
+        std::function<std::string(unsigned)> chunk;
+    };
+    const std::vector<Case> cases = {
+        {"random bytes",
+         [](unsigned round) {
+             std::string bytes(4096, '\0');
+             std::uint32_t state = 2463534242u + round;
+             for (char& c : bytes) {
+                 state ^= state << 13;
+                 state ^= state >> 17;
+                 state ^= state << 5;
+                 c = static_cast<char>(state & 0xFF);
+             }
+             return bytes;
+         }},
+        {"RING without end", [](unsigned) { return std::string("RING\r\n"); }},
+        {"one endless line", [](unsigned) { return std::string(4096, 'x'); }},
+    };
+    for (const Case& c : cases) {
+        Flood flood(pty, c.chunk);
+        ASSERT_TRUE(test::Eventually([&] {
+            port.QueryStatus();
+            return port.Status().cbInQue > 0;
+        }));
+        EXPECT_EQ(engine.ReadResponse(1), result::Error) << c.name;
+        EXPECT_TRUE(flood.Stop()) << c.name << ": the reader returned only once the modem fell silent";
+        port.PurgeReceive();
+    }
+}
+
+TEST_F(ReaderTest, APortThatHungUpEndsTheWaitAtOnce) {
+    pty.CloseMaster();
+    long pumpsBefore = host.pumps;
+    EXPECT_EQ(engine.ReadResponse(60), result::Error);
+    // Without the hang-up the reader would pump some 6000 times in 60 s.
+    EXPECT_LT(host.pumps - pumpsBefore, 10);
+    EXPECT_TRUE(port.HungUp());
+    EXPECT_EQ(Logged(), "");
+
+    // Every later command of a script finds the same and ends as fast,
+    // logged as a command that got no answer.
+    mark = host.pane.size();
+    pumpsBefore = host.pumps;
+    EXPECT_EQ(engine.SendCommand("ATI3", 10), 1);
+    EXPECT_EQ(engine.LastResult, result::Error);
+    EXPECT_LT(host.pumps - pumpsBefore, 20);
+    EXPECT_EQ(Logged(), "OUT: ATI3\r\n");
 }
 
 TEST_F(ReaderTest, TransactionSendsCommandWithCrAndLogsItOnce) {

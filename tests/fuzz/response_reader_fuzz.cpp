@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CommandEngine& engine = world.engine;
     engine.ClearLine();
     for (std::size_t i = 0; i < size; ++i) {
-        if (engine.TakeByte(data[i]) == LineStep::More) continue;
+        if (engine.TakeByte(data[i]) != LineStep::Complete) continue;
         ResultCode code = 0xEE;
         if (engine.FinishLine(code) && !KnownCode(code)) std::abort();
         engine.ClearLine();

@@ -32,6 +32,12 @@ public:
     PtyPair(const PtyPair&) = delete;
     PtyPair& operator=(const PtyPair&) = delete;
 
+    // The modem's side goes away, as a USB modem that is pulled out.
+    void CloseMaster() {
+        if (master_ >= 0) close(master_);
+        master_ = -1;
+    }
+
     bool Ok() const { return master_ >= 0 && keeper_ >= 0 && !slave_.empty(); }
     const std::string& Slave() const { return slave_; }
     int Master() const { return master_; }
