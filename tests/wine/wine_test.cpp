@@ -21,6 +21,7 @@
 #include <functional>
 #include <memory>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -364,6 +365,40 @@ TEST_F(WineTest, SimulatorOptionSaysItNeedsAPosixSystem) {
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_NE(run.err.find("--sim needs a POSIX system"), std::string::npos) << run.err;
     EXPECT_FALSE(fs::exists(dir.File("Modem001.txt"))) << "a refused option starts no session";
+}
+
+TEST_F(WineTest, PortsListsWhatWindowsKnowsAndSaysSoWhenThatIsNothing) {
+    // The prefix's own port mapping is off, so Windows knows no COM port;
+    // the links made here are not devices it lists.
+    Session->LinkFreshModem(1, "fax");
+    ProcessRun run = Cli({"ports"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    // Written in text mode, as Windows programs write their messages.
+    EXPECT_EQ(run.out, "No COM ports found: Windows lists no serial port on this machine.\r\n");
+}
+
+// A copy on a Windows PC without MinGW must start: nothing but the system's
+// own DLLs may be imported.
+TEST_F(WineTest, ProgramsNeedNoDllBeyondWindowsOwn) {
+    const std::string objdump = FirstExecutable({"x86_64-w64-mingw32-objdump"});
+    if (objdump.empty()) GTEST_SKIP() << "x86_64-w64-mingw32-objdump is not installed";
+    static const std::regex systemDll("(KERNEL32|ADVAPI32|msvcrt|SETUPAPI|USER32|GDI32|COMCTL32|COMDLG32|SHELL32|"
+                                      "RICHED20|RICHED32|OLE32|UCRTBASE|api-ms-win-[a-z0-9-]+)\\.dll",
+                                      std::regex::icase);
+    for (const char* program : {"quillfen-cli.exe", "win_session_log_test.exe", "win_serial_device_test.exe"}) {
+        ProcessRun run = RunProcess({objdump, "-p", Session->WindowsBin() + "/" + program}, dir.Path());
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        std::size_t imports = 0;
+        std::istringstream lines(run.out);
+        for (std::string line; std::getline(lines, line);) {
+            std::size_t at = line.find("DLL Name: ");
+            if (at == std::string::npos) continue;
+            ++imports;
+            std::string dll = line.substr(at + 10);
+            EXPECT_TRUE(std::regex_match(dll, systemDll)) << program << " imports " << dll;
+        }
+        EXPECT_GT(imports, 0u) << program;
+    }
 }
 
 TEST_F(WineTest, WindowsSessionLogTestsPass) {
