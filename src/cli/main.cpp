@@ -1,9 +1,6 @@
 // quillfen-cli: the modem actions from a shell. Parses the command line,
 // puts a simulated modem behind the port when asked, and translates the one
 // action into Application calls; the terminal host does the rest.
-#include <signal.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -99,10 +96,6 @@ int Run(int argc, char** argv) {
     }
     const CliOptions& options = parsed.options;
 
-    // A reader of stdout that goes away must not kill the session: the log
-    // file still gets every entry and the simulator still gets stopped.
-    signal(SIGPIPE, SIG_IGN);
-
     PortNames names(RootsFromEnvironment());
     for (const auto& [com, device] : options.maps) {
         if (!names.Map(com, device)) {
@@ -123,7 +116,7 @@ int Run(int argc, char** argv) {
     SimulatorProcess simulator;
     if (!options.simProfile.empty()) {
         std::string error;
-        SimulatorStart started = simulator.Start(options.simProfile, signals.Fd(), signals.PreviousMask(), error);
+        SimulatorStart started = simulator.Start(options.simProfile, signals, error);
         if (started != SimulatorStart::Started) {
             Say(error);
             if (started == SimulatorStart::UsageRefused) return ExitUsage;

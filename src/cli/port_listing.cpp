@@ -8,8 +8,7 @@ namespace quillfen::cli {
 std::string FormatPortListing(const PortNames& names) {
     const std::vector<SerialDeviceEntry>& entries = names.Devices();
     if (entries.empty()) {
-        return "No serial devices found: this machine has no ttyS port with a UART and no\n"
-               "ttyACM, ttyUSB or rfcomm device. Try the simulator: quillfen-cli --sim fax test\n";
+        return "No serial devices found on this machine.\n";
     }
     struct Row {
         std::string device, coms, details;

@@ -3,13 +3,15 @@
 // log streams to stdout unbuffered, byte for byte as it goes to the file;
 // message boxes go to stderr prefixed "Quillfen: "; the Retry/Cancel box
 // asks only when stdin is a terminal and is answered Cancel otherwise.
-// Ctrl-C is Abort Event, a second Ctrl-C (or SIGTERM, SIGHUP) is Exit.
+// Ctrl-C is Abort Event, a second Ctrl-C (or SIGTERM, SIGHUP, a console
+// close) is Exit.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
 
 #include "host/host.h"
+#include "cli/console.h"
 #include "cli/interrupt_signals.h"
 
 namespace quillfen {
@@ -40,7 +42,7 @@ private:
     void TakeStopRequests();
     void Act(StopRequest request);
     BoxAnswer AskRetryOrCancel();
-    static void WriteAll(int fd, std::string_view text, bool& broken);
+    static void WriteAll(Stream stream, std::string_view text, bool& broken);
 
     InterruptSignals& signals_;
     Application* app_ = nullptr;

@@ -1,13 +1,10 @@
 #include "log/session_log.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+
+#include "log/log_file.h"
 
 namespace quillfen {
 
@@ -26,13 +23,6 @@ constexpr char StartupMessageFormat[] =
     "and paste into other applications such as email, etc.\n\nIn addition to the visual log, there "
     "will be a log file called:\n%s%c%s\ncreated.  This text file can be referenced at any time in "
     "the future with any text editor or word processor.";
-// The directory and the name are joined with the platform's own separator,
-// so the path shown is one the user can type.
-#ifdef _WIN32
-constexpr char PathSeparator = '\\';
-#else
-constexpr char PathSeparator = '/';
-#endif
 // When every name is taken the message says so instead of announcing one.
 constexpr char AllNamesTakenFormat[] =
     "There will be a visual log of all events. You can use the [Edit] commands to copy from this log "
@@ -71,33 +61,6 @@ constexpr char Banner[] =
     "\r\n";
 static_assert(sizeof(Banner) - 1 == 684, "the banner is 684 characters");
 
-// Hands every byte to the file; a short write is continued, not dropped.
-// Returns the count the file took; errorNumber is set when that is short
-// (0 when the file simply took nothing more).
-std::size_t WriteAll(int fd, const char* data, std::size_t length, int& errorNumber) {
-    std::size_t done = 0;
-    errorNumber = 0;
-    while (done < length) {
-        ssize_t written = ::write(fd, data + done, length - done);
-        if (written < 0 && errno == EINTR) continue;
-        if (written < 0) errorNumber = errno;
-        if (written <= 0) break;
-        done += static_cast<std::size_t>(written);
-    }
-    return done;
-}
-
-// Creates the name exclusively, so an existing file, directory or symlink
-// (dangling or not) is never opened, followed or truncated.
-int CreateExclusive(const char* name) {
-    return ::open(name, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR);
-}
-
-bool NameTaken(const char* name) {
-    struct stat info;
-    return ::lstat(name, &info) == 0 || errno != ENOENT;
-}
-
 }  // namespace
 
 char* CopyBounded(char* destination, const char* source, std::size_t n) {
@@ -125,7 +88,7 @@ char* AppendBounded(char* destination, const char* text, std::size_t n) {
 SessionLog::SessionLog(Host& host) : host_(host) {}
 
 SessionLog::~SessionLog() {
-    if (logFile_ >= 0) ::close(logFile_);
+    if (logFile_ >= 0) CloseLogFile(logFile_);
 }
 
 int SessionLog::WriteLog(const char* text, LogKind kind, int asLine) {
@@ -152,7 +115,7 @@ int SessionLog::WriteLog(const char* text, LogKind kind, int asLine) {
     // exact beginning instead of one with a piece missing in the middle.
     if (logFile_ >= 0 && !fileFailed_) {
         int errorNumber = 0;
-        std::size_t taken = WriteAll(logFile_, logLineBuffer_, length, errorNumber);
+        std::size_t taken = WriteLogFile(logFile_, logLineBuffer_, length, errorNumber);
         fileBytes_ += static_cast<long long>(taken);
         if (taken < length) NoteFileFailure(errorNumber);
     }
@@ -163,7 +126,7 @@ int SessionLog::WriteLog(const char* text, LogKind kind, int asLine) {
 const char* SessionLog::StampText() {
     std::time_t now = std::time(nullptr);
     std::tm local{};
-    if (!::localtime_r(&now, &local)) {
+    if (!LocalTime(now, local)) {
         scratch_[0] = '\0';
         return scratch_;
     }
@@ -186,19 +149,19 @@ void SessionLog::ReportFileFailure() {
     if (!fileFailed_ || failureReported_) return;
     failureReported_ = true;
     char message[1024];
-    std::snprintf(message, sizeof message, FileIncompleteFormat, directory_, PathSeparator, fileName_, fileBytes_,
+    std::snprintf(message, sizeof message, FileIncompleteFormat, directory_, LogPathSeparator, fileName_, fileBytes_,
                   failureText_);
     host_.ShowMessageBox(message, BoxIcon::Stop, BoxButtons::Ok);
 }
 
 void SessionLog::OpenSessionLog() {
-    if (!::getcwd(scratch_, CwdLimit)) scratch_[0] = '\0';
+    CurrentDirectory(scratch_, CwdLimit);
     CopyBounded(directory_, scratch_, sizeof directory_);
 
     unsigned number = 1;
     for (; number <= LastLogFileNumber; ++number) {
         std::snprintf(fileName_, sizeof fileName_, "Modem%03u.txt", number);
-        if (!NameTaken(fileName_)) break;
+        if (!LogNameTaken(fileName_)) break;
     }
     const unsigned announced = number;
 
@@ -206,7 +169,7 @@ void SessionLog::OpenSessionLog() {
     if (announced > LastLogFileNumber) {
         std::snprintf(message, sizeof message, AllNamesTakenFormat, scratch_);
     } else {
-        std::snprintf(message, sizeof message, StartupMessageFormat, scratch_, PathSeparator, fileName_);
+        std::snprintf(message, sizeof message, StartupMessageFormat, scratch_, LogPathSeparator, fileName_);
     }
     host_.ShowMessageBox(message, BoxIcon::Information, BoxButtons::Ok);
 
@@ -214,15 +177,14 @@ void SessionLog::OpenSessionLog() {
     // Another program may take the name while the message is up; then the
     // next free number is used. A full set of 999 logs is never reused.
     while (number <= LastLogFileNumber) {
-        logFile_ = CreateExclusive(fileName_);
-        if (logFile_ >= 0 || errno != EEXIST) break;
+        if (CreateLogFile(fileName_, logFile_) != CreateOutcome::NameTaken) break;
         for (++number; number <= LastLogFileNumber; ++number) {
             std::snprintf(fileName_, sizeof fileName_, "Modem%03u.txt", number);
-            if (!NameTaken(fileName_)) break;
+            if (!LogNameTaken(fileName_)) break;
         }
     }
     if (logFile_ >= 0 && number != announced) {
-        std::snprintf(message, sizeof message, RealNameFormat, scratch_, PathSeparator, fileName_);
+        std::snprintf(message, sizeof message, RealNameFormat, scratch_, LogPathSeparator, fileName_);
         host_.ShowMessageBox(message, BoxIcon::Information, BoxButtons::Ok);
     }
     // With every name taken the start-up message has already said there is
@@ -245,7 +207,7 @@ void SessionLog::CloseSessionLog() {
         char line[256];
         std::snprintf(line, sizeof line, "End Session - %s", StampText());
         WriteLog(line, LogKind::Plain, 1);
-        ::close(logFile_);
+        CloseLogFile(logFile_);
     }
     logFile_ = -1;
 }
