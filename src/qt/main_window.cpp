@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
@@ -11,7 +12,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTextCursor>
+#include <QThread>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "qt/about_box.h"
 #include "qt/app_icon.h"
@@ -30,13 +33,20 @@ void Identify(QObject* object, int controlId) {
     object->setProperty("controlId", controlId);
 }
 
+// How long start-up waits for the window manager to frame the window, in ms.
+constexpr int FrameWaitLimit = 1000;
+constexpr int FrameWaitSlice = 5;
+// How long a restored window may stay at another size (a drag on its edge,
+// a window manager's own idea) before it takes its own size again, in ms.
+constexpr int SizeHoldDelay = 250;
+
 // Size of the dialog's client area, below the menu bar, in dialog units.
 constexpr int TemplateWidth = 281;
 constexpr int TemplateHeight = 114;
 
 // The action buttons, in the order they sit on the dialog.
 struct ButtonRow {
-    int controlId;
+    std::uint16_t controlId;
     const char* text;
     int x, y, width, height;
     bool tabStop;
@@ -49,17 +59,13 @@ constexpr ButtonRow ActionButtons[] = {
 };
 
 struct MenuRow {
-    int commandId;
+    std::uint16_t commandId;
     const char* text;
 };
 constexpr MenuRow EditMenu[] = {
     {id::CopyAllOfLog, "Copy &All of Log"},
     {id::CopySelectedText, "Copy &Selected Text in Log"},
 };
-
-constexpr int BusySetControls[] = {id::PortList, id::FindAllModems, id::FaxTestSelectModem,
-                                   id::FaxTestAllModems, id::Send};
-constexpr int BusySetMenuItems[] = {id::CopyAllOfLog, id::CopySelectedText, id::About, id::OpenHelp};
 
 }  // namespace
 
@@ -88,6 +94,10 @@ MainWindow::MainWindow(PortNames& names, const QByteArray& argumentText, QWidget
     BuildControls();
     aboutBox_ = new AboutBox(this);
     templateClient_ = QSize(units_.X(TemplateWidth), units_.Y(TemplateHeight));
+
+    sizeHold_.setSingleShot(true);
+    sizeHold_.setInterval(SizeHoldDelay);
+    connect(&sizeHold_, &QTimer::timeout, this, [this] { HoldRestoredSize(); });
 }
 
 MainWindow::~MainWindow() {
@@ -96,7 +106,7 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::BuildMenu(QMenuBar* menuBar) {
-    auto addItem = [this](QMenu* menu, int commandId, const char* text) {
+    auto addItem = [this](QMenu* menu, std::uint16_t commandId, const char* text) {
         QAction* action = menu->addAction(QString::fromLatin1(text));
         Identify(action, commandId);
         connect(action, &QAction::triggered, this, [this, commandId] { DispatchCommand(commandId); });
@@ -129,9 +139,10 @@ void MainWindow::BuildControls() {
     ports_ = new PortList(id::PortList, modemBox);
     placeIn(ports_, modemBox, 9, 11, 49, 12);
     ports_->setFocusPolicy(Qt::StrongFocus);
-    connect(ports_, &QComboBox::currentIndexChanged, this, [this] { app_->HandlePortListChange(); });
-    connect(ports_, &PortList::DroppedDown, this, [this] { app_->HandlePortListChange(); });
-    connect(ports_, &PortList::LostFocus, this, [this] { app_->HandlePortListChange(); });
+    connect(ports_, &QComboBox::currentIndexChanged, this,
+            [this] { DispatchCommand(id::PortList, Notification::SelectionChange); });
+    connect(ports_, &PortList::DroppedDown, this, [this] { DispatchCommand(id::PortList, Notification::DropDown); });
+    connect(ports_, &PortList::LostFocus, this, [this] { DispatchCommand(id::PortList, Notification::KillFocus); });
 
     auto* commandBox = new QGroupBox(QStringLiteral("&Type in and Send Command to Modem "), client_);
     commandBox->setGeometry(du.Rect(61, 1, 213, 27));
@@ -141,7 +152,9 @@ void MainWindow::BuildControls() {
     auto* send = new QPushButton(QStringLiteral("&Send"), commandBox);
     Identify(send, id::Send);
     placeIn(send, commandBox, 244, 10, 26, 14);
-    send->setAutoDefault(false);
+    // Enter presses the push button that has the focus; with the focus on no
+    // push button it presses the default one, as in any dialog.
+    send->setAutoDefault(true);
     send->setFocusPolicy(Qt::StrongFocus);
     connect(send, &QPushButton::clicked, this, [this] { DispatchCommand(id::Send); });
 
@@ -150,10 +163,9 @@ void MainWindow::BuildControls() {
         auto* button = new QPushButton(QString::fromLatin1(row.text), client_);
         Identify(button, row.controlId);
         button->setGeometry(du.Rect(row.x, row.y, row.width, row.height));
-        // Enter presses the default button only, never the one with the focus.
-        button->setAutoDefault(false);
+        button->setAutoDefault(true);
         button->setFocusPolicy(row.tabStop ? Qt::StrongFocus : Qt::ClickFocus);
-        const int commandId = row.controlId;
+        const std::uint16_t commandId = row.controlId;
         connect(button, &QPushButton::clicked, this, [this, commandId] { DispatchCommand(commandId); });
         if (!firstButton) firstButton = button;
     }
@@ -181,7 +193,10 @@ void MainWindow::Initialise() {
 
     // The restored layout: the template's size, and the pane's top and
     // margins taken from it for good.
-    resize(templateClient_.width(), templateClient_.height() + layout()->menuBar()->sizeHint().height());
+    restoredSize_ = QSize(templateClient_.width(), templateClient_.height() + layout()->menuBar()->sizeHint().height());
+    // Never smaller than the template, so no control can be cut off.
+    setMinimumSize(restoredSize_);
+    resize(restoredSize_);
     layout_.MeasureRestored(templateClient_);
     restoredRect_ = layout_.RectFor(templateClient_);
 
@@ -191,12 +206,8 @@ void MainWindow::Initialise() {
 
     setWindowFlag(Qt::WindowStaysOnTopHint, IsTopMostRequest(commandLineText_));
 
-    // Centred, so that restoring the window brings it back to the middle.
-    if (QScreen* screen = this->screen()) {
-        const QRect desktop = screen->availableGeometry();
-        move(desktop.center() - QPoint(width() / 2, height() / 2));
-    }
     initialised_ = true;
+    CentreByFrame();
     showMaximized();
     Relayout();
 
@@ -217,86 +228,74 @@ int MainWindow::RunModal(QDialog& dialog) {
     return dialog.exec();
 }
 
-void MainWindow::DispatchCommand(int commandId) {
-    switch (commandId) {
-    case id::FindAllModems: RunAction([this] { app_->FindAllModems(); }); break;
-    case id::FaxTestSelectModem: RunAction([this] { app_->FaxTestSelectModem(); }); break;
-    case id::FaxTestAllModems: RunAction([this] { app_->FaxTestAllModems(); }); break;
-    case id::Send:
-        RunAction([this] {
-            // Single bytes, as the modem gets them; the application cuts the
-            // text to its limit.
-            const QByteArray text = commandEdit_->text().toLatin1();
-            app_->Send(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
-        });
-        break;
-    case id::AbortEvent: app_->AbortEvent(); break;
-    case id::CopyAllOfLog: CopyAllOfLog(); break;
-    case id::CopySelectedText: CopySelectedText(); break;
-    case id::About: ShowAbout(); break;
-    case id::OpenHelp: OpenHelp(); break;
-    case id::CloseHelp: CloseHelp(); break;
-    case id::Exit: Exit(); break;
-    default: break;
-    }
-}
-
-template <typename Action>
-void MainWindow::RunAction(Action action) {
-    // The busy set keeps a second action from starting inside a wait; this
-    // also covers a click that was already queued.
-    if (ended_ || app_->Busy()) return;
-    action();
-    if (app_->ExitRequested()) EndSession();
-}
-
-void MainWindow::Exit() {
-    ++exitCommands_;
-    app_->Exit();
-    // During an action the window ends once the action has unwound.
-    if (!app_->Busy()) EndSession();
-}
-
-void MainWindow::EndSession() {
-    if (ended_) return;
-    ended_ = true;
-    done(QDialog::Accepted);
-    app_->Shutdown();
-    emit SessionEnded();
+ActionOutcome MainWindow::DispatchCommand(std::uint16_t commandId, Notification code) {
+    return app_->DispatchCommand(commandId, code);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    // A close request is an Exit, handled after the current event; once Exit
-    // has been asked for, further requests add nothing.
+    // The window closes only when the dispatch has ended the session.
+    if (windowEnded_) {
+        event->accept();
+        return;
+    }
     event->ignore();
-    if (ended_ || exitPosted_ || app_->ExitRequested()) return;
-    exitPosted_ = true;
-    QMetaObject::invokeMethod(this, [this] { DispatchCommand(id::Exit); }, Qt::QueuedConnection);
+    app_->HandleCloseRequest();
 }
 
 void MainWindow::reject() {
-    // Escape: the program ends as after Exit.
-    DispatchCommand(id::Exit);
+    // Escape: the standard Cancel command.
+    DispatchCommand(id::Cancel);
 }
 
-void MainWindow::SetBusySetEnabled(bool enabled) {
-    for (int controlId : BusySetControls) Control(controlId)->setEnabled(enabled);
-    for (int commandId : BusySetMenuItems) MenuItem(commandId)->setEnabled(enabled);
-    if (!enabled && logPane_) logPane_->setFocus(Qt::OtherFocusReason);
-    if (enabled && portPromptPending_) PromptForPort();
+void MainWindow::EndWindow() {
+    if (windowEnded_) return;
+    windowEnded_ = true;
+    done(QDialog::Accepted);
+    emit SessionEnded();
 }
 
 void MainWindow::PromptForPort() {
-    // A disabled list can neither drop down nor take the focus.
-    portPromptPending_ = !ports_->isEnabled();
-    if (portPromptPending_) return;
     ports_->setFocus(Qt::OtherFocusReason);
     ports_->showPopup();
 }
 
+void MainWindow::CentreByFrame() {
+    // Restoring the window brings it back to the middle of the screen, frame
+    // and all. The frame is known only once a window manager has framed the
+    // window, so it is shown restored first, briefly.
+    QScreen* screen = this->screen();
+    if (!screen) return;
+    show();
+    QElapsedTimer waited;
+    waited.start();
+    while (windowHandle() && !windowHandle()->isExposed() && waited.elapsed() < FrameWaitLimit) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, FrameWaitSlice);
+        QThread::msleep(FrameWaitSlice);
+    }
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+}
+
+void MainWindow::HoldRestoredSize() {
+    // The window has no sizing border: restored, it has the template's size.
+    // A window manager cannot be told "no sizing border, but maximizable",
+    // so a restored window that was dragged larger returns to its size once
+    // the drag is over.
+    if (!initialised_ || windowState() != Qt::WindowNoState || size() == restoredSize_) return;
+    resize(restoredSize_);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    if (initialised_ && windowState() == Qt::WindowNoState && size() != restoredSize_) sizeHold_.start();
+}
+
 void MainWindow::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange) Relayout();
+    if (event->type() != QEvent::WindowStateChange) return;
+    if (windowState() == Qt::WindowNoState) sizeHold_.start();
+    Relayout();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -316,7 +315,7 @@ void MainWindow::Relayout() {
     // pane that fits.
     PaneRect& rect = *CurrentPaneRect();
     rect = layout_.RectFor(client_->size());
-    TextPane* pane = helpShown_ ? helpPane_ : logPane_;
+    TextPane* pane = helpPane_ ? helpPane_ : logPane_;
     if (pane) pane->setGeometry(rect.ToQRect());
 }
 
@@ -326,42 +325,36 @@ PaneRect* MainWindow::CurrentPaneRect() {
     return nullptr;
 }
 
-void MainWindow::CopyAllOfLog() {
-    // The whole log, however long: the end holds the class results.
-    QTextCursor all(logPane_->document());
-    all.select(QTextCursor::Document);
-    logPane_->setTextCursor(all);
-    CopySelectedText();
+void MainWindow::CopyLog(CopyScope scope) {
+    if (scope == CopyScope::AllOfLog) {
+        // The whole log, however long: the end holds the class results.
+        QTextCursor all(logPane_->document());
+        all.select(QTextCursor::Document);
+        logPane_->setTextCursor(all);
+    }
+    logPane_->copy();
 }
-
-void MainWindow::CopySelectedText() { logPane_->copy(); }
 
 void MainWindow::ShowAbout() {
     aboutBox_->Prepare();
     RunModal(*aboutBox_);
 }
 
-void MainWindow::OpenHelp() {
-    SetBusySetEnabled(false);
-    MenuItem(id::CloseHelp)->setEnabled(true);
+void MainWindow::ShowHelpPane() {
     logPane_->hide();
     if (const PaneRect* current = CurrentPaneRect()) helpRect_ = *current;
 
     helpPane_ = new TextPane(id::HelpPane, client_);
     helpPane_->setGeometry(helpRect_.ToQRect());
-    helpShown_ = true;
     helpPane_->Append(HelpText);
     helpPane_->moveCursor(QTextCursor::Start);
     helpPane_->show();
     helpPane_->setFocus(Qt::OtherFocusReason);
 }
 
-void MainWindow::CloseHelp() {
+void MainWindow::RemoveHelpPane() {
     delete helpPane_;
     helpPane_ = nullptr;
-    helpShown_ = false;
-    SetBusySetEnabled(true);
-    MenuItem(id::CloseHelp)->setEnabled(false);
     logPane_->show();
     if (const PaneRect* current = CurrentPaneRect()) logPane_->setGeometry(current->ToQRect());
     logPane_->setFocus(Qt::OtherFocusReason);

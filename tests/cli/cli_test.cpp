@@ -157,9 +157,12 @@ TEST(CliTest, SendToTheSimulatorStreamsTheLogAsItIsWritten) {
     EXPECT_EQ(log.compare(log.size() - 2, 2, "\r\n"), 0);
 
     // The start-up message names the file; the closing note says where it is.
-    EXPECT_EQ(run.err.rfind("Quillfen: There will be a visual log", 0), 0u) << run.err;
+    EXPECT_EQ(run.err.rfind("quillfen-cli: There will be a visual log", 0), 0u) << run.err;
     EXPECT_NE(run.err.find("Modem001.txt\ncreated."), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("the log is in " + dir.File("Modem001.txt")), std::string::npos) << run.err;
+    // Every message carries the one prefix.
+    EXPECT_EQ(Count(run.err, "quillfen-cli: "), 2u) << run.err;
+    EXPECT_EQ(Count(run.err, "Quillfen: "), 0u) << run.err;
 
     // --port picks the COM number the simulator stands behind, and a second
     // run takes the next free log name.
@@ -189,6 +192,7 @@ TEST(CliTest, UsageErrorsExitTwoAndTouchNothing) {
         {"--bogus", "test"},
         {"--sim", "fax", "ports"},
         {"--sim", "fax", "--port", "COM5", "find"},
+        {"send", ""},
     };
     for (const auto& args : badLines) {
         std::string shown;
@@ -200,6 +204,8 @@ TEST(CliTest, UsageErrorsExitTwoAndTouchNothing) {
         EXPECT_NE(run.err.find("--help"), std::string::npos) << shown;
     }
     EXPECT_FALSE(HasLogFile(dir));
+    CliRun empty = RunCli({"send", ""}, dir.Path());
+    EXPECT_NE(empty.err.find("an empty text sends nothing"), std::string::npos) << empty.err;
 
     // A profile the simulator does not know is a usage error too, and no
     // session starts.
@@ -219,6 +225,23 @@ TEST(CliTest, UsageErrorsExitTwoAndTouchNothing) {
     EXPECT_FALSE(HasLogFile(dir));
 }
 
+// Only what stands before the first line end is a command; a text with
+// nothing there sends nothing, opens the port all the same, and exits 2.
+TEST(CliTest, SendTakesTheTextUpToItsFirstLineEnd) {
+    TempDir dir;
+    CliRun run = RunCli({"--sim", "fax", "send", "ATI3\rATS0=1"}, dir.Path());
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("OUT: ATI3\r\n"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("ATS0"), std::string::npos) << run.out;
+
+    CliRun nothing = RunCli({"--sim", "fax", "send", "\nATZ"}, dir.Path());
+    EXPECT_EQ(nothing.exitCode, 2) << nothing.err;
+    EXPECT_NE(nothing.err.find("quillfen-cli: Please Type in a Modem Command\n"), std::string::npos) << nothing.err;
+    std::string log = ReadFile(dir.File("Modem002.txt"));
+    EXPECT_NE(log.find("Opened COM1 - "), std::string::npos);
+    EXPECT_EQ(log.find("\r\nOUT: "), std::string::npos) << log;
+}
+
 TEST(CliTest, APortThatCannotBeOpenedExitsOne) {
     TempDir dir;
     const std::string missing = dir.File("no-such-device");
@@ -226,7 +249,7 @@ TEST(CliTest, APortThatCannotBeOpenedExitsOne) {
     // Nobody at a terminal: the failure box is shown and answered Cancel.
     CliRun test = RunCli({"--map", "COM1=" + missing, "test"}, dir.Path());
     EXPECT_EQ(test.exitCode, 1) << test.err;
-    EXPECT_NE(test.err.find("Quillfen: While trying to open your modem on COM1 an error occurred as follows:\n"),
+    EXPECT_NE(test.err.find("quillfen-cli: While trying to open your modem on COM1 an error occurred as follows:\n"),
               std::string::npos)
         << test.err;
     EXPECT_EQ(test.err.find("[R]etry"), std::string::npos);

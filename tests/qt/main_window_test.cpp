@@ -56,7 +56,6 @@ private slots:
     void HelpTextHasItsFiveParts();
     void CopyAllCopiesTheWholeLogAndCopySelectedTheSelection();
     void AboutBoxNamesProductAndVersion();
-    void EnterPressesOnlyTheDefaultButton();
     void EscapeEndsTheSessionLikeExit();
 };
 
@@ -208,7 +207,7 @@ void MainWindowTest::HelpPaneCoversTheLogWhereverItIs() {
     QCOMPARE(log->geometry(), logWhileMaximized);
 
     // What is logged meanwhile reaches the hidden log and the file.
-    w.App().Log().WriteLog("Written while the help was shown", LogKind::Plain, 1);
+    w.App().Log().WriteLog("Written while the help was shown", LogKind::Plain, AsLine::Yes);
 
     h.MenuItem(id::CloseHelp)->trigger();
     QVERIFY(!w.HelpPane());
@@ -270,9 +269,9 @@ void MainWindowTest::CopyAllCopiesTheWholeLogAndCopySelectedTheSelection() {
     MainWindow& w = h.Window();
     for (int i = 0; w.App().Log().LogLength() < 70000; ++i) {
         const QByteArray line = QByteArray("IN : +FCLASS result line ") + QByteArray::number(i);
-        w.App().Log().WriteLog(line.constData(), LogKind::Plain, 1);
+        w.App().Log().WriteLog(line.constData(), LogKind::Plain, AsLine::Yes);
     }
-    w.App().Log().WriteLog("This FaxModem supports Class 2.0, Fax Mode.", LogKind::Plain, 1);
+    w.App().Log().WriteLog("This FaxModem supports Class 2.0, Fax Mode.", LogKind::Plain, AsLine::Yes);
 
     QApplication::clipboard()->clear();
     h.MenuItem(id::CopyAllOfLog)->trigger();
@@ -283,7 +282,7 @@ void MainWindowTest::CopyAllCopiesTheWholeLogAndCopySelectedTheSelection() {
 
     // The next entry puts the caret back at the end of the log.
     QVERIFY(w.LogPane()->textCursor().hasSelection());
-    w.App().Log().WriteLog("next", LogKind::Plain, 1);
+    w.App().Log().WriteLog("next", LogKind::Plain, AsLine::Yes);
     QVERIFY(!w.LogPane()->textCursor().hasSelection());
     QVERIFY(w.LogPane()->textCursor().atEnd());
 
@@ -324,32 +323,6 @@ void MainWindowTest::AboutBoxNamesProductAndVersion() {
     QCOMPARE(h.Window().About()->findChild<QLabel*>("1000")->text(), QString("Product Version: 09.05.01"));
     QVERIFY(std::any_of(texts.begin(), texts.end(), [](const QString& t) { return t.startsWith("Company Name: "); }));
     QVERIFY(ok && ok->isDefault() && ok->text() == "OK");
-}
-
-void MainWindowTest::EnterPressesOnlyTheDefaultButton() {
-    quillfen::test::ModemSim sim;
-    WindowHarness h;
-    for (unsigned com = 2; com <= 4; ++com) h.Map(com, h.dir.File("absent"));
-    h.Map(1, sim.Device());
-    h.Start();
-    MainWindow& w = h.Window();
-    auto* abort = static_cast<QPushButton*>(h.Control(id::AbortEvent));
-    QVERIFY(!abort->isDefault() && !abort->autoDefault());
-
-    // Enter in the log does nothing at all.
-    const QString before = h.Pane();
-    w.LogPane()->setFocus();
-    QTest::keyClick(w.LogPane(), Qt::Key_Return);
-    QCOMPARE(h.Pane(), before);
-
-    // Enter with the focus on Abort Event starts Fax Test All Modems.
-    abort->setFocus();
-    RunWhen(&w, [&] { return h.Pane().contains("OUT: AT&F"); }, [&] { abort->click(); });
-    QTest::keyClick(abort, Qt::Key_Return);
-    QVERIFY(h.Pane().contains("Opened COM1 - "));
-    QVERIFY(h.Pane().contains("Aborted by user."));
-    QVERIFY(h.Pane().contains("Closed COM1 - "));
-    QVERIFY(!h.Pane().contains("COM2"));
 }
 
 void MainWindowTest::EscapeEndsTheSessionLikeExit() {
