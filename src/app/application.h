@@ -89,6 +89,7 @@ private:
             front_.InsertLogText(position, text);
         }
         int PortSelection() override { return front_.PortSelection(); }
+        void ShowNote(std::string_view text) override { front_.ShowNote(text); }
         void PromptForPort() override;
         std::size_t ReadCommandText(char* buffer, std::size_t size) override {
             return front_.ReadCommandText(buffer, size);

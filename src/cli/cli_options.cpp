@@ -37,6 +37,10 @@ constexpr std::string_view Help =
     "  test-all    run the capability test on every modem found on COM1 to COM4\n"
     "  ports       list the serial devices of this machine and their COM numbers\n"
     "\n"
+    "COM numbers: a ttyS port with a UART keeps its own number (ttyS0 is COM1);\n"
+    "ttyACM, ttyUSB and rfcomm devices, in that order, take the lowest free ones.\n"
+    "A port that is a system console or that another program holds is left alone.\n"
+    "\n"
     "Options:\n"
     "  --port COMn          the port for send and test (default COM1)\n"
     "  --map COMn=DEVICE    open DEVICE for COMn; may be repeated and wins over\n"
@@ -55,6 +59,8 @@ constexpr std::string_view Help =
     "  0    done\n"
     "  1    the port could not be opened (find and test-all: none of COM1 to COM4)\n"
     "  2    usage error, or a send text with nothing before its first line end\n"
+    "  3    the log file is incomplete (writing it failed; standard output has all)\n"
+    "  4    the modem hung up or went away during the session\n"
     "  130  aborted\n";
 
 // Splits "--name=value" so that both spellings of an option are accepted.

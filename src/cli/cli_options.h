@@ -17,6 +17,8 @@ enum ExitCode : int {
     ExitDone = 0,
     ExitPortNotOpened = 1,
     ExitUsage = 2,
+    ExitLogIncomplete = 3,
+    ExitHungUp = 4,
     ExitAborted = 130,
 };
 

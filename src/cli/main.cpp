@@ -59,7 +59,7 @@ void Print(std::string_view text) {
 }
 
 // Tells where the log went, which is what the user keeps.
-void NameLogFile(const std::string& fileName) {
+void NameLogFile(const std::string& fileName, bool incomplete) {
     if (fileName.empty()) {
         Say("no log file was written");
         return;
@@ -67,6 +67,10 @@ void NameLogFile(const std::string& fileName) {
     std::error_code ec;
     std::filesystem::path where = std::filesystem::current_path(ec);
     std::string shown = ec ? std::string(fileName) : (where / fileName).string();
+    if (incomplete) {
+        Say("the log file " + shown + " is incomplete; standard output has the whole log");
+        return;
+    }
     Say("the log is in " + shown);
 }
 
@@ -90,14 +94,28 @@ int RunSession(const CliOptions& options, PortNames& names, InterruptSignals& si
     host.Attach(app);
     app.Start();
 
+    // Which device a COM number reaches is no longer obvious, so say it.
+    if (options.action == Action::Send || options.action == Action::Test) {
+        Say("COM" + std::to_string(options.comNumber) + " is " + names.Describe(options.comNumber));
+    }
+
     ActionOutcome outcome = ActionOutcome::Ignored;
     for (const ActionCommand& row : ActionCommands) {
         if (row.action == options.action) outcome = app.DispatchCommand(row.commandId);
     }
 
     app.Shutdown();
-    NameLogFile(app.LogFileName());
-    return ExitCodeFor(outcome);
+    // The end line is the last write; a failure there is told now.
+    app.Log().ReportFileFailure();
+    const bool incomplete = app.Log().FileIncomplete();
+    NameLogFile(app.LogFileName(), incomplete);
+
+    // The log file is what the user keeps, so its loss outranks every other
+    // outcome; a hang-up outranks a plain end, not the user's own abort.
+    int code = ExitCodeFor(outcome);
+    if (host.HangUpSeen() && (code == ExitDone || code == ExitPortNotOpened)) code = ExitHungUp;
+    if (incomplete) code = ExitLogIncomplete;
+    return code;
 }
 
 int Run(int argc, char** argv) {

@@ -25,6 +25,9 @@ TerminalHost::TerminalHost(InterruptSignals& signals, int selection, std::string
 
 void TerminalHost::PumpEvents() {
     TakeStopRequests();
+    NoticeHangUp();
+    // Told at once rather than after a test that may run for minutes.
+    if (app_) app_->Log().ReportFileFailure();
     while (app_ && !posted_.empty()) {
         std::uint16_t commandId = posted_.front();
         posted_.pop_front();
@@ -38,6 +41,19 @@ std::size_t TerminalHost::ReadCommandText(char* buffer, std::size_t size) {
     std::memcpy(buffer, commandText_.data(), length);
     buffer[length] = '\0';
     return length;
+}
+
+void TerminalHost::NoticeHangUp() {
+    if (!app_) return;
+    if (!app_->Port().HungUp()) {
+        hangUpSaid_ = false;
+        return;
+    }
+    hangUpSeen_ = true;
+    if (hangUpSaid_) return;
+    hangUpSaid_ = true;
+    SayToStderr("the modem on COM" + std::to_string(app_->Port().SelectedPort + 1u) +
+                " hung up or went away; the commands left get no answer");
 }
 
 void TerminalHost::TakeStopRequests() {

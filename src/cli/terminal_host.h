@@ -43,6 +43,10 @@ public:
     int PortSelection() override { return selection_; }
     std::size_t ReadCommandText(char* buffer, std::size_t size) override;
     void PostCommand(std::uint16_t commandId) override { posted_.push_back(commandId); }
+    void ShowNote(std::string_view text) override { SayToStderr(text); }
+
+    // A port hung up (or went away) at some time during the session.
+    bool HangUpSeen() const { return hangUpSeen_; }
 
     // Writes all of text unless the reader has gone away; then sets broken
     // and writes nothing more.
@@ -58,7 +62,11 @@ private:
     int selection_;
     std::string commandText_;
     std::deque<std::uint16_t> posted_;
+    void NoticeHangUp();
+
     int interrupts_ = 0;
+    bool hangUpSeen_ = false;
+    bool hangUpSaid_ = false;
     bool stopRequested_ = false;
     bool stdinIsTerminal_;
     bool stdoutBroken_ = false;

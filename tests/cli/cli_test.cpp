@@ -6,10 +6,14 @@
 #include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -18,6 +22,8 @@
 
 #include <gtest/gtest.h>
 
+#include "serial/fake_machine.h"
+#include "serial/pty_pair.h"
 #include "support/fixtures.h"
 
 extern char** environ;
@@ -51,7 +57,7 @@ std::size_t Count(const std::string& text, const std::string& needle) {
 constexpr auto RunLimit = std::chrono::minutes(5);
 
 CliRun RunCli(const std::vector<std::string>& args, const std::string& dir, std::vector<Trigger> triggers = {},
-              int stdinFd = -1) {
+              int stdinFd = -1, const std::vector<std::string>& wrapper = {}) {
     CliRun run;
     int outPipe[2];
     int errPipe[2];
@@ -59,7 +65,9 @@ CliRun RunCli(const std::vector<std::string>& args, const std::string& dir, std:
         ADD_FAILURE() << "pipe failed";
         return run;
     }
-    std::vector<std::string> argv{QUILLFEN_CLI_PATH};
+    // A wrapper (strace, prlimit) runs the program under itself.
+    std::vector<std::string> argv = wrapper;
+    argv.push_back(QUILLFEN_CLI_PATH);
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> cargv;
     for (auto& arg : argv) cargv.push_back(arg.data());
@@ -160,8 +168,10 @@ TEST(CliTest, SendToTheSimulatorStreamsTheLogAsItIsWritten) {
     EXPECT_EQ(run.err.rfind("quillfen-cli: There will be a visual log", 0), 0u) << run.err;
     EXPECT_NE(run.err.find("Modem001.txt\ncreated."), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("the log is in " + dir.File("Modem001.txt")), std::string::npos) << run.err;
+    // Before it starts, send names the device behind the port.
+    EXPECT_NE(run.err.find("\nquillfen-cli: COM1 is /dev/pts/"), std::string::npos) << run.err;
     // Every message carries the one prefix.
-    EXPECT_EQ(Count(run.err, "quillfen-cli: "), 2u) << run.err;
+    EXPECT_EQ(Count(run.err, "quillfen-cli: "), 3u) << run.err;
     EXPECT_EQ(Count(run.err, "Quillfen: "), 0u) << run.err;
 
     // --port picks the COM number the simulator stands behind, and a second
@@ -352,6 +362,144 @@ TEST(CliTest, PortsListsWhatThisMachineHas) {
         CliRun mapped = RunCli({"--map", "COM9=/dev/ttyS0", "ports"}, dir.Path());
         EXPECT_NE(lineOf(mapped.out, "/dev/ttyS0").find(" COM1,COM9 "), std::string::npos) << mapped.out;
     }
+}
+
+// Sets an environment variable for one test and takes it away again.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : name_(name) { setenv(name, value.c_str(), 1); }
+    ~ScopedEnv() { unsetenv(name_); }
+
+private:
+    const char* name_;
+};
+
+TEST(CliTest, OnAMachineWithAConsoleAndAUsbModemTheConsoleIsLeftAloneAndTheModemFound) {
+    PtyPair console;
+    ASSERT_TRUE(console.Ok());
+    ModemSim modem({"--profile", "fax"});
+    FakeMachine machine;
+    machine.Consoles("ttyS0                -W- (EC p a)    " + DeviceNumbers(console.Slave()) + "\n");
+    const std::string ttyS0 = machine.Uart(0, 4, console.Slave());
+    const std::string acm = machine.UsbTty("ttyACM0", "1-1", "", "U.S. Robotics", "USB Modem", modem.Device());
+    ScopedEnv root("QUILLFEN_SYSTEM_ROOT", machine.dir.Path());
+    termios before{};
+    ASSERT_EQ(tcgetattr(console.Keeper(), &before), 0);
+
+    TempDir dir;
+    CliRun ports = RunCli({"ports"}, dir.Path());
+    EXPECT_NE(ports.out.find("\n" + acm + "  COM2  USB 0572:1329 U.S. Robotics USB Modem\n"), std::string::npos)
+        << ports.out;
+
+    // Traced when the machine lets us, to show that the console is never opened.
+    std::vector<std::string> tracer;
+    const std::string trace = dir.File("opens.trace");
+    if (access("/usr/bin/strace", X_OK) == 0) tracer = {"/usr/bin/strace", "-f", "-qq", "-e", "trace=open,openat", "-o", trace};
+    CliRun find = RunCli({"find"}, dir.Path(), {}, -1, tracer);
+    EXPECT_EQ(find.exitCode, 0) << find.err;
+    std::string log = ReadFile(dir.File("Modem001.txt"));
+    EXPECT_EQ(find.out, log);
+    EXPECT_NE(log.find("While trying to open your modem on COM1 an error occurred as follows:\r\n"
+                       "Windows Open Modem function returned:\r\nError Code 16:\r\nSharing Violation:\r\n"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("Opened COM1"), std::string::npos);
+    EXPECT_NE(log.find("Opened COM2 - "), std::string::npos);
+    EXPECT_EQ(Count(log, "There appears to be a modem on this opened UART.\r\n"), 1u);
+    EXPECT_NE(find.err.find("quillfen-cli: " + ttyS0 + " is a system console; it is left alone\n"), std::string::npos)
+        << find.err;
+    termios after{};
+    ASSERT_EQ(tcgetattr(console.Keeper(), &after), 0);
+    EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0) << "the console's settings changed";
+    EXPECT_EQ(console.Drain(50), "") << "bytes reached the console";
+    std::string opens = ReadFile(trace);
+    if (!opens.empty()) {
+        EXPECT_NE(opens.find(acm), std::string::npos) << "the trace shows no open of the modem";
+        EXPECT_EQ(opens.find(console.Slave()), std::string::npos) << opens;
+        EXPECT_EQ(opens.find(ttyS0), std::string::npos) << opens;
+    }
+
+    // With the USB modem alone it is COM1, and test names it before it starts.
+    FakeMachine usbOnly;
+    const std::string alone = usbOnly.UsbTty("ttyACM0", "1-1", "", "U.S. Robotics", "USB Modem", modem.Device());
+    ScopedEnv onlyRoot("QUILLFEN_SYSTEM_ROOT", usbOnly.dir.Path());
+    CliRun test = RunCli({"send", "ATI3"}, dir.Path());
+    EXPECT_EQ(test.exitCode, 0) << test.err;
+    EXPECT_NE(test.err.find("quillfen-cli: COM1 is " + alone + " (U.S. Robotics USB Modem)\n"), std::string::npos)
+        << test.err;
+    EXPECT_NE(test.out.find("Opened COM1 - "), std::string::npos);
+    EXPECT_NE(test.out.find("IN : OK\r\n"), std::string::npos);
+}
+
+TEST(CliTest, APortHeldByAnotherProgramIsNamedWithItsHolder) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.Ok());
+    FakeMachine machine;
+    const std::string ttyS0 = machine.Uart(0, 4, pty.Slave());
+    machine.Process(412, "agetty", {pty.Slave()});
+    ScopedEnv root("QUILLFEN_SYSTEM_ROOT", machine.dir.Path());
+    TempDir dir;
+    CliRun test = RunCli({"test"}, dir.Path());
+    EXPECT_EQ(test.exitCode, 1) << test.err;
+    EXPECT_NE(test.err.find("quillfen-cli: " + ttyS0 + " is in use by agetty (pid 412)\n"), std::string::npos)
+        << test.err;
+    EXPECT_NE(test.err.find("Error Code 16:\nSharing Violation:"), std::string::npos) << test.err;
+    EXPECT_EQ(pty.Drain(50), "");
+}
+
+TEST(CliTest, AModemThatHangsUpEndsTheTestAtOnceWithItsOwnCode) {
+    ModemSim modem({"--profile", "fax"});
+    TempDir dir;
+    // Gone after the fourth command: the rest of the test finds it hung up.
+    CliRun run = RunCli({"--map", "COM1=" + modem.Device(), "test"}, dir.Path(),
+                        {{false, "OUT: ", 4, [&modem](pid_t) { modem.Stop(); }}});
+    EXPECT_EQ(run.exitCode, 4) << run.err;
+    EXPECT_NE(run.err.find("quillfen-cli: the modem on COM1 hung up or went away; the commands left get no answer\n"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(Count(run.err, "hung up"), 1u) << run.err;
+    std::string log = ReadFile(dir.File("Modem001.txt"));
+    EXPECT_EQ(run.out, log);
+    // The script ran to its end, each command logged with no answer.
+    EXPECT_NE(log.find("This FaxModem does not support Class 1"), std::string::npos) << log;
+    EXPECT_NE(log.find("Closed COM1 - "), std::string::npos);
+}
+
+// A file system that fills up after a few kilobytes: a small tmpfs where the
+// test may mount one, else a file-size limit on the process.
+TEST(CliTest, AFullDiskExitsThreeAndTheFileIsStandardOutputUpToTheFailure) {
+    TempDir dir;
+    const std::string small = dir.File("small");
+    ASSERT_EQ(mkdir(small.c_str(), 0700), 0);
+    bool mounted = mount("tmpfs", small.c_str(), "tmpfs", 0, "size=8k") == 0;
+    std::vector<std::string> limiter;
+    if (!mounted) {
+        if (access("/usr/bin/prlimit", X_OK) != 0) GTEST_SKIP() << "neither a tmpfs nor prlimit is available";
+        limiter = {"/usr/bin/prlimit", "--fsize=8192"};
+    }
+    // Ignored here, so the limited child gets a write error instead of the
+    // signal that would end it.
+    struct sigaction ignore {}, previous {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGXFSZ, &ignore, &previous);
+    CliRun run = RunCli({"--sim", "fax", "test"}, small, {}, -1, limiter);
+    sigaction(SIGXFSZ, &previous, nullptr);
+    std::string file = ReadFile(small + "/Modem001.txt");
+    if (mounted) umount2(small.c_str(), MNT_DETACH);
+
+    EXPECT_EQ(run.exitCode, 3) << run.err;
+    EXPECT_NE(run.err.find("quillfen-cli: The log file " + small + "/Modem001.txt is incomplete: writing to it "
+                           "failed after " + std::to_string(file.size()) + " bytes ("),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(Count(run.err, "is incomplete: writing to it failed"), 1u) << run.err;
+    EXPECT_NE(run.err.find("the log file " + small + "/Modem001.txt is incomplete; standard output has the whole log"),
+              std::string::npos)
+        << run.err;
+    ASSERT_GT(file.size(), 0u);
+    EXPECT_LT(file.size(), run.out.size());
+    EXPECT_EQ(run.out.compare(0, file.size(), file), 0) << "the file is not standard output's beginning";
+    EXPECT_NE(run.out.find("End Session - "), std::string::npos) << "the log went on on standard output";
 }
 
 }  // namespace

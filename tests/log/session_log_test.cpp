@@ -235,7 +235,7 @@ TEST(SessionLogFullDiskTest, TheFileStaysTheLogsExactBeginningAndTheFailureIsTol
     log.OpenSessionLog();
     ASSERT_GE(log.LogFile(), 0);
     std::string line(100, 'x');
-    for (int i = 0; i < 100 && !log.FileIncomplete(); ++i) log.WriteLog(line.c_str(), LogKind::Out, 1);
+    for (int i = 0; i < 100 && !log.FileIncomplete(); ++i) log.WriteLog(line.c_str(), LogKind::Out, AsLine::Yes);
     ASSERT_TRUE(log.FileIncomplete());
     EXPECT_EQ(host.boxes.size(), 1u) << "nothing is shown from inside WriteLog";
 
@@ -244,7 +244,7 @@ TEST(SessionLogFullDiskTest, TheFileStaysTheLogsExactBeginningAndTheFailureIsTol
     EXPECT_EQ(host.pane.compare(0, file.size(), file), 0) << "the file is not the log's beginning";
 
     unlink("filler");
-    log.WriteLog("after the space came back", LogKind::Plain, 1);
+    log.WriteLog("after the space came back", LogKind::Plain, AsLine::Yes);
     log.ReportFileFailure();
     log.ReportFileFailure();
     log.CloseSessionLog();

@@ -3,6 +3,9 @@
 // a /proc with consoles and processes, and a lock directory.
 #pragma once
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -11,6 +14,13 @@
 #include "support/fixtures.h"
 
 namespace quillfen::test {
+
+// "major:minor" of a device node, as /proc/consoles gives it.
+inline std::string DeviceNumbers(const std::string& node) {
+    struct stat info {};
+    if (stat(node.c_str(), &info) != 0) return "0:0";
+    return std::to_string(major(info.st_rdev)) + ":" + std::to_string(minor(info.st_rdev));
+}
 
 class FakeMachine {
 public:

@@ -96,12 +96,6 @@ void ExpectUntouched(const PtyPair& pty, const Snapshot& before) {
     EXPECT_EQ(pty.Drain(50), "") << "bytes reached a port that is not ours";
 }
 
-std::string PtyNumbers(const std::string& slave) {
-    struct stat info {};
-    stat(slave.c_str(), &info);
-    return std::to_string(major(info.st_rdev)) + ":" + std::to_string(minor(info.st_rdev));
-}
-
 long PtyIndex(const std::string& slave) { return std::stol(slave.substr(slave.rfind('/') + 1)); }
 
 std::string LockFor(const DeviceRoots& roots, const std::string& slave) {
@@ -113,7 +107,7 @@ TEST(PortClaimTest, AConsoleIsRefusedWithoutBeingOpened) {
     ASSERT_TRUE(pty.Ok());
     FakeMachine machine;
     machine.Consoles("tty0                 -WU (E  p  )    4:1\nttyS0                -W- (EC p a)    " +
-                     PtyNumbers(pty.Slave()) + "\n");
+                     DeviceNumbers(pty.Slave()) + "\n");
     std::string ttyS0 = machine.Uart(0, 4, pty.Slave());
     Snapshot before = Take(pty);
 
@@ -189,7 +183,7 @@ TEST(PortClaimTest, TheMastersTtyIndexTellsTheModemFromAnotherHolder) {
     names.Map(2, modem);
     SerialPort port(host, log, names);
     port.SelectedPort = 1;
-    EXPECT_EQ(port.OpenPort(1), 0);
+    EXPECT_EQ(port.OpenPort(Quiet::Yes), 0);
     EXPECT_NE(host.pane.find("Error Code 16:\r\nSharing Violation:\r\n"), std::string::npos) << host.pane;
     ASSERT_FALSE(host.notes.empty());
     EXPECT_EQ(host.notes.back(), modem + " is in use by agetty (pid 412)");
