@@ -15,7 +15,9 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(quillfen::qt::AppIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral("quillfen"));
 
+    // USB modems get COM numbers too, without any set-up by the user.
     quillfen::PortNames names;
+    names.Discover();
     quillfen::qt::MainWindow window(names, quillfen::qt::ArgumentText(QApplication::arguments()));
     QObject::connect(&window, &quillfen::qt::MainWindow::SessionEnded, &application, &QCoreApplication::quit);
     window.Initialise();

@@ -70,7 +70,11 @@ constexpr MenuRow EditMenu[] = {
 }  // namespace
 
 MainWindow::MainWindow(PortNames& names, const QByteArray& argumentText, QWidget* parent)
-    : QDialog(parent), host_(*this), app_(std::make_unique<Application>(host_, names)), units_(font()) {
+    : QDialog(parent),
+      host_(*this),
+      app_(std::make_unique<Application>(host_, names)),
+      names_(names),
+      units_(font()) {
     CopyBounded(commandLineText_, argumentText.constData(), sizeof commandLineText_);
 
     // A top-level window of its own with minimize and maximize, not a
@@ -214,6 +218,12 @@ void MainWindow::Initialise() {
     app_->Start();
 
     ports_->FillPorts(PortCount);
+    QStringList devices;
+    devices.reserve(PortCount);
+    for (int com = 1; com <= PortCount; ++com) {
+        devices << QString::fromLocal8Bit(names_.Describe(static_cast<unsigned>(com)));
+    }
+    ports_->DescribePorts(devices);
     defaultButton_->setFocus(Qt::OtherFocusReason);
 }
 

@@ -100,6 +100,8 @@ private:
 
     QtHost host_;
     std::unique_ptr<Application> app_;
+    // What the port list's tooltips name.
+    PortNames& names_;
     ModalRunner modalRunner_;
     char commandLineText_[CommandLineTextSize] = {};
 

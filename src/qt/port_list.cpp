@@ -12,6 +12,13 @@ PortList::PortList(int id, QWidget* parent) : QComboBox(parent) {
     // A short list that scrolls, not a menu the height of the screen.
     setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
     setMaxVisibleItems(8);
+    connect(this, &QComboBox::currentIndexChanged, this,
+            [this](int index) { setToolTip(index < 0 ? QString() : itemData(index, Qt::ToolTipRole).toString()); });
+}
+
+void PortList::DescribePorts(const QStringList& devices) {
+    for (int i = 0; i < count() && i < devices.size(); ++i) setItemData(i, devices[i], Qt::ToolTipRole);
+    setToolTip(currentIndex() < 0 ? QString() : itemData(currentIndex(), Qt::ToolTipRole).toString());
 }
 
 void PortList::FillPorts(int count) {

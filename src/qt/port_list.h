@@ -1,6 +1,7 @@
 // The port list (COM1 to COM256). Besides a change of selection it reports
 // when its list is dropped down and when it loses the focus: each of the
-// three closes the open port, so the list never disagrees with it.
+// three closes the open port, so the list never disagrees with it. A
+// tooltip names the device behind the chosen COM number.
 #pragma once
 
 #include <QComboBox>
@@ -15,6 +16,10 @@ public:
     // Empties the list and adds COM1 to COM256 in numeric order, with nothing
     // selected.
     void FillPorts(int count);
+    // Which device stands behind each COM number, one text per item in
+    // order: the item's tooltip, and the list's own while it is chosen. The
+    // items' "COM%i" texts stay as they are.
+    void DescribePorts(const QStringList& devices);
 
     void showPopup() override;
 

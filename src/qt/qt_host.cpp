@@ -54,9 +54,18 @@ BoxAnswer AnswerFor(int standardButton) {
     }
 }
 
-void QtHost::PumpEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void QtHost::PumpEvents() {
+    note_.clear();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 BoxAnswer QtHost::ShowMessageBox(std::string_view text, BoxIcon icon, BoxButtons buttons) {
+    std::string withNote;
+    if (!note_.empty()) {
+        withNote.assign(text).append("\n").append(note_);
+        note_.clear();
+        text = withNote;
+    }
     auto box = BuildMessageBox(&window_, text, icon, buttons);
     return AnswerFor(window_.RunModal(*box));
 }

@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "host/host.h"
@@ -33,6 +34,9 @@ public:
     void PumpEvents() override;
     BoxAnswer ShowMessageBox(std::string_view text, BoxIcon icon, BoxButtons buttons) override;
     void InsertLogText(std::int32_t position, std::string_view text) override;
+    // Kept for the message box that follows at once (a refused port's), as
+    // one more line; dropped at the next pump when no box follows.
+    void ShowNote(std::string_view text) override { note_.assign(text); }
     int PortSelection() override;
     void PromptForPort() override;
     std::size_t ReadCommandText(char* buffer, std::size_t size) override;
@@ -48,6 +52,7 @@ public:
 
 private:
     MainWindow& window_;
+    std::string note_;
 };
 
 }  // namespace quillfen::qt

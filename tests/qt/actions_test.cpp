@@ -10,6 +10,8 @@
 
 #include "qt/port_list.h"
 #include "qt/text_pane.h"
+#include "serial/fake_machine.h"
+#include "serial/pty_pair.h"
 #include "window_harness.h"
 
 using namespace quillfen;
@@ -87,6 +89,7 @@ private slots:
     void CloseBoxDuringTestPostsOneExit();
     void SendTakesAtMost54CharactersAndAsksForEmptyText();
     void TouchingThePortListClosesThePort();
+    void ThePortListNamesTheDeviceAndAHeldPortItsHolder();
 };
 
 void ActionsTest::BusySetAroundAWholeCapabilityTest() {
@@ -326,6 +329,37 @@ void ActionsTest::TouchingThePortListClosesThePort() {
     w.Ports()->hidePopup();
     QCOMPARE(Count(h.Pane(), "Closed COM2 - "), 2);
     QCOMPARE(Count(h.Pane(), "Closed "), 3);
+}
+
+void ActionsTest::ThePortListNamesTheDeviceAndAHeldPortItsHolder() {
+    quillfen::test::PtyPair pty;
+    QVERIFY(pty.Ok());
+    quillfen::test::FakeMachine machine;
+    const std::string ttyS0 = machine.Uart(0, 4, pty.Slave());
+    machine.Process(412, "agetty", {pty.Slave()});
+    const std::string acm = machine.UsbTty("ttyACM0", "1-1", "", "U.S. Robotics", "USB Modem");
+    WindowHarness h;
+    h.UseMachine(machine.roots);
+    h.Start();
+
+    // The items keep their texts; the tooltips say what stands behind them.
+    PortList* ports = h.Window().Ports();
+    QCOMPARE(ports->itemText(1), QString("COM2"));
+    QCOMPARE(ports->itemData(1, Qt::ToolTipRole).toString(), QString::fromStdString(acm + " (U.S. Robotics USB Modem)"));
+    QCOMPARE(ports->itemData(0, Qt::ToolTipRole).toString(), QString::fromStdString(ttyS0 + " (UART 16550A)"));
+    QVERIFY(ports->toolTip().isEmpty());
+    ports->setCurrentIndex(1);
+    QCOMPARE(ports->toolTip(), QString::fromStdString(acm + " (U.S. Robotics USB Modem)"));
+
+    // COM1 is held by a getty: the open's box names it on one more line.
+    ports->setCurrentIndex(0);
+    Click(h, id::FaxTestSelectModem);
+    QCOMPARE(h.boxes.size(), size_t(2));
+    QVERIFY(h.boxes[1].text.startsWith("While trying to open your modem on COM1 an error occurred as follows:\n"));
+    QVERIFY(h.boxes[1].text.contains("Error Code 16:\nSharing Violation:\n"));
+    QVERIFY(h.boxes[1].text.endsWith(QString::fromStdString("using it?\n" + ttyS0 + " is in use by agetty (pid 412)")));
+    QCOMPARE(QString::fromStdString(pty.Drain(50)), QString());
+    VerifyIdle(h);
 }
 
 QTEST_MAIN(ActionsTest)

@@ -33,6 +33,11 @@ public:
 
     // Map a COM number to a device before Start().
     void Map(unsigned comNumber, const std::string& device) { names.Map(comNumber, device); }
+    // Find the devices of a machine the test built, before Start().
+    void UseMachine(const DeviceRoots& roots) {
+        names = PortNames(roots);
+        names.Discover();
+    }
     // The window's start-up; waits until it is active, so focus moves count.
     void Start();
 
