@@ -310,6 +310,21 @@ TEST_F(WineTest, CapabilityTestWritesTheSameLogAsOnLinux) {
     EXPECT_NE(run.err.find("\\Modem001.txt\ncreated."), std::string::npos) << run.err;
 }
 
+// What a new user tries first: the .exe on COM5 against the simulator, and
+// the Linux tool with the simulator behind the same port number.
+TEST_F(WineTest, SendOnCom5WritesWhatTheLinuxToolWrites) {
+    Session->LinkFreshModem(5, "fax");
+    ProcessRun windows = Cli({"--port", "COM5", "send", "ATI3"});
+    EXPECT_EQ(windows.exitCode, 0) << windows.err;
+    TempDir nativeDir;
+    ProcessRun native = RunProcess({QUILLFEN_CLI_PATH, "--port", "COM5", "--sim", "fax", "send", "ATI3"}, nativeDir.Path());
+    EXPECT_EQ(native.exitCode, 0) << native.err;
+    EXPECT_EQ(MaskStamps(windows.out), MaskStamps(native.out));
+    EXPECT_NE(windows.out.find("IN : Quillfen Simulated V.90 Fax Modem\r\nIN : OK\r\nClosed COM5 - "),
+              std::string::npos) << windows.out;
+    EXPECT_EQ(ReadFile(dir.File("Modem001.txt")), windows.out);
+}
+
 TEST_F(WineTest, FindAllModemsWritesTheSameLogAsOnLinux) {
     Session->LinkFreshModem(1, "fax");
     Session->LinkFreshModem(3, "data");
