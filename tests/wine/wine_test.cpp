@@ -194,8 +194,9 @@ public:
         setenv("WINEDEBUG", "-all", 1);
         // mountmgr.sys maps the machine's serial devices to COM numbers on
         // its own; without it only the links made here exist. mscoree and
-        // mshtml would offer to download Mono and Gecko.
-        setenv("WINEDLLOVERRIDES", "mountmgr.sys=d;mscoree,mshtml=", 1);
+        // mshtml would offer to download Mono and Gecko, winemenubuilder
+        // would write menu entries into the user's home.
+        setenv("WINEDLLOVERRIDES", "mountmgr.sys=d;mscoree,mshtml=;winemenubuilder.exe=d", 1);
         unsetenv("DISPLAY");
         unsetenv("WAYLAND_DISPLAY");
 
