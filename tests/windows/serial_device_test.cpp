@@ -151,6 +151,27 @@ TEST_F(WinSerialDeviceTest, AMissingPortFailsAsNotFoundAndTheLogSaysSo) {
     EXPECT_TRUE(host.boxes.empty());
 }
 
+// A device that refuses a write at once (here a pipe whose other end has
+// gone) has nothing in flight: closing it afterwards must not wait for a
+// write that was never started.
+TEST(WinSerialDeviceRefusals, ARefusedWriteDoesNotHoldUpTheClose) {
+    const std::string name = "\\\\.\\pipe\\quillfen-test-" + std::to_string(GetCurrentProcessId());
+    HANDLE server = CreateNamedPipeA(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED, PIPE_TYPE_BYTE, 1,
+                                     4096, 4096, 0, nullptr);
+    ASSERT_NE(server, INVALID_HANDLE_VALUE);
+    SerialDevice device;
+    OpenError error;
+    ASSERT_TRUE(device.Open(name, error)) << error.code;
+    CloseHandle(server);
+
+    std::uint8_t bytes[] = {'A', 'T', '\r'};
+    device.StartWrite(bytes, sizeof bytes);
+    auto started = std::chrono::steady_clock::now();
+    device.Close();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+    EXPECT_FALSE(device.IsOpen());
+}
+
 TEST(WinPortNames, EveryComNumberUsesTheDeviceNamespace) {
     EXPECT_EQ(PlatformDeviceName(1), "\\\\.\\COM1");
     EXPECT_EQ(PlatformDeviceName(10), "\\\\.\\COM10");

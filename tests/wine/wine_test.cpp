@@ -194,8 +194,9 @@ public:
         setenv("WINEDEBUG", "-all", 1);
         // mountmgr.sys maps the machine's serial devices to COM numbers on
         // its own; without it only the links made here exist. mscoree and
-        // mshtml would offer to download Mono and Gecko.
-        setenv("WINEDLLOVERRIDES", "mountmgr.sys=d;mscoree,mshtml=", 1);
+        // mshtml would offer to download Mono and Gecko, winemenubuilder
+        // would write menu entries into the user's home.
+        setenv("WINEDLLOVERRIDES", "mountmgr.sys=d;mscoree,mshtml=;winemenubuilder.exe=d", 1);
         unsetenv("DISPLAY");
         unsetenv("WAYLAND_DISPLAY");
 
@@ -308,6 +309,21 @@ TEST_F(WineTest, CapabilityTestWritesTheSameLogAsOnLinux) {
     EXPECT_EQ(MaskStamps(file), Golden("capability_fax.log"));
     // The path the user is told joins the Windows directory and the name with a backslash.
     EXPECT_NE(run.err.find("\\Modem001.txt\ncreated."), std::string::npos) << run.err;
+}
+
+// What a new user tries first: the .exe on COM5 against the simulator, and
+// the Linux tool with the simulator behind the same port number.
+TEST_F(WineTest, SendOnCom5WritesWhatTheLinuxToolWrites) {
+    Session->LinkFreshModem(5, "fax");
+    ProcessRun windows = Cli({"--port", "COM5", "send", "ATI3"});
+    EXPECT_EQ(windows.exitCode, 0) << windows.err;
+    TempDir nativeDir;
+    ProcessRun native = RunProcess({QUILLFEN_CLI_PATH, "--port", "COM5", "--sim", "fax", "send", "ATI3"}, nativeDir.Path());
+    EXPECT_EQ(native.exitCode, 0) << native.err;
+    EXPECT_EQ(MaskStamps(windows.out), MaskStamps(native.out));
+    EXPECT_NE(windows.out.find("IN : Quillfen Simulated V.90 Fax Modem\r\nIN : OK\r\nClosed COM5 - "),
+              std::string::npos) << windows.out;
+    EXPECT_EQ(ReadFile(dir.File("Modem001.txt")), windows.out);
 }
 
 TEST_F(WineTest, FindAllModemsWritesTheSameLogAsOnLinux) {
