@@ -34,7 +34,7 @@ void Identify(QObject* object, int controlId) {
 }
 
 // How long start-up waits for the window manager to frame the window, in ms.
-constexpr int FrameWaitLimit = 1000;
+constexpr int FrameWaitLimit = 500;
 constexpr int FrameWaitSlice = 5;
 // How long a restored window may stay at another size (a drag on its edge,
 // a window manager's own idea) before it takes its own size again, in ms.
@@ -66,6 +66,22 @@ constexpr MenuRow EditMenu[] = {
     {id::CopyAllOfLog, "Copy &All of Log"},
     {id::CopySelectedText, "Copy &Selected Text in Log"},
 };
+
+// Runs events until the condition holds or the limit (ms) has passed.
+template <typename Condition>
+void PumpUntil(Condition condition, int limit) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!condition() && waited.elapsed() < limit) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, FrameWaitSlice);
+        QThread::msleep(FrameWaitSlice);
+    }
+}
+
+bool DrawsFrames() {
+    const QString platform = QGuiApplication::platformName();
+    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
 
 }  // namespace
 
@@ -276,15 +292,17 @@ void MainWindow::CentreByFrame() {
     QScreen* screen = this->screen();
     if (!screen) return;
     show();
-    QElapsedTimer waited;
-    waited.start();
-    while (windowHandle() && !windowHandle()->isExposed() && waited.elapsed() < FrameWaitLimit) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, FrameWaitSlice);
-        QThread::msleep(FrameWaitSlice);
-    }
-    QRect frame = frameGeometry();
+    QWindow* window = windowHandle();
+    if (!window) return;
+    PumpUntil([window] { return window->isExposed(); }, FrameWaitLimit);
+    // Platforms that draw no frames never report any; a window manager may
+    // report its frame a moment after the window first shows.
+    if (DrawsFrames()) PumpUntil([window] { return !window->frameMargins().isNull(); }, FrameWaitLimit);
+    // Through the platform window, whose margins are current; the widget's
+    // own idea of its frame may still lag behind.
+    QRect frame(QPoint(), size().grownBy(window->frameMargins()));
     frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
+    window->setFramePosition(frame.topLeft());
 }
 
 void MainWindow::HoldRestoredSize() {

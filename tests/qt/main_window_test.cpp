@@ -166,7 +166,12 @@ void MainWindowTest::PaneFollowsRestoreAndMaximize() {
     QCOMPARE(w.RestoredRect(), layout.RectFor(restoredClient));
     QCOMPARE(log->geometry(), Geometry(w.RestoredRect()));
     const QPoint centre = w.screen()->availableGeometry().center();
-    QVERIFY2((w.frameGeometry().center() - centre).manhattanLength() <= 4, "restored window is centred");
+    QTRY_VERIFY2((w.frameGeometry().center() - centre).manhattanLength() <= 4,
+                 qPrintable(QString("restored frame %1,%2 %3x%4, client %5,%6, screen centre %7,%8")
+                                .arg(w.frameGeometry().x()).arg(w.frameGeometry().y())
+                                .arg(w.frameGeometry().width()).arg(w.frameGeometry().height())
+                                .arg(w.geometry().x()).arg(w.geometry().y())
+                                .arg(centre.x()).arg(centre.y())));
 
     const QRect beforeMinimize = log->geometry();
     w.showMinimized();
