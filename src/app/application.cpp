@@ -67,6 +67,8 @@ ActionOutcome Application::DispatchCommand(std::uint16_t commandId, Notification
         if (code == Notification::SelectionChange || code == Notification::DropDown ||
             code == Notification::KillFocus) {
             HandlePortListChange();
+            // Closing the port wrote its line; a failed write is told now.
+            log_.ReportFileFailure();
             return ActionOutcome::Done;
         }
         return ActionOutcome::Ignored;
