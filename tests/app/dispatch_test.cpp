@@ -1,6 +1,8 @@
 // The dispatch every front end drives: the busy bracket and its guard, Send,
 // the port list, help, the close request and the end of the session.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
 
 #include <map>
 #include <string>
@@ -362,6 +364,47 @@ TEST_F(DispatchTest, EscapeWhileIdleEndsTheSessionAsExitDoes) {
     EXPECT_TRUE(app.Ended());
     EXPECT_EQ(host.windowEnds, 1);
     EXPECT_EQ(Count("End Session - "), 1u);
+}
+
+}  // namespace
+}  // namespace quillfen
+
+namespace quillfen {
+namespace {
+
+// A log file on a file system with room for a few kilobytes only.
+TEST(DispatchFullDiskTest, TheIncompleteLogFileIsToldOnceAfterTheActionNotInsideIt) {
+    test::TempDir dir;
+    const std::string small = dir.File("small");
+    ASSERT_EQ(mkdir(small.c_str(), 0700), 0);
+    if (mount("tmpfs", small.c_str(), "tmpfs", 0, "size=8k") != 0) GTEST_SKIP() << "no tmpfs may be mounted here";
+    {
+        test::ScopedChdir cwd(small);
+        test::ModemSim sim({"--profile", "fax"});
+        test::ScriptedHost host;
+        PortNames names;
+        names.Map(1, sim.Device());
+        Application app(host, names);
+        std::vector<bool> busyAtBox;
+        host.onBox = [&](const test::ShownBox&) { busyAtBox.push_back(app.Busy()); };
+        host.selection = 0;
+        app.Start();
+        EXPECT_EQ(app.DispatchCommand(id::FaxTestSelectModem), ActionOutcome::Done);
+        host.commandText = "ATI3";
+        EXPECT_EQ(app.DispatchCommand(id::Send), ActionOutcome::Done);
+        app.Shutdown();
+
+        ASSERT_EQ(host.boxes.size(), 2u);
+        EXPECT_EQ(host.boxes[1].icon, BoxIcon::Stop);
+        EXPECT_EQ(host.boxes[1].text.find("The log file " + small + "/Modem001.txt is incomplete"), 0u)
+            << host.boxes[1].text;
+        EXPECT_EQ(busyAtBox, (std::vector<bool>{false, false})) << "a box inside the action";
+        EXPECT_TRUE(app.Log().FileIncomplete());
+        std::string file = test::ReadFile(small + "/Modem001.txt");
+        EXPECT_EQ(host.pane.compare(0, file.size(), file), 0);
+        EXPECT_LT(file.size(), host.pane.size());
+    }
+    umount2(small.c_str(), MNT_DETACH);
 }
 
 }  // namespace
