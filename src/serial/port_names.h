@@ -54,6 +54,6 @@ private:
 
 // The platform's plain device for COMn under the given /dev ("/dev/ttyS0"
 // for COM1 on Linux).
-std::string PlatformDeviceName(unsigned comNumber, const DeviceRoots& roots);
+std::string PlatformDeviceName(unsigned comNumber, const DeviceRoots& roots = DeviceRoots{});
 
 }  // namespace quillfen
