@@ -136,7 +136,7 @@ TEST_F(WinSerialDeviceTest, AMissingPortFailsAsNotFoundAndTheLogSaysSo) {
     PortNames names;
     SerialPort port(host, log, names);
     port.SelectedPort = static_cast<std::uint8_t>(missingCom - 1);
-    EXPECT_EQ(port.OpenPort(1), 0);
+    EXPECT_EQ(port.OpenPort(Quiet::Yes), 0);
     const std::string expected = "=*=*=*=*=*=*\r\n\r\n=*=*=*=*=*=*\r\n"
                                  "While trying to open your modem on COM" + std::to_string(missingCom) +
                                  " an error occurred as follows:\r\n"
