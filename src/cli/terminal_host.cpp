@@ -4,7 +4,6 @@
 #include <string>
 
 #include "app/application.h"
-#include "cli/console.h"
 
 namespace quillfen::cli {
 
