@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 #include "host/host.h"
@@ -43,6 +44,9 @@ public:
     // Selecting another port, dropping the list down or leaving it closes
     // the port.
     void HandlePortListChange();
+
+    // The line speed of every later open; false for one the port cannot take.
+    bool SetLineSpeed(std::uint32_t bitsPerSecond) { return port_.SetLineSpeed(bitsPerSecond); }
 
     bool Busy() const { return busy_; }
     bool ExitRequested() const { return exitRequested_; }

@@ -4,10 +4,13 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/application.h"
 #include "cli/cli_options.h"
@@ -15,6 +18,7 @@
 #include "cli/serial_inventory.h"
 #include "cli/simulator_process.h"
 #include "cli/terminal_host.h"
+#include "report/log_report.h"
 #include "serial/port_names.h"
 
 namespace quillfen::cli {
@@ -42,10 +46,61 @@ void NameLogFile(const std::string& fileName) {
     Say("the log is in " + shown);
 }
 
+// The whole file, or false when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        error = "cannot read " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    bytes.clear();
+    char chunk[65536];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
+    bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) error = "cannot read " + path;
+    return !failed;
+}
+
+// The report on the log just written, on stderr so stdout keeps the log's bytes.
+void ReportOnLog(const std::string& fileName) {
+    std::string bytes, error;
+    if (fileName.empty() || !ReadWholeFile(fileName, bytes, error)) {
+        Say(fileName.empty() ? "no log file to report on" : error);
+        return;
+    }
+    std::string text = "\n" + report::FormatText(report::ReadLog(bytes), fileName);
+    std::fwrite(text.data(), 1, text.size(), stderr);
+}
+
+int RunReport(const CliOptions& options) {
+    int code = ExitDone;
+    std::string text;
+    std::vector<std::string> objects;
+    for (const std::string& path : options.logFiles) {
+        std::string bytes, error;
+        if (!ReadWholeFile(path, bytes, error)) {
+            Say(error);
+            code = ExitUsage;
+            continue;
+        }
+        report::LogFacts facts = report::ReadLog(bytes);
+        if (options.json) {
+            objects.push_back(report::FormatJson(facts, path));
+        } else {
+            text += (text.empty() ? "" : "\n") + report::FormatText(facts, path);
+        }
+    }
+    Print(options.json ? report::JsonDocument(objects) : text);
+    return code;
+}
+
 int RunSession(const CliOptions& options, PortNames& names, InterruptSignals& signals) {
     TerminalHost host(signals, static_cast<int>(options.comNumber) - 1);
     Application app(host, names);
     host.Attach(app);
+    app.SetLineSpeed(options.speed);
     app.Start();
 
     switch (options.action) {
@@ -53,7 +108,8 @@ int RunSession(const CliOptions& options, PortNames& names, InterruptSignals& si
         case Action::Find: app.FindAllModems(); break;
         case Action::Test: app.FaxTestSelectModem(); break;
         case Action::TestAll: app.FaxTestAllModems(); break;
-        case Action::Ports: break;
+        case Action::Ports:
+        case Action::Report: break;
     }
 
     bool aborted = app.Engine().AbortRequested == 1;
@@ -65,6 +121,7 @@ int RunSession(const CliOptions& options, PortNames& names, InterruptSignals& si
 
     app.Shutdown();
     NameLogFile(fileName);
+    if (options.report) ReportOnLog(fileName);
     if (aborted) return ExitAborted;
     return opened ? ExitDone : ExitPortNotOpened;
 }
@@ -83,6 +140,7 @@ int Run(int argc, char** argv) {
         case ParseOutcome::Run: break;
     }
     const CliOptions& options = parsed.options;
+    if (options.action == Action::Report) return RunReport(options);
 
     // A reader of stdout that goes away must not kill the session: the log
     // file still gets every entry and the simulator still gets stopped.
