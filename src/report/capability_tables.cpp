@@ -44,7 +44,7 @@ constexpr ParameterValue Compressions[] = {
     {4, "JBIG (T.85)", 0}, {5, "JBIG L0", 0},
 };
 constexpr ParameterValue ErrorCorrections[] = {
-    {0, "none", 0}, {1, "ECM, 64-byte frames", 0}, {2, "ECM, 256-byte frames", 0},
+    {0, "none", 0}, {1, "ECM with 64-byte frames", 0}, {2, "ECM with 256-byte frames", 0},
 };
 constexpr ParameterValue FileTransfers[] = {{0, "none", 0}, {1, "binary file transfer", 0}};
 constexpr ParameterValue ScanTimes[] = {

@@ -524,8 +524,10 @@ void Reader::Recommend(CapabilityTest& test) {
         test.reason = "the test ended before the fax classes were tried; run it again";
     } else if (supported("0")) {
         test.reason = "the modem accepted no fax class: it is a data modem";
+    } else if (test.offered.empty() && !test.verdicts.empty()) {
+        test.reason = "the modem knows no +FCLASS command: a data-only modem that no fax software can use";
     } else {
-        test.reason = "the modem accepted no class at all; it may not know +FCLASS, or no modem answered";
+        test.reason = "the modem accepted no class at all, not even data class 0";
     }
 }
 

@@ -89,7 +89,7 @@ void TestText(std::string& out, const CapabilityTest& test) {
     if (!test.maker.empty()) identity += "maker " + test.maker;
     if (!test.model.empty()) identity += (identity.empty() ? "" : ", ") + std::string("model ") + test.model;
     if (!test.revision.empty()) identity += (identity.empty() ? "" : ", ") + std::string("revision ") + test.revision;
-    Field(out, "Identity", identity.empty() ? "not given by any identity query" : identity);
+    Field(out, "Identity", identity.empty() ? "not answered to any identity query; see the ATI answers" : identity);
     for (const Answer& page : test.information) {
         std::string lines = page.lines.empty() ? "(no text)" : Join(page.lines, " | ");
         Field(out, page.command, lines);
@@ -103,7 +103,7 @@ void TestText(std::string& out, const CapabilityTest& test) {
     bool classOne = Supported(test, "1");
     if (test.haveClassOne) {
         std::string label = classOne && std::find(test.offered.begin(), test.offered.end(), "1.0") != test.offered.end()
-                                ? "Class 1 and 1.0"
+                                ? "Class 1/1.0"
                                 : "Class 1";
         Field(out, label + " send", DescribeRates(test.classOne.transmit));
         Field(out, label + " receive", DescribeRates(test.classOne.receive));
@@ -121,15 +121,13 @@ void TestText(std::string& out, const CapabilityTest& test) {
         }
     }
 
-    std::string flow;
+    std::string kinds = test.flowControl.empty() ? std::string("not tested")
+                        : std::string("hardware ") + (test.hardwareFlowControl ? "accepted" : "not accepted") +
+                              ", software " + (test.softwareFlowControl ? "accepted" : "not accepted");
+    Field(out, "Flow control", kinds);
     for (const FlowFamily& family : test.flowControl) {
-        if (!flow.empty()) flow += "; ";
-        flow += family.family + ": " + (family.accepted.empty() ? std::string("none accepted") : Join(family.accepted, ", "));
+        Field(out, "  " + family.family, family.accepted.empty() ? std::string("none accepted") : Join(family.accepted, ", "));
     }
-    Field(out, "Flow control", flow.empty() ? "not tested" : flow);
-    std::string kinds = std::string("hardware ") + (test.hardwareFlowControl ? "accepted" : "not accepted") +
-                        ", software " + (test.softwareFlowControl ? "accepted" : "not accepted");
-    Field(out, "", kinds);
 
     for (const BatteryCount& battery : test.batteries) {
         char counts[96];
