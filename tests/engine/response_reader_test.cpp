@@ -22,7 +22,7 @@ protected:
         ASSERT_TRUE(pty.Ok());
         names.Map(1, pty.Slave());
         port.SelectedPort = 0;
-        ASSERT_EQ(port.OpenPort(1), 1);
+        ASSERT_EQ(port.OpenPort(Quiet::Yes), 1);
         mark = host.pane.size();
     }
     void TearDown() override { port.ClosePort(); }

@@ -58,9 +58,9 @@ protected:
     void Map(unsigned com, const std::string& device) { names.Map(com, device); }
     void MapMissing(unsigned com) { names.Map(com, dir.File("no-such-port-" + std::to_string(com))); }
 
-    std::string Run(void (Application::*action)()) {
+    std::string Run(std::uint16_t commandId) {
         app.Start();
-        (app.*action)();
+        outcome = app.DispatchCommand(commandId);
         app.Shutdown();
         std::string file = ReadFile(dir.File("Modem001.txt"));
         EXPECT_EQ(file, host.pane) << "the file and the pane differ";
@@ -77,7 +77,7 @@ protected:
     void AbortWhenLogged(const std::string& marker) {
         host.onEveryPump = [this, marker] {
             if (host.pane.find(marker) == std::string::npos) return false;
-            app.AbortEvent();
+            app.DispatchCommand(id::AbortEvent);
             return true;
         };
     }
@@ -87,12 +87,13 @@ protected:
     ScriptedHost host;
     PortNames names;
     Application app{host, names};
+    ActionOutcome outcome = ActionOutcome::Ignored;
 };
 
 TEST_F(ProceduresTest, FaxModemCapabilityTestMatchesTheGoldenLog) {
     ModemSim sim({"--profile", "fax"});
     Map(1, sim.Device());
-    std::string log = Run(&Application::FaxTestSelectModem);
+    std::string log = Run(id::FaxTestSelectModem);
 
     for (const char* text : {"0, Data Mode.\r\n", "1, Fax Mode.\r\n", "2, Fax Mode.\r\n", "2.0, Fax Mode.\r\n"}) {
         EXPECT_EQ(Count(log, std::string("This FaxModem supports Class ") + text), 1u) << text;
@@ -108,7 +109,7 @@ TEST_F(ProceduresTest, FaxModemCapabilityTestMatchesTheGoldenLog) {
 TEST_F(ProceduresTest, ClassOneModemSupportsClassesZeroAndOneOnly) {
     ModemSim sim({"--profile", "class1"});
     Map(1, sim.Device());
-    std::string log = Run(&Application::FaxTestSelectModem);
+    std::string log = Run(id::FaxTestSelectModem);
     EXPECT_EQ(Count(log, "This FaxModem supports Class 0, Data Mode.\r\n"), 1u);
     EXPECT_EQ(Count(log, "This FaxModem supports Class 1, Fax Mode.\r\n"), 1u);
     EXPECT_EQ(Count(log, "This FaxModem does not support Class 2, Fax Mode.\r\n"), 1u);
@@ -122,7 +123,7 @@ TEST_F(ProceduresTest, ClassOneModemSupportsClassesZeroAndOneOnly) {
 TEST_F(ProceduresTest, DataModemSupportsClassZeroOnly) {
     ModemSim sim({"--profile", "data"});
     Map(1, sim.Device());
-    std::string log = Run(&Application::FaxTestSelectModem);
+    std::string log = Run(id::FaxTestSelectModem);
     EXPECT_EQ(Count(log, "This FaxModem supports Class "), 1u);
     EXPECT_EQ(Count(log, "This FaxModem supports Class 0, Data Mode.\r\n"), 1u);
     EXPECT_EQ(Count(log, "This FaxModem does not support Class "), 3u);
@@ -132,7 +133,7 @@ TEST_F(ProceduresTest, DataModemSupportsClassZeroOnly) {
 TEST_F(ProceduresTest, NumericModemTimesOutEverywhereAndSupportsNoClass) {
     ModemSim sim({"--profile", "numeric"});
     Map(1, sim.Device());
-    std::string log = Run(&Application::FaxTestSelectModem);
+    std::string log = Run(id::FaxTestSelectModem);
     EXPECT_EQ(Count(log, "\nOUT: "), 50u);
     EXPECT_EQ(Count(log, "This FaxModem does not support Class "), 4u);
     for (const char* word : {"\nIN : OK\r", "\nIN : ERROR\r"}) EXPECT_EQ(Count(log, word), 0u) << word;
@@ -146,7 +147,7 @@ TEST_F(ProceduresTest, FindAllModemsMatchesTheGoldenLog) {
     ModemSim data({"--profile", "data"});
     Map(3, data.Device());
     MapMissing(4);
-    std::string log = Run(&Application::FindAllModems);
+    std::string log = Run(id::FindAllModems);
     EXPECT_EQ(Count(log, "There appears to be a modem on this opened UART.\r\n"), 2u);
     EXPECT_EQ(Count(log, "The system cannot find the UART(COM-Port) specified:\r\n"), 2u);
     EXPECT_EQ(Count(log, "=*=*=*=*=*=*\r\n\r\n=*=*=*=*=*=*\r\n"), 4u);
@@ -159,7 +160,7 @@ TEST_F(ProceduresTest, SilentPortHasNoModem) {
     ModemSim sim({"--profile", "silent"});
     Map(1, sim.Device());
     for (unsigned com = 2; com <= 4; ++com) MapMissing(com);
-    std::string log = Run(&Application::FaxTestAllModems);
+    std::string log = Run(id::FaxTestAllModems);
     EXPECT_EQ(Count(log, "There does not appear to be a modem on this opened UART.\r\n"), 1u);
     EXPECT_EQ(Count(log, "There appears"), 0u);
     EXPECT_EQ(Count(log, "\nOUT: "), 3u);  // the probe only: no capability test
@@ -172,10 +173,10 @@ TEST_F(ProceduresTest, AbortDuringClassOneBatteryStopsAtTheNextReset) {
     host.onEveryPump = [this] {
         std::size_t classOne = host.pane.find("This FaxModem supports Class 1, Fax Mode.\r\n");
         if (classOne == std::string::npos || host.pane.find("OUT: ATE0\r\n", classOne) == std::string::npos) return false;
-        app.AbortEvent();
+        app.DispatchCommand(id::AbortEvent);
         return true;
     };
-    std::string log = Run(&Application::FaxTestSelectModem);
+    std::string log = Run(id::FaxTestSelectModem);
     std::string tail = From(log, "This FaxModem supports Class 1, Fax Mode.\r\n");
     std::string expected =
         "OUT: ATE0\r\nAborted by user.\r\nReset the modem:\r\nOUT: AT&F\r\nAborted by user.\r\n"
@@ -190,7 +191,7 @@ TEST_F(ProceduresTest, AbortDuringAti3EndsTheScriptThere) {
     ModemSim sim({"--profile", "fax"});
     Map(1, sim.Device());
     AbortWhenLogged("OUT: ATI3\r\n");
-    std::string log = Run(&Application::FaxTestSelectModem);
+    std::string log = Run(id::FaxTestSelectModem);
     std::string tail = MaskStamps(From(log, "OUT: ATI3\r\n"));
     EXPECT_EQ(tail, "OUT: ATI3\r\nAborted by user.\r\nClosed COM1 - <stamp>\r\nEnd Session - <stamp>\r\n");
     EXPECT_EQ(Count(log, "End information gathering"), 0u);
@@ -205,7 +206,7 @@ TEST_F(ProceduresTest, AbortWhileScanningTheSecondPortClosesItAndEndsTheScan) {
     Map(3, third.Device());
     MapMissing(4);
     AbortWhenLogged("Opened COM2 - ");
-    std::string log = Run(&Application::FindAllModems);
+    std::string log = Run(id::FindAllModems);
     std::string tail = MaskStamps(From(log, "Opened COM2 - "));
     EXPECT_EQ(tail,
               "Opened COM2 - <stamp>\r\nReset the modem:\r\nOUT: AT&F\r\nAborted by user.\r\n"
@@ -217,7 +218,7 @@ TEST_F(ProceduresTest, AbortWhileScanningTheSecondPortClosesItAndEndsTheScan) {
 TEST_F(ProceduresTest, NoiseNeverCrashesAndControlLinesAreLoggedRaw) {
     ModemSim sim({"--profile", "fax", "--noise", "--seed", "7"});
     Map(1, sim.Device());
-    std::string log = Run(&Application::FaxTestSelectModem);
+    std::string log = Run(id::FaxTestSelectModem);
     EXPECT_NE(log.find("Reset the modem:"), std::string::npos);
     EXPECT_NE(log.find("End Session - "), std::string::npos);
     // Lines that open with a control byte or a frame byte keep that byte.
@@ -234,7 +235,7 @@ TEST_F(ProceduresTest, HangupEndsEveryLaterTransactionByItsTimeout) {
     Map(1, sim.Device());
     for (unsigned com = 2; com <= 4; ++com) MapMissing(com);
     auto started = std::chrono::steady_clock::now();
-    std::string log = Run(&Application::FindAllModems);
+    std::string log = Run(id::FindAllModems);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(60)) << "something hung";
     std::string expected =
         "OUT: AT&F\r\nIN : AT&F\r\nIN : OK\r\n"

@@ -236,7 +236,7 @@ TEST(LogReport, NoisyLineIsReportedAsOdd) {
     names.Map(1, sim.Device());
     Application app(host, names);
     app.Start();
-    app.FaxTestSelectModem();
+    app.DispatchCommand(id::FaxTestSelectModem);
     app.Shutdown();
 
     LogFacts facts = ReadLog(host.pane);
