@@ -18,6 +18,7 @@ enum ExitCode : int {
     ExitDone = 0,
     ExitPortNotOpened = 1,
     ExitUsage = 2,
+    ExitNoModem = 5,  // test-all --ports: a port opened but no modem answered
     ExitAborted = 130,
 };
 

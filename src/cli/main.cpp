@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include "app/application.h"
 #include "cli/cli_options.h"
 #include "cli/interrupt_signals.h"
+#include "cli/port_bank.h"
 #include "cli/serial_inventory.h"
 #include "cli/simulator_process.h"
 #include "cli/terminal_host.h"
@@ -48,6 +50,7 @@ constexpr OutcomeCode OutcomeCodes[] = {
     {ActionOutcome::Aborted, ExitAborted},
     // Only a text whose first character ends a line gets here.
     {ActionOutcome::NothingSent, ExitUsage},
+    {ActionOutcome::NoModem, ExitNoModem},
     // The session ended before the action could start.
     {ActionOutcome::Ignored, ExitAborted},
 };
@@ -179,6 +182,25 @@ int Run(int argc, char** argv) {
 
     InterruptSignals signals;
     if (!signals.Ready()) Say("cannot watch for Ctrl-C; it will end the program at once");
+
+    if (options.portsGiven) {
+        BankOptions bank;
+        bank.ports = options.ports;
+        bank.jobs = options.jobs;
+        bank.speed = options.speed;
+        bank.report = options.report;
+        if (options.allPorts) {
+            for (const SerialDeviceEntry& entry : ListSerialDevices(names)) {
+                if (!entry.comNumbers.empty()) bank.ports.push_back(entry.comNumbers.front());
+            }
+            std::sort(bank.ports.begin(), bank.ports.end());
+            if (bank.ports.empty()) {
+                Say("this machine has no serial devices to test");
+                return ExitPortNotOpened;
+            }
+        }
+        return RunBank(bank, names, signals);
+    }
 
     SimulatorProcess simulator;
     if (!options.simProfile.empty()) {
