@@ -484,50 +484,75 @@ void Reader::EndTest() {
     Recommend(*test);
 }
 
-// The fax class to give fax software, best first. Class 2.0 with error
-// correction lets the modem keep the protocol's timing itself, which suits
-// busy hosts and USB links; otherwise class 1 (or its standard form 1.0)
-// works with every fax server; the pre-standard class 2 comes last.
-void Reader::Recommend(CapabilityTest& test) {
-    auto supported = [&](std::string_view name) {
+// What the verdict weighs, gathered once from a test's facts.
+struct Evidence {
+    const CapabilityTest& test;
+    const ClassTwoRanges* twoZero = nullptr;  // the class 2.0 ranges, when answered
+    std::string classOneSpeed;                // ", up to 14400 bit/s"
+
+    bool Supported(std::string_view name) const {
         for (const ClassVerdict& verdict : test.verdicts)
             if (verdict.name == name && verdict.supported) return true;
         return false;
-    };
-    auto offered = [&](std::string_view name) {
+    }
+    bool Offered(std::string_view name) const {
         return std::find(test.offered.begin(), test.offered.end(), name) != test.offered.end();
-    };
-    const ClassTwoRanges* twoZero = nullptr;
-    for (const ClassTwoRanges& ranges : test.classTwo)
-        if (ranges.command == "AT+FIS=?" || ranges.command == "AT+FCC=?") twoZero = &ranges;
-    unsigned fastestClassOne = 0;
-    for (const Modulation& rate : test.classOne.transmit) fastestClassOne = std::max(fastestClassOne, rate.bitsPerSecond);
-    std::string classOneSpeed = fastestClassOne ? ", up to " + std::to_string(fastestClassOne) + " bit/s" : std::string();
+    }
+};
 
-    if (supported("2.0") && twoZero && twoZero->ecm) {
-        test.bestClass = "2.0";
-        test.reason = "the modem runs the fax protocol itself, with error correction (ECM)";
-        if (twoZero->v34) test.reason += " and V.34 fax up to " + std::to_string(twoZero->fastestBitsPerSecond) + " bit/s";
-    } else if (supported("1") && offered("1.0")) {
-        test.bestClass = "1.0";
-        test.reason = "the standard form of class 1: the fax software drives every page" + classOneSpeed;
-    } else if (supported("1")) {
-        test.bestClass = "1";
-        test.reason = "the fax software drives every page; every fax server supports it" + classOneSpeed;
-    } else if (supported("2.0")) {
-        test.bestClass = "2.0";
-        test.reason = "the only standard fax class the modem accepted (no error correction)";
-    } else if (supported("2")) {
-        test.bestClass = "2";
-        test.reason = "only the pre-standard class 2 was accepted; choose a class 2 driver, not 2.0";
-    } else if (test.aborted || !test.complete) {
-        test.reason = "the test ended before the fax classes were tried; run it again";
-    } else if (supported("0")) {
-        test.reason = "the modem accepted no fax class: it is a data modem";
-    } else if (test.offered.empty() && !test.verdicts.empty()) {
-        test.reason = "the modem knows no +FCLASS command: a data-only modem that no fax software can use";
-    } else {
-        test.reason = "the modem accepted no class at all, not even data class 0";
+// The fax class to give fax software, best first. Class 2.0 with error
+// correction lets the modem keep the protocol's timing itself, which suits
+// busy hosts and USB links; otherwise class 1 (or its standard form 1.0)
+// works with every fax server; the pre-standard class 2 comes last. The
+// rows without a class say why there is none.
+struct VerdictRule {
+    std::string_view bestClass;
+    bool (*applies)(const Evidence&);
+    std::string (*reason)(const Evidence&);
+};
+
+constexpr VerdictRule VerdictRules[] = {
+    {"2.0", [](const Evidence& e) { return e.Supported("2.0") && e.twoZero && e.twoZero->ecm; },
+     [](const Evidence& e) {
+         std::string reason = "the modem runs the fax protocol itself, with error correction (ECM)";
+         if (e.twoZero->v34) reason += " and V.34 fax up to " + std::to_string(e.twoZero->fastestBitsPerSecond) + " bit/s";
+         return reason;
+     }},
+    {"1.0", [](const Evidence& e) { return e.Supported("1") && e.Offered("1.0"); },
+     [](const Evidence& e) { return "the standard form of class 1: the fax software drives every page" + e.classOneSpeed; }},
+    {"1", [](const Evidence& e) { return e.Supported("1"); },
+     [](const Evidence& e) { return "the fax software drives every page; every fax server supports it" + e.classOneSpeed; }},
+    {"2.0", [](const Evidence& e) { return e.Supported("2.0"); },
+     [](const Evidence&) { return std::string("the only standard fax class the modem accepted (no error correction)"); }},
+    {"2", [](const Evidence& e) { return e.Supported("2"); },
+     [](const Evidence&) {
+         return std::string("only the pre-standard class 2 was accepted; choose a class 2 driver, not 2.0");
+     }},
+    {"", [](const Evidence& e) { return e.test.aborted || !e.test.complete; },
+     [](const Evidence&) { return std::string("the test ended before the fax classes were tried; run it again"); }},
+    {"", [](const Evidence& e) { return e.Supported("0"); },
+     [](const Evidence&) { return std::string("the modem accepted no fax class: it is a data modem"); }},
+    {"", [](const Evidence& e) { return e.test.offered.empty() && !e.test.verdicts.empty(); },
+     [](const Evidence&) {
+         return std::string("the modem knows no +FCLASS command: a data-only modem that no fax software can use");
+     }},
+    {"", [](const Evidence&) { return true; },
+     [](const Evidence&) { return std::string("the modem accepted no class at all, not even data class 0"); }},
+};
+
+void Reader::Recommend(CapabilityTest& test) {
+    Evidence evidence{test, nullptr, {}};
+    for (const ClassTwoRanges& ranges : test.classTwo)
+        if (ranges.command == "AT+FIS=?" || ranges.command == "AT+FCC=?") evidence.twoZero = &ranges;
+    unsigned fastest = 0;
+    for (const Modulation& rate : test.classOne.transmit) fastest = std::max(fastest, rate.bitsPerSecond);
+    if (fastest) evidence.classOneSpeed = ", up to " + std::to_string(fastest) + " bit/s";
+
+    for (const VerdictRule& rule : VerdictRules) {
+        if (!rule.applies(evidence)) continue;
+        test.bestClass = std::string(rule.bestClass);
+        test.reason = rule.reason(evidence);
+        return;
     }
 }
 
