@@ -31,16 +31,19 @@ struct Timing {
 
 Timing RunBank(unsigned modems) {
     std::vector<std::unique_ptr<test::ModemSim>> sims;
-    std::vector<std::string> argv{QUILLFEN_CLI_PATH, "test-all", "--ports", "COM1-COM" + std::to_string(modems),
-                                  "--jobs", std::to_string(modems)};
+    std::vector<std::string> argv{QUILLFEN_CLI_PATH, "test-all",
+                                  "--ports",         "COM1-COM" + std::to_string(modems),
+                                  "--jobs",          std::to_string(modems)};
     for (unsigned com = 1; com <= modems; ++com) {
-        sims.push_back(std::make_unique<test::ModemSim>(std::vector<std::string>{"--profile", "fax", "--baud", "2400"}));
+        sims.push_back(
+            std::make_unique<test::ModemSim>(std::vector<std::string>{"--profile", "fax", "--baud", "2400"}));
         argv.push_back("--map");
         argv.push_back("COM" + std::to_string(com) + "=" + sims.back()->Device());
     }
     test::TempDir dir;
     std::vector<char*> cargv;
-    for (auto& arg : argv) cargv.push_back(arg.data());
+    for (auto& arg : argv)
+        cargv.push_back(arg.data());
     cargv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -69,8 +72,9 @@ Timing RunBank(unsigned modems) {
 int main() {
     const Timing one = RunBank(1);
     const Timing eight = RunBank(8);
-    std::printf("bank of 8 modems at 2400 bit/s, --jobs 8: wall %.1f s against %.1f s for one, ratio %.3f "
-                "(target <= 1.25), CPU %.3f s per modem (one alone %.3f s), exit codes %d and %d\n",
-                eight.wall, one.wall, eight.wall / one.wall, eight.cpu / 8, one.cpu, one.exitCode, eight.exitCode);
+    std::printf(
+        "bank of 8 modems at 2400 bit/s, --jobs 8: wall %.1f s against %.1f s for one, ratio %.3f "
+        "(target <= 1.25), CPU %.3f s per modem (one alone %.3f s), exit codes %d and %d\n",
+        eight.wall, one.wall, eight.wall / one.wall, eight.cpu / 8, one.cpu, one.exitCode, eight.exitCode);
     return one.exitCode == 0 && eight.exitCode == 0 ? 0 : 1;
 }

@@ -37,8 +37,9 @@ double CapabilityTest(std::uint32_t speed) {
 int main() {
     const double slow = CapabilityTest(2400);
     const double fast = CapabilityTest(115200);
-    std::printf("capability test against the pacing simulator: 2400 bit/s %.2f s, 115200 bit/s %.2f s, "
-                "%.1f times faster\n",
-                slow, fast, slow / fast);
+    std::printf(
+        "capability test against the pacing simulator: 2400 bit/s %.2f s, 115200 bit/s %.2f s, "
+        "%.1f times faster\n",
+        slow, fast, slow / fast);
     return 0;
 }

@@ -21,7 +21,8 @@ int main() {
     const std::string head = golden.substr(0, from);
     const std::string test = golden.substr(from, to - from);
     std::string log = head;
-    while (log.size() < 10u * 1024 * 1024) log += test;
+    while (log.size() < 10u * 1024 * 1024)
+        log += test;
     log += golden.substr(to);
 
     auto started = std::chrono::steady_clock::now();
@@ -29,10 +30,10 @@ int main() {
     std::string text = report::FormatText(facts, "big.txt");
     std::string json = report::FormatJson(facts, "big.txt");
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    std::printf("report on a %.1f MB log: %zu lines, %zu capability tests, %.3f s (%.0f MB/s), text %zu bytes, "
-                "json %zu bytes (target < 0.2 s)\n",
-                static_cast<double>(log.size()) / (1024 * 1024), static_cast<std::size_t>(facts.lines),
-                facts.tests.size(), seconds, static_cast<double>(log.size()) / (1024 * 1024) / seconds, text.size(),
-                json.size());
+    std::printf(
+        "report on a %.1f MB log: %zu lines, %zu capability tests, %.3f s (%.0f MB/s), text %zu bytes, "
+        "json %zu bytes (target < 0.2 s)\n",
+        static_cast<double>(log.size()) / (1024 * 1024), static_cast<std::size_t>(facts.lines), facts.tests.size(),
+        seconds, static_cast<double>(log.size()) / (1024 * 1024) / seconds, text.size(), json.size());
     return 0;
 }

@@ -30,7 +30,7 @@ constexpr std::size_t FileNameLimit = 64;
 
 // Where a session stands, as the progress line shows it.
 enum Phase : int { Waiting, Opening, Probing, Testing, Class0, Class1, Class2, Class20, Finished };
-constexpr std::string_view PhaseWords[] = {"waiting", "opening", "probing", "testing", "class 0",
+constexpr std::string_view PhaseWords[] = {"waiting", "opening", "probing",   "testing", "class 0",
                                            "class 1", "class 2", "class 2.0", "finished"};
 
 // The class command that opens each class phase.
@@ -191,7 +191,8 @@ std::string ReadLogFile(const char* name) {
     if (!file) return bytes;
     char chunk[65536];
     std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes.append(chunk, got);
     std::fclose(file);
     return bytes;
 }
@@ -235,7 +236,8 @@ int RunBank(const BankOptions& options, const PortNames& names, InterruptSignals
             if (!abortAll.exchange(true)) display.Say("aborting every port; each log still gets its end lines");
         }
     }
-    for (std::thread& worker : workers) worker.join();
+    for (std::thread& worker : workers)
+        worker.join();
     display.Draw();
 
     int severity = -1;

@@ -20,7 +20,7 @@ struct BankOptions {
     std::vector<unsigned> ports;  // COM numbers, in the order shown
     unsigned jobs = 0;            // ports tested at once; 0 is all of them
     std::uint32_t speed = 2400;
-    bool report = false;          // the full report of each log on stderr at the end
+    bool report = false;  // the full report of each log on stderr at the end
 };
 
 // Runs the bank and returns the process's exit code: the worst outcome of

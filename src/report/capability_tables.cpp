@@ -17,22 +17,30 @@ constexpr ServiceClassName ClassNames[] = {
 
 constexpr ModulationCode Modulations[] = {
     {3, "V.21 channel 2 (HDLC)", 300},
-    {24, "V.27ter", 2400},  {48, "V.27ter", 4800},  {72, "V.29", 7200},    {73, "V.17", 7200},
-    {74, "V.17", 7200}, {96, "V.29", 9600},   {97, "V.17", 9600},    {98, "V.17", 9600},
-    {121, "V.17", 12000},   {122, "V.17", 12000}, {145, "V.17", 14400}, {146, "V.17", 14400},
+    {24, "V.27ter", 2400},
+    {48, "V.27ter", 4800},
+    {72, "V.29", 7200},
+    {73, "V.17", 7200},
+    {74, "V.17", 7200},
+    {96, "V.29", 9600},
+    {97, "V.17", 9600},
+    {98, "V.17", 9600},
+    {121, "V.17", 12000},
+    {122, "V.17", 12000},
+    {145, "V.17", 14400},
+    {146, "V.17", 14400},
 };
 
 constexpr ParameterValue Resolutions[] = {
-    {0, "normal (98 lpi)", 0}, {1, "fine (196 lpi)", 0}, {2, "superfine (391 lpi)", 0},
-    {4, "R16 x 15.4 l/mm", 0}, {8, "200 x 100 dpi", 0},  {16, "200 x 200 dpi", 0},
-    {32, "200 x 400 dpi", 0},  {64, "300 x 300 dpi", 0},
+    {0, "normal (98 lpi)", 0}, {1, "fine (196 lpi)", 0}, {2, "superfine (391 lpi)", 0}, {4, "R16 x 15.4 l/mm", 0},
+    {8, "200 x 100 dpi", 0},   {16, "200 x 200 dpi", 0}, {32, "200 x 400 dpi", 0},      {64, "300 x 300 dpi", 0},
 };
 constexpr ParameterValue BitRates[] = {
-    {0, "2400 (V.27ter)", 2400},  {1, "4800 (V.27ter)", 4800},  {2, "7200 (V.29/V.17)", 7200},
-    {3, "9600 (V.29/V.17)", 9600}, {4, "12000 (V.17)", 12000},   {5, "14400 (V.17)", 14400},
-    {6, "16800 (V.34)", 16800},   {7, "19200 (V.34)", 19200},   {8, "21600 (V.34)", 21600},
-    {9, "24000 (V.34)", 24000},   {10, "26400 (V.34)", 26400},  {11, "28800 (V.34)", 28800},
-    {12, "31200 (V.34)", 31200},  {13, "33600 (V.34)", 33600},
+    {0, "2400 (V.27ter)", 2400},   {1, "4800 (V.27ter)", 4800}, {2, "7200 (V.29/V.17)", 7200},
+    {3, "9600 (V.29/V.17)", 9600}, {4, "12000 (V.17)", 12000},  {5, "14400 (V.17)", 14400},
+    {6, "16800 (V.34)", 16800},    {7, "19200 (V.34)", 19200},  {8, "21600 (V.34)", 21600},
+    {9, "24000 (V.34)", 24000},    {10, "26400 (V.34)", 26400}, {11, "28800 (V.34)", 28800},
+    {12, "31200 (V.34)", 31200},   {13, "33600 (V.34)", 33600},
 };
 constexpr ParameterValue PageWidths[] = {
     {0, "A4 (1728 pixels, 215 mm)", 0}, {1, "B4 (2048 pixels, 255 mm)", 0}, {2, "A3 (2432 pixels, 303 mm)", 0},
@@ -40,29 +48,44 @@ constexpr ParameterValue PageWidths[] = {
 };
 constexpr ParameterValue PageLengths[] = {{0, "A4 (297 mm)", 0}, {1, "B4 (364 mm)", 0}, {2, "unlimited", 0}};
 constexpr ParameterValue Compressions[] = {
-    {0, "MH (1-D)", 0}, {1, "MR (2-D)", 0}, {2, "uncompressed", 0}, {3, "MMR (T.6)", 0},
-    {4, "JBIG (T.85)", 0}, {5, "JBIG L0", 0},
+    {0, "MH (1-D)", 0},  {1, "MR (2-D)", 0},    {2, "uncompressed", 0},
+    {3, "MMR (T.6)", 0}, {4, "JBIG (T.85)", 0}, {5, "JBIG L0", 0},
 };
 constexpr ParameterValue ErrorCorrections[] = {
-    {0, "none", 0}, {1, "ECM with 64-byte frames", 0}, {2, "ECM with 256-byte frames", 0},
+    {0, "none", 0},
+    {1, "ECM with 64-byte frames", 0},
+    {2, "ECM with 256-byte frames", 0},
 };
 constexpr ParameterValue FileTransfers[] = {{0, "none", 0}, {1, "binary file transfer", 0}};
 constexpr ParameterValue ScanTimes[] = {
-    {0, "0 ms", 0},       {1, "5 ms", 0},  {2, "10 ms normal, 5 ms fine", 0},  {3, "10 ms", 0},
-    {4, "20 ms normal, 10 ms fine", 0},    {5, "20 ms", 0}, {6, "40 ms normal, 20 ms fine", 0}, {7, "40 ms", 0},
+    {0, "0 ms", 0},
+    {1, "5 ms", 0},
+    {2, "10 ms normal, 5 ms fine", 0},
+    {3, "10 ms", 0},
+    {4, "20 ms normal, 10 ms fine", 0},
+    {5, "20 ms", 0},
+    {6, "40 ms normal, 20 ms fine", 0},
+    {7, "40 ms", 0},
 };
 constexpr ParameterValue JpegOptions[] = {{0, "no JPEG", 0}, {1, "JPEG", 0}};
 
 constexpr FaxParameterTable Parameters[] = {
-    {"resolution", Resolutions, false},      {"bit rate", BitRates, false},
-    {"page width", PageWidths, false},       {"page length", PageLengths, false},
-    {"compression", Compressions, false},    {"error correction", ErrorCorrections, false},
-    {"file transfer", FileTransfers, false}, {"scan time", ScanTimes, true},
+    {"resolution", Resolutions, false},
+    {"bit rate", BitRates, false},
+    {"page width", PageWidths, false},
+    {"page length", PageLengths, false},
+    {"compression", Compressions, false},
+    {"error correction", ErrorCorrections, false},
+    {"file transfer", FileTransfers, false},
+    {"scan time", ScanTimes, true},
     {"JPEG", JpegOptions, false},
 };
 
 constexpr RangeQuery Ranges[] = {
-    {"AT+FDIS=?", "2"}, {"AT+FDCC=?", "2"}, {"AT+FIS=?", "2.0"}, {"AT+FCC=?", "2.0"},
+    {"AT+FDIS=?", "2"},
+    {"AT+FDCC=?", "2"},
+    {"AT+FIS=?", "2.0"},
+    {"AT+FCC=?", "2.0"},
 };
 
 constexpr FlowCommand Flow[] = {
@@ -94,19 +117,31 @@ constexpr FlowCommand Flow[] = {
 };
 
 constexpr IdentityQuery Identity[] = {
-    {"AT+FMFR?", IdentityField::Maker},    {"AT+FMI?", IdentityField::Maker},    {"AT+MFR?", IdentityField::Maker},
-    {"AT+GMI", IdentityField::Maker},      {"AT+FMDL?", IdentityField::Model},   {"AT+FMM?", IdentityField::Model},
-    {"AT+MDL?", IdentityField::Model},     {"AT+GMM", IdentityField::Model},     {"AT+FREV?", IdentityField::Revision},
-    {"AT+FMR?", IdentityField::Revision},  {"AT+REV?", IdentityField::Revision}, {"AT+GMR", IdentityField::Revision},
+    {"AT+FMFR?", IdentityField::Maker},   {"AT+FMI?", IdentityField::Maker},    {"AT+MFR?", IdentityField::Maker},
+    {"AT+GMI", IdentityField::Maker},     {"AT+FMDL?", IdentityField::Model},   {"AT+FMM?", IdentityField::Model},
+    {"AT+MDL?", IdentityField::Model},    {"AT+GMM", IdentityField::Model},     {"AT+FREV?", IdentityField::Revision},
+    {"AT+FMR?", IdentityField::Revision}, {"AT+REV?", IdentityField::Revision}, {"AT+GMR", IdentityField::Revision},
 };
 
 }  // namespace
 
-std::span<const ServiceClassName> ServiceClassNames() { return ClassNames; }
-std::span<const ModulationCode> ModulationCodes() { return Modulations; }
-std::span<const FaxParameterTable> FaxParameters() { return Parameters; }
-std::span<const RangeQuery> RangeQueries() { return Ranges; }
-std::span<const FlowCommand> FlowCommands() { return Flow; }
-std::span<const IdentityQuery> IdentityQueries() { return Identity; }
+std::span<const ServiceClassName> ServiceClassNames() {
+    return ClassNames;
+}
+std::span<const ModulationCode> ModulationCodes() {
+    return Modulations;
+}
+std::span<const FaxParameterTable> FaxParameters() {
+    return Parameters;
+}
+std::span<const RangeQuery> RangeQueries() {
+    return Ranges;
+}
+std::span<const FlowCommand> FlowCommands() {
+    return Flow;
+}
+std::span<const IdentityQuery> IdentityQueries() {
+    return Identity;
+}
 
 }  // namespace quillfen::report::tables

@@ -27,7 +27,9 @@ constexpr unsigned LargestParameterValue = 255;
 // How many commands an oddity names before it says "and N more".
 constexpr std::size_t NamedCommandsLimit = 6;
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char Upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 bool SameText(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -49,8 +51,10 @@ bool IsNoise(std::string_view line) {
 }
 
 std::string_view Trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '"')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '"')) text.remove_suffix(1);
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '"'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '"'))
+        text.remove_suffix(1);
     return text;
 }
 
@@ -168,7 +172,8 @@ ClassTwoRanges DecodeRanges(std::string_view command, std::string_view className
     std::size_t index = 0;
     std::size_t at = 0;
     while (at < answer.size()) {
-        while (at < answer.size() && (answer[at] == ',' || answer[at] == ' ')) ++at;
+        while (at < answer.size() && (answer[at] == ',' || answer[at] == ' '))
+            ++at;
         if (at >= answer.size()) break;
         std::size_t end;
         if (answer[at] == '(') {
@@ -190,7 +195,8 @@ ClassTwoRanges DecodeRanges(std::string_view command, std::string_view className
         for (unsigned value : values) {
             if (index == tables::BitRateParameter && table) {
                 for (const tables::ParameterValue& row : table->values)
-                    if (row.value == value) ranges.fastestBitsPerSecond = std::max(ranges.fastestBitsPerSecond, row.bitsPerSecond);
+                    if (row.value == value)
+                        ranges.fastestBitsPerSecond = std::max(ranges.fastestBitsPerSecond, row.bitsPerSecond);
                 if (value >= tables::FirstV34BitRate) ranges.v34 = true;
             }
             if (index == tables::ErrorCorrectionParameter && value >= 1) ranges.ecm = true;
@@ -207,7 +213,8 @@ std::string NameList(const std::vector<std::string>& names) {
         if (i) text += ", ";
         text += names[i];
     }
-    if (names.size() > NamedCommandsLimit) text += " and " + std::to_string(names.size() - NamedCommandsLimit) + " more";
+    if (names.size() > NamedCommandsLimit)
+        text += " and " + std::to_string(names.size() - NamedCommandsLimit) + " more";
     return text;
 }
 
@@ -321,7 +328,8 @@ void Reader::TakePlain(std::string_view line) {
     if (IsPortLine(line)) {
         BeginTest(line);
     } else if (StartsWith(line, OpenedPrefix)) {
-        openedPort_ = line.substr(OpenedPrefix.size() - 3, line.find(' ', OpenedPrefix.size()) - (OpenedPrefix.size() - 3));
+        openedPort_ =
+            line.substr(OpenedPrefix.size() - 3, line.find(' ', OpenedPrefix.size()) - (OpenedPrefix.size() - 3));
         openedStamp_ = StampOf(line);
     } else if (StartsWith(line, ClosedPrefix)) {
         EndTest();
@@ -332,7 +340,8 @@ void Reader::TakePlain(std::string_view line) {
         EndTest();
         facts_.ended = true;
     } else if (CapabilityTest* test = Test()) {
-        for (std::string_view prefix : {std::string_view(script::SupportsClass), std::string_view(script::LacksClass)}) {
+        for (std::string_view prefix :
+             {std::string_view(script::SupportsClass), std::string_view(script::LacksClass)}) {
             if (!StartsWith(line, prefix)) continue;
             std::string_view rest = line.substr(prefix.size());
             ClassVerdict verdict;
@@ -347,7 +356,10 @@ void Reader::TakePlain(std::string_view line) {
 void Reader::EndTransaction(bool aborted) {
     if (!open_) return;
     open_ = false;
-    Outcome outcome = aborted ? Outcome::Aborted : !final_ ? Outcome::NoAnswer : code_ == 0 ? Outcome::Ok : Outcome::Refused;
+    Outcome outcome = aborted      ? Outcome::Aborted
+                      : !final_    ? Outcome::NoAnswer
+                      : code_ == 0 ? Outcome::Ok
+                                   : Outcome::Refused;
     if (Test()) Interpret(outcome);
 }
 
@@ -375,7 +387,8 @@ void Reader::Interpret(Outcome outcome) {
     if (command.size() == 4 && StartsWith(command, "ATI") && command[3] >= '0' && command[3] <= '9') {
         Answer page;
         page.command = std::string(command);
-        for (std::string_view line : answer_) page.lines.emplace_back(line);
+        for (std::string_view line : answer_)
+            page.lines.emplace_back(line);
         test.information.push_back(std::move(page));
     } else if (command == "AT+FCLASS=?") {
         test.offered.clear();
@@ -383,9 +396,12 @@ void Reader::Interpret(Outcome outcome) {
             std::size_t at = 0;
             while (at <= line.size()) {
                 std::size_t comma = line.find(',', at);
-                std::string_view item = Trim(line.substr(at, comma == std::string_view::npos ? std::string_view::npos : comma - at));
-                while (!item.empty() && (item.front() == '(')) item.remove_prefix(1);
-                while (!item.empty() && (item.back() == ')')) item.remove_suffix(1);
+                std::string_view item =
+                    Trim(line.substr(at, comma == std::string_view::npos ? std::string_view::npos : comma - at));
+                while (!item.empty() && (item.front() == '('))
+                    item.remove_prefix(1);
+                while (!item.empty() && (item.back() == ')'))
+                    item.remove_suffix(1);
                 if (!item.empty()) test.offered.emplace_back(item);
                 at = comma == std::string_view::npos ? line.size() + 1 : comma + 1;
             }
@@ -466,20 +482,21 @@ void Reader::EndTest() {
     if (!test) return;
     inTest_ = false;
     if (!timeouts_.empty()) {
-        test->oddities.push_back({OddityKind::Timeout, std::to_string(timeouts_.size()) +
-                                                           " command(s) outside the batteries got no answer: " +
-                                                           NameList(timeouts_)});
+        test->oddities.push_back(
+            {OddityKind::Timeout, std::to_string(timeouts_.size()) +
+                                      " command(s) outside the batteries got no answer: " + NameList(timeouts_)});
     }
     if (noiseLines_ > 0) {
-        test->oddities.push_back({OddityKind::LineNoise, std::to_string(noiseLines_) + " line(s) of line noise" +
-                                                             (noisyCommands_.empty() ? std::string()
-                                                                                     : ", in the answers to " + NameList(noisyCommands_))});
+        test->oddities.push_back(
+            {OddityKind::LineNoise,
+             std::to_string(noiseLines_) + " line(s) of line noise" +
+                 (noisyCommands_.empty() ? std::string() : ", in the answers to " + NameList(noisyCommands_))});
     }
     if (!test->complete && !test->aborted) {
-        test->oddities.push_back({OddityKind::CutShort,
-                                  lastCommand_.empty() ? std::string("the log ends before the test sent a command")
-                                                       : "the log stops after " + std::string(lastCommand_) +
-                                                             "; the rest of the test is missing"});
+        test->oddities.push_back({OddityKind::CutShort, lastCommand_.empty()
+                                                            ? std::string("the log ends before the test sent a command")
+                                                            : "the log stops after " + std::string(lastCommand_) +
+                                                                  "; the rest of the test is missing"});
     }
     Recommend(*test);
 }
@@ -515,15 +532,22 @@ constexpr VerdictRule VerdictRules[] = {
     {"2.0", [](const Evidence& e) { return e.Supported("2.0") && e.twoZero && e.twoZero->ecm; },
      [](const Evidence& e) {
          std::string reason = "the modem runs the fax protocol itself, with error correction (ECM)";
-         if (e.twoZero->v34) reason += " and V.34 fax up to " + std::to_string(e.twoZero->fastestBitsPerSecond) + " bit/s";
+         if (e.twoZero->v34)
+             reason += " and V.34 fax up to " + std::to_string(e.twoZero->fastestBitsPerSecond) + " bit/s";
          return reason;
      }},
     {"1.0", [](const Evidence& e) { return e.Supported("1") && e.Offered("1.0"); },
-     [](const Evidence& e) { return "the standard form of class 1: the fax software drives every page" + e.classOneSpeed; }},
+     [](const Evidence& e) {
+         return "the standard form of class 1: the fax software drives every page" + e.classOneSpeed;
+     }},
     {"1", [](const Evidence& e) { return e.Supported("1"); },
-     [](const Evidence& e) { return "the fax software drives every page; every fax server supports it" + e.classOneSpeed; }},
+     [](const Evidence& e) {
+         return "the fax software drives every page; every fax server supports it" + e.classOneSpeed;
+     }},
     {"2.0", [](const Evidence& e) { return e.Supported("2.0"); },
-     [](const Evidence&) { return std::string("the only standard fax class the modem accepted (no error correction)"); }},
+     [](const Evidence&) {
+         return std::string("the only standard fax class the modem accepted (no error correction)");
+     }},
     {"2", [](const Evidence& e) { return e.Supported("2"); },
      [](const Evidence&) {
          return std::string("only the pre-standard class 2 was accepted; choose a class 2 driver, not 2.0");
@@ -545,7 +569,8 @@ void Reader::Recommend(CapabilityTest& test) {
     for (const ClassTwoRanges& ranges : test.classTwo)
         if (ranges.command == "AT+FIS=?" || ranges.command == "AT+FCC=?") evidence.twoZero = &ranges;
     unsigned fastest = 0;
-    for (const Modulation& rate : test.classOne.transmit) fastest = std::max(fastest, rate.bitsPerSecond);
+    for (const Modulation& rate : test.classOne.transmit)
+        fastest = std::max(fastest, rate.bitsPerSecond);
     if (fastest) evidence.classOneSpeed = ", up to " + std::to_string(fastest) + " bit/s";
 
     for (const VerdictRule& rule : VerdictRules) {

@@ -23,8 +23,8 @@ struct Answer {
 };
 
 struct Modulation {
-    unsigned code = 0;        // as +FTM=? lists it: 24, 146, ...
-    std::string name;         // "V.17"; empty for a code we do not know
+    unsigned code = 0;  // as +FTM=? lists it: 24, 146, ...
+    std::string name;   // "V.17"; empty for a code we do not know
     unsigned bitsPerSecond = 0;
 };
 
@@ -37,10 +37,10 @@ struct ClassOneRates {
 // One parameter of a +FDIS=?/+FIS=?/+FCC=? answer: the raw range and what
 // its values mean.
 struct FaxParameter {
-    std::string name;                  // "resolution"
-    std::string range;                 // "(0-5)"
-    std::vector<std::string> meanings; // "fine (196 lpi)", ...
-    bool lowestOnly = false;           // only the first meaning matters to a reader (scan time)
+    std::string name;                   // "resolution"
+    std::string range;                  // "(0-5)"
+    std::vector<std::string> meanings;  // "fine (196 lpi)", ...
+    bool lowestOnly = false;            // only the first meaning matters to a reader (scan time)
 };
 
 struct ClassTwoRanges {
@@ -67,7 +67,7 @@ struct BatteryCount {
 };
 
 struct FlowFamily {
-    std::string family;  // "&Kn"
+    std::string family;                 // "&Kn"
     std::vector<std::string> accepted;  // "AT&K3 (RTS/CTS)"
     std::vector<std::string> refused;
     std::vector<std::string> noAnswer;
@@ -84,12 +84,12 @@ struct CapabilityTest {
     std::string port;  // "COM1"
     std::string time;  // "Sun Dec 06 06:40:55 2026", empty when the log gives none
     std::string maker, model, revision;
-    std::vector<Answer> information;      // ATI0..ATI7 as given
-    std::vector<std::string> offered;     // the +FCLASS=? list
-    std::vector<ClassVerdict> verdicts;   // the script's own verdict lines
+    std::vector<Answer> information;     // ATI0..ATI7 as given
+    std::vector<std::string> offered;    // the +FCLASS=? list
+    std::vector<ClassVerdict> verdicts;  // the script's own verdict lines
     bool haveClassOne = false;
     ClassOneRates classOne;
-    std::vector<ClassTwoRanges> classTwo; // class 2 and class 2.0 answers
+    std::vector<ClassTwoRanges> classTwo;  // class 2 and class 2.0 answers
     std::vector<FlowFamily> flowControl;
     bool hardwareFlowControl = false;
     bool softwareFlowControl = false;
@@ -102,7 +102,7 @@ struct CapabilityTest {
 };
 
 struct LogFacts {
-    bool ended = false;   // the End Session line is there
+    bool ended = false;  // the End Session line is there
     unsigned lines = 0;
     std::vector<CapabilityTest> tests;
 };

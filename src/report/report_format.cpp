@@ -43,7 +43,8 @@ std::string DescribeRates(const std::vector<Modulation>& rates) {
     for (std::size_t i = 0; i < families.size(); ++i) {
         if (i) text += "; ";
         text += families[i];
-        for (std::size_t j = 0; j < speeds[i].size(); ++j) text += (j ? ", " : " ") + std::to_string(speeds[i][j]);
+        for (std::size_t j = 0; j < speeds[i].size(); ++j)
+            text += (j ? ", " : " ") + std::to_string(speeds[i][j]);
     }
     if (!unknown.empty()) text += (text.empty() ? "" : "; ") + std::string("unknown codes ") + Join(unknown, ", ");
     return text.empty() ? std::string("none") : text;
@@ -76,7 +77,8 @@ bool Supported(const CapabilityTest& test, std::string_view name) {
 
 std::string ClassesLine(const CapabilityTest& test) {
     std::vector<std::string> yes, no;
-    for (const ClassVerdict& verdict : test.verdicts) (verdict.supported ? yes : no).push_back(verdict.name);
+    for (const ClassVerdict& verdict : test.verdicts)
+        (verdict.supported ? yes : no).push_back(verdict.name);
     std::string text = "accepted " + (yes.empty() ? std::string("none") : Join(yes, ", "));
     if (!no.empty()) text += "; refused " + Join(no, ", ");
     text += "; +FCLASS=? lists " + (test.offered.empty() ? std::string("nothing") : Join(test.offered, ","));
@@ -115,23 +117,26 @@ void TestText(std::string& out, const CapabilityTest& test) {
         Field(out, label, ranges.command.substr(2) + " " + ranges.answer);
         for (const FaxParameter& parameter : ranges.parameters) {
             std::string meanings = parameter.meanings.empty() ? "none known"
-                                   : parameter.lowestOnly  ? "down to " + parameter.meanings.front()
-                                                           : Join(parameter.meanings, ", ");
+                                   : parameter.lowestOnly     ? "down to " + parameter.meanings.front()
+                                                              : Join(parameter.meanings, ", ");
             Field(out, "  " + parameter.name, meanings);
         }
     }
 
-    std::string kinds = test.flowControl.empty() ? std::string("not tested")
-                        : std::string("hardware ") + (test.hardwareFlowControl ? "accepted" : "not accepted") +
-                              ", software " + (test.softwareFlowControl ? "accepted" : "not accepted");
+    std::string kinds = test.flowControl.empty()
+                            ? std::string("not tested")
+                            : std::string("hardware ") + (test.hardwareFlowControl ? "accepted" : "not accepted") +
+                                  ", software " + (test.softwareFlowControl ? "accepted" : "not accepted");
     Field(out, "Flow control", kinds);
     for (const FlowFamily& family : test.flowControl) {
-        Field(out, "  " + family.family, family.accepted.empty() ? std::string("none accepted") : Join(family.accepted, ", "));
+        Field(out, "  " + family.family,
+              family.accepted.empty() ? std::string("none accepted") : Join(family.accepted, ", "));
     }
 
     for (const BatteryCount& battery : test.batteries) {
         char counts[96];
-        std::snprintf(counts, sizeof counts, "%u OK, %u ERROR, %u no answer", battery.ok, battery.refused, battery.noAnswer);
+        std::snprintf(counts, sizeof counts, "%u OK, %u ERROR, %u no answer", battery.ok, battery.refused,
+                      battery.noAnswer);
         std::string line = counts;
         if (!battery.timedOut.empty()) line += " (timed out: " + Join(battery.timedOut, ", ") + ")";
         if (battery.aborted) line += ", stopped by an abort";
@@ -140,10 +145,12 @@ void TestText(std::string& out, const CapabilityTest& test) {
     if (test.oddities.empty()) {
         Field(out, "Oddities", "none");
     } else {
-        for (const Oddity& oddity : test.oddities) Field(out, "Oddity", oddity.text);
+        for (const Oddity& oddity : test.oddities)
+            Field(out, "Oddity", oddity.text);
     }
-    Field(out, "Verdict", test.bestClass.empty() ? "no fax class to configure: " + test.reason
-                                                 : "configure fax software for class " + test.bestClass + ": " + test.reason);
+    Field(out, "Verdict",
+          test.bestClass.empty() ? "no fax class to configure: " + test.reason
+                                 : "configure fax software for class " + test.bestClass + ": " + test.reason);
 }
 
 void JsonString(std::string& out, std::string_view text) {
@@ -329,7 +336,8 @@ std::string FormatText(const LogFacts& facts, std::string_view fileName) {
     out += std::to_string(facts.tests.size()) + " capability test(s)";
     out += facts.ended ? "" : "; the log has no End Session line, so it was cut short";
     out += '\n';
-    for (const CapabilityTest& test : facts.tests) TestText(out, test);
+    for (const CapabilityTest& test : facts.tests)
+        TestText(out, test);
     return out;
 }
 

@@ -17,8 +17,9 @@ namespace quillfen::test {
 namespace {
 
 std::string MaskStamps(const std::string& log) {
-    static const std::regex stamp("(Sun|Mon|Tue|Wed|Thu|Fri|Sat) [A-Z][a-z]{2} [0-9]{2} "
-                                  "[0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}");
+    static const std::regex stamp(
+        "(Sun|Mon|Tue|Wed|Thu|Fri|Sat) [A-Z][a-z]{2} [0-9]{2} "
+        "[0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}");
     return std::regex_replace(log, stamp, "<stamp>");
 }
 
@@ -87,10 +88,9 @@ TEST(ReportCli, TestWithReportNamesEveryFaxClassOnStderr) {
     std::size_t report = run.err.find("Report on Modem001.txt: 1 capability test");
     ASSERT_NE(report, std::string::npos) << run.err;
     std::string text = run.err.substr(report);
-    for (const char* words : {"+FCLASS=? lists 0,1,1.0,2,2.0", "1.0:", "fax class 1.0 (T.31)",
-                              "Class 1/1.0 send:", "V.17 7200, 9600, 12000, 14400", "Class 2:", "Class 2.0:",
-                              "MH (1-D), MR (2-D)", "14400 (V.17)", "Battery class 2.0:",
-                              "Verdict:", "configure fax software for class"}) {
+    for (const char* words : {"+FCLASS=? lists 0,1,1.0,2,2.0", "1.0:", "fax class 1.0 (T.31)", "Class 1/1.0 send:",
+                              "V.17 7200, 9600, 12000, 14400", "Class 2:", "Class 2.0:", "MH (1-D), MR (2-D)",
+                              "14400 (V.17)", "Battery class 2.0:", "Verdict:", "configure fax software for class"}) {
         EXPECT_NE(text.find(words), std::string::npos) << words << "\n" << text;
     }
 }
@@ -186,8 +186,9 @@ TEST(BankCli, ExitCodeIsTheWorstPortsOutcome) {
     ModemSim fax({"--profile", "fax"});
     ModemSim silent({"--profile", "silent"});
     TempDir dir;
-    CliRun mixed = RunQuillfenCli({"test-all", "--ports", "COM1-COM3", "--map", "COM1=" + fax.Device(), "--map",
-                                   "COM2=" + dir.File("no-such-device"), "--map", "COM3=" + silent.Device()},
+    // Two jobs for three ports: the third waits for a free one.
+    CliRun mixed = RunQuillfenCli({"test-all", "--ports", "COM1-COM3", "--jobs", "2", "--map", "COM1=" + fax.Device(),
+                                   "--map", "COM2=" + dir.File("no-such-device"), "--map", "COM3=" + silent.Device()},
                                   dir.Path());
     EXPECT_EQ(mixed.exitCode, 1) << "a port that could not be opened outweighs one without a modem\n" << mixed.err;
     EXPECT_NE(mixed.out.find("COM2 "), std::string::npos);
@@ -195,6 +196,8 @@ TEST(BankCli, ExitCodeIsTheWorstPortsOutcome) {
     EXPECT_NE(mixed.out.find(": no modem answered"), std::string::npos) << mixed.out;
     EXPECT_NE(mixed.out.find(": tested;"), std::string::npos) << mixed.out;
     EXPECT_EQ(LogFiles(dir).size(), 3u) << "every port gets its log, opened or not";
+    EXPECT_LT(mixed.out.find("COM1 "), mixed.out.find("COM2 "));
+    EXPECT_LT(mixed.out.find("COM2 "), mixed.out.find("COM3 "));
 
     CliRun quiet = RunQuillfenCli({"test-all", "--ports", "COM3", "--map", "COM3=" + silent.Device()}, dir.Path());
     EXPECT_EQ(quiet.exitCode, 5) << quiet.err;

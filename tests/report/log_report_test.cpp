@@ -105,8 +105,8 @@ TEST(LogReport, GoldenFaxLogNamesEveryClassWithItsDecodedCapabilities) {
     EXPECT_EQ(test.bestClass, "1.0");
 
     std::string text = FormatText(facts, "Modem001.txt");
-    for (const char* words : {"Class 1/1.0 send", "V.17 7200, 9600, 12000, 14400", "Class 2:", "Class 2.0:",
-                              "MH (1-D), MR (2-D)", "configure fax software for class 1.0"}) {
+    for (const char* words : {"Class 1/1.0 send", "V.17 7200, 9600, 12000, 14400",
+                              "Class 2:", "Class 2.0:", "MH (1-D), MR (2-D)", "configure fax software for class 1.0"}) {
         EXPECT_NE(text.find(words), std::string::npos) << words;
     }
 }
@@ -161,8 +161,9 @@ TEST(LogReport, AbortedTimedOutAndCutLogsAreNamedAsSuch) {
 
     // An abort in class 1's battery: the script's reset is stopped too.
     std::string aborted = golden.substr(0, golden.find("OUT: ATX2\r\n", golden.find("supports Class 1,")));
-    aborted += "OUT: ATX2\r\nIN : ATX2\r\nAborted by user.\r\nReset the modem:\r\nOUT: AT&F\r\nAborted by user.\r\n"
-               "Closed COM1 - <stamp>\r\nEnd Session - <stamp>\r\n";
+    aborted +=
+        "OUT: ATX2\r\nIN : ATX2\r\nAborted by user.\r\nReset the modem:\r\nOUT: AT&F\r\nAborted by user.\r\n"
+        "Closed COM1 - <stamp>\r\nEnd Session - <stamp>\r\n";
     LogFacts facts = ReadLog(aborted);
     ASSERT_EQ(facts.tests.size(), 1u);
     const CapabilityTest& stopped = facts.tests[0];
@@ -246,11 +247,13 @@ TEST(LogReport, NoisyLineIsReportedAsOdd) {
     EXPECT_FALSE(test.verdicts.empty());
     for (const Answer& page : test.information) {
         for (const std::string& line : page.lines) {
-            for (char c : line) ASSERT_GE(static_cast<unsigned char>(c), 0x20) << page.command;
+            for (char c : line)
+                ASSERT_GE(static_cast<unsigned char>(c), 0x20) << page.command;
         }
     }
     std::string json = FormatJson(facts, "noisy");
-    for (char c : json) ASSERT_TRUE(static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F);
+    for (char c : json)
+        ASSERT_TRUE(static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F);
 }
 
 }  // namespace

@@ -35,7 +35,8 @@ CliRun RunQuillfenCli(const std::vector<std::string>& args, const std::string& d
     std::vector<std::string> argv{QUILLFEN_CLI_PATH};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> cargv;
-    for (auto& arg : argv) cargv.push_back(arg.data());
+    for (auto& arg : argv)
+        cargv.push_back(arg.data());
     cargv.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;
