@@ -199,8 +199,14 @@ TEST(BankCli, ExitCodeIsTheWorstPortsOutcome) {
     EXPECT_LT(mixed.out.find("COM1 "), mixed.out.find("COM2 "));
     EXPECT_LT(mixed.out.find("COM2 "), mixed.out.find("COM3 "));
 
-    CliRun quiet = RunQuillfenCli({"test-all", "--ports", "COM3", "--map", "COM3=" + silent.Device()}, dir.Path());
+    // On a terminal the progress block is redrawn in place; --report adds
+    // the full report after it.
+    CliRun quiet = RunQuillfenCli({"test-all", "--ports", "COM3", "--report", "--map", "COM3=" + silent.Device()},
+                                  dir.Path(), {}, true);
     EXPECT_EQ(quiet.exitCode, 5) << quiet.err;
+    EXPECT_NE(quiet.err.find("\x1b[1A\r\x1b[2KCOM3 "), std::string::npos) << quiet.err;
+    EXPECT_NE(quiet.err.find("no modem answered"), std::string::npos) << quiet.err;
+    EXPECT_NE(quiet.err.find("Report on Modem004.txt: 0 capability test(s)"), std::string::npos) << quiet.err;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,13 +22,24 @@ std::size_t CountOf(const std::string& text, const std::string& needle) {
     return count;
 }
 
-CliRun RunQuillfenCli(const std::vector<std::string>& args, const std::string& dir, std::vector<CliTrigger> triggers) {
+CliRun RunQuillfenCli(const std::vector<std::string>& args, const std::string& dir, std::vector<CliTrigger> triggers,
+                      bool stderrTerminal) {
     CliRun run;
 #ifdef QUILLFEN_CLI_PATH
     int outPipe[2];
     int errPipe[2];
     if (pipe2(outPipe, O_CLOEXEC) != 0) return run;
-    if (pipe2(errPipe, O_CLOEXEC) != 0) {
+    bool errReady = pipe2(errPipe, O_CLOEXEC) == 0;
+    if (errReady && stderrTerminal) {
+        // The reading end is the terminal's master, the child's stderr its slave.
+        close(errPipe[0]);
+        close(errPipe[1]);
+        errPipe[0] = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        errReady = errPipe[0] >= 0 && grantpt(errPipe[0]) == 0 && unlockpt(errPipe[0]) == 0;
+        errPipe[1] = errReady ? open(ptsname(errPipe[0]), O_RDWR | O_NOCTTY | O_CLOEXEC) : -1;
+        errReady = errReady && errPipe[1] >= 0;
+    }
+    if (!errReady) {
         close(outPipe[0]);
         close(outPipe[1]);
         return run;

@@ -27,9 +27,10 @@ struct CliTrigger {
 
 std::size_t CountOf(const std::string& text, const std::string& needle);
 
-// Runs quillfen-cli with args in dir; stdin is /dev/null. Gives up (and
-// kills it) after five minutes, far above any real run.
+// Runs quillfen-cli with args in dir; stdin is /dev/null, and stderr a pipe
+// or, with stderrTerminal, a pseudo-terminal. Gives up (and kills it) after
+// five minutes, far above any real run.
 CliRun RunQuillfenCli(const std::vector<std::string>& args, const std::string& dir,
-                      std::vector<CliTrigger> triggers = {});
+                      std::vector<CliTrigger> triggers = {}, bool stderrTerminal = false);
 
 }  // namespace quillfen::test
