@@ -379,7 +379,8 @@ void Reader::Interpret(Outcome outcome) {
 
     if (outcome == Outcome::Aborted) {
         test.aborted = true;
-        test.oddities.push_back({OddityKind::Aborted, "aborted by the user during " + std::string(command)});
+        std::string where = className_.empty() ? std::string() : " in class " + className_;
+        test.oddities.push_back({OddityKind::Aborted, "aborted by the user during " + std::string(command) + where});
         if (!className_.empty() && IsBatteryCommand(command)) Battery(test).aborted = true;
         return;
     }
@@ -497,6 +498,21 @@ void Reader::EndTest() {
                                                             ? std::string("the log ends before the test sent a command")
                                                             : "the log stops after " + std::string(lastCommand_) +
                                                                   "; the rest of the test is missing"});
+    }
+    if (!test->complete) {
+        // A reader should know which classes the verdict could not weigh.
+        std::vector<std::string> untried;
+        for (const script::Step& step : script::CapabilityScript) {
+            if (step.kind != script::StepKind::ClassBlock) continue;
+            std::string_view name = std::string_view(step.faxClass->switchCommand.text).substr(10);
+            bool seen = std::any_of(test->verdicts.begin(), test->verdicts.end(),
+                                    [&](const ClassVerdict& verdict) { return verdict.name == name; });
+            if (!seen) untried.emplace_back(name);
+        }
+        if (!untried.empty()) {
+            test->oddities.push_back({test->aborted ? OddityKind::Aborted : OddityKind::CutShort,
+                                      "classes not tried: " + NameList(untried)});
+        }
     }
     Recommend(*test);
 }
