@@ -232,7 +232,7 @@ TEST(LogReport, SeveralTestsInOneScanAndTheirSummaryLines) {
 TEST(LogReport, NoisyLineIsReportedAsOdd) {
     test::TempDir dir;
     test::ScopedChdir cwd(dir.Path());
-    test::ModemSim sim({"--profile", "fax", "--noise", "--seed", "3"});
+    test::ModemSim sim({"--profile", "data", "--noise", "--seed", "11"});
     test::ScriptedHost host;
     host.selection = 0;
     PortNames names;
