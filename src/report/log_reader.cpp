@@ -246,7 +246,6 @@ private:
 
     // The transaction being read: views into the log's bytes.
     bool open_ = false;
-    bool sawLine_ = false;
     bool final_ = false;
     ResultCode code_ = 0;
     std::string_view command_;
@@ -280,7 +279,6 @@ void Reader::TakeLine(std::string_view line) {
     if (StartsWith(line, OutPrefix)) {
         EndTransaction(false);
         open_ = true;
-        sawLine_ = false;
         final_ = false;
         command_ = line.substr(OutPrefix.size());
         answer_.clear();
@@ -296,8 +294,6 @@ void Reader::TakeLine(std::string_view line) {
 void Reader::TakeIn(std::string_view text) {
     // Lines after the final word, or with no command before them, belong to
     // no answer; only noise among them is worth a mention.
-    bool first = !sawLine_;
-    sawLine_ = true;
     if (!open_ || final_) {
         if (IsNoise(text) && Test()) ++noiseLines_;
         return;
@@ -315,7 +311,8 @@ void Reader::TakeIn(std::string_view text) {
         }
         return;
     }
-    if (first && SameText(text, command_)) return;  // the echo
+    // The echo, even when noise came before it.
+    if (answer_.empty() && SameText(text, command_)) return;
     answer_.push_back(text);
 }
 
