@@ -198,6 +198,15 @@ TEST(LogReport, AbortedTimedOutAndCutLogsAreNamedAsSuch) {
     EXPECT_NE(FormatText(facts, "cut.txt").find("cut short"), std::string::npos);
 }
 
+TEST(LogReport, NoiseBeforeAnEchoIsCountedAndTheEchoIsNoAnswer) {
+    std::string golden = DataLog("capability_fax.log");
+    Replace(golden, "OUT: ATI3\r\nIN : ATI3\r\n", "OUT: ATI3\r\nIN : \x13\x11\xff\r\nIN : ATI3\r\n");
+    LogFacts facts = ReadLog(golden);
+    ASSERT_EQ(facts.tests.size(), 1u);
+    EXPECT_EQ(facts.tests[0].information[3].lines, std::vector<std::string>{"Quillfen Simulated V.90 Fax Modem"});
+    EXPECT_TRUE(HasOddity(facts.tests[0], OddityKind::LineNoise, "1 line(s) of line noise, in the answers to ATI3"));
+}
+
 TEST(LogReport, EveryPrefixOfALogReadsWithoutHarm) {
     const std::string golden = DataLog("capability_fax.log");
     for (std::size_t length = 0; length <= golden.size(); length += 13) {
