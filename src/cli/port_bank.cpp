@@ -5,8 +5,6 @@
 // its own waits.
 #include "cli/port_bank.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -18,6 +16,7 @@
 
 #include "app/application.h"
 #include "cli/cli_options.h"
+#include "cli/console.h"
 #include "cli/terminal_host.h"
 #include "report/log_report.h"
 
@@ -140,21 +139,13 @@ std::string ProgressLine(const PortProgress& progress) {
     return line;
 }
 
-void WriteAll(int fd, std::string_view text) {
-    while (!text.empty()) {
-        ssize_t wrote = write(fd, text.data(), text.size());
-        if (wrote <= 0) return;
-        text.remove_prefix(static_cast<std::size_t>(wrote));
-    }
-}
-
 // On a terminal the block of lines is redrawn in place with live counts;
 // anywhere else a port's line is written once per phase, so a log of the
 // run stays short.
 class ProgressDisplay {
 public:
     explicit ProgressDisplay(const std::vector<std::unique_ptr<PortProgress>>& ports)
-        : ports_(ports), terminal_(isatty(STDERR_FILENO) == 1), shown_(ports.size(), -1) {}
+        : ports_(ports), terminal_(StderrIsTerminal()), shown_(ports.size(), -1) {}
 
     void Draw() {
         std::string out;
@@ -169,12 +160,12 @@ public:
             shown_[i] = phase;
         }
         drawn_ = true;
-        WriteAll(STDERR_FILENO, out);
+        WriteStream(Stream::Err, out);
     }
 
     void Say(std::string_view text) {
         // Keep the block below the message on a terminal.
-        WriteAll(STDERR_FILENO, std::string(MessagePrefix) + std::string(text) + "\n");
+        WriteStream(Stream::Err, std::string(MessagePrefix) + std::string(text) + "\n");
         drawn_ = false;
     }
 
@@ -260,8 +251,8 @@ int RunBank(const BankOptions& options, const PortNames& names, InterruptSignals
         }
         if (options.report && file[0]) reports += "\n" + report::FormatText(facts, file);
     }
-    WriteAll(STDOUT_FILENO, summary);
-    WriteAll(STDERR_FILENO, reports);
+    WriteStream(Stream::Out, summary);
+    WriteStream(Stream::Err, reports);
     return code;
 }
 

@@ -5,11 +5,13 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <regex>
 #include <string>
 
 #include "app/application.h"
+#include "serial/pty_pair.h"
 #include "support/fixtures.h"
 #include "support/scripted_host.h"
 
@@ -49,6 +51,29 @@ void ExpectGolden(const std::string& name, const std::string& actual) {
     ASSERT_FALSE(expected.empty()) << "missing golden file " << path;
     EXPECT_EQ(actual, expected) << "differs from " << path;
 }
+
+// A modem the test plays on a bare pty: it echoes each command and answers
+// from a table (OK for anything not in it), served at the host's pumps.
+class TableModem {
+public:
+    explicit TableModem(std::map<std::string, std::string> answers) : answers_(std::move(answers)) {}
+    const std::string& Device() const { return pty_.Slave(); }
+    void Serve() {
+        pending_ += pty_.Drain(0);
+        for (std::size_t cr = pending_.find('\r'); cr != std::string::npos; cr = pending_.find('\r')) {
+            std::string command = pending_.substr(0, cr);
+            pending_.erase(0, cr + 1);
+            if (command.empty()) continue;
+            auto answer = answers_.find(command);
+            pty_.Send(command + "\r\r\n" + (answer == answers_.end() ? "OK" : answer->second) + "\r\n");
+        }
+    }
+
+private:
+    test::PtyPair pty_;
+    std::map<std::string, std::string> answers_;
+    std::string pending_;
+};
 
 class ProceduresTest : public ::testing::Test {
 protected:
@@ -242,6 +267,88 @@ TEST_F(ProceduresTest, HangupEndsEveryLaterTransactionByItsTimeout) {
         "Be sure we are configured for Long Responses:\r\nOUT: ATV1\r\nOUT: AT\r\n"
         "There does not appear to be a modem on this opened UART.\r\nClosed COM1 - ";
     EXPECT_NE(log.find(expected), std::string::npos) << log;
+}
+
+// Only the bare AT decides whether a modem is there.
+TEST_F(ProceduresTest, AModemThatAnswersAtWithErrorCountsAsAbsent) {
+    TableModem modem(std::map<std::string, std::string>{{"AT", "ERROR"}});
+    Map(1, modem.Device());
+    for (unsigned com = 2; com <= 4; ++com) MapMissing(com);
+    host.onEveryPump = [&] {
+        modem.Serve();
+        return false;
+    };
+    std::string log = Run(id::FindAllModems);
+    EXPECT_EQ(outcome, ActionOutcome::Done);
+    std::string expected =
+        "Reset the modem:\r\nOUT: AT&F\r\nIN : AT&F\r\nIN : OK\r\n"
+        "Be sure we are configured for Long Responses:\r\nOUT: ATV1\r\nIN : ATV1\r\nIN : OK\r\n"
+        "OUT: AT\r\nIN : AT\r\nIN : ERROR\r\n"
+        "There does not appear to be a modem on this opened UART.\r\nClosed COM1 - ";
+    EXPECT_NE(log.find(expected), std::string::npos) << log;
+    EXPECT_EQ(Count(log, "There appears"), 0u);
+}
+
+TEST_F(ProceduresTest, AModemThatRefusesResetAndV1ButAnswersAtCountsAsPresent) {
+    TableModem modem(std::map<std::string, std::string>{{"AT&F", "ERROR"}, {"ATV1", "ERROR"}});
+    Map(1, modem.Device());
+    for (unsigned com = 2; com <= 4; ++com) MapMissing(com);
+    host.onEveryPump = [&] {
+        modem.Serve();
+        return false;
+    };
+    std::string log = Run(id::FindAllModems);
+    std::string expected =
+        "Reset the modem:\r\nOUT: AT&F\r\nIN : AT&F\r\nIN : ERROR\r\n"
+        "Be sure we are configured for Long Responses:\r\nOUT: ATV1\r\nIN : ATV1\r\nIN : ERROR\r\n"
+        "OUT: AT\r\nIN : AT\r\nIN : OK\r\n"
+        "There appears to be a modem on this opened UART.\r\nClosed COM1 - ";
+    EXPECT_NE(log.find(expected), std::string::npos) << log;
+}
+
+// Each port is closed before the next opens; only COM1 and COM3 get the test.
+TEST_F(ProceduresTest, FaxTestAllModemsWithModemsOnCom1AndCom3Only) {
+    ModemSim first({"--profile", "fax"});
+    ModemSim third({"--profile", "class1"});
+    test::PtyPair second;
+    test::PtyPair fourth;
+    ASSERT_TRUE(second.Ok() && fourth.Ok());
+    Map(1, first.Device());
+    Map(2, second.Slave());
+    Map(3, third.Device());
+    Map(4, fourth.Slave());
+    std::string log = MaskStamps(Run(id::FaxTestAllModems));
+    EXPECT_EQ(outcome, ActionOutcome::Done);
+
+    // The ports in order, each closed before the next is opened.
+    std::size_t at = 0;
+    for (unsigned com = 1; com <= 4; ++com) {
+        std::string opened = "Opened COM" + std::to_string(com) + " - <stamp>\r\n";
+        std::string closed = "Closed COM" + std::to_string(com) + " - <stamp>\r\n";
+        std::size_t open = log.find(opened, at);
+        std::size_t close = log.find(closed, at);
+        ASSERT_NE(open, std::string::npos) << com;
+        ASSERT_NE(close, std::string::npos) << com;
+        std::string port = log.substr(open, close - open);
+        EXPECT_EQ(port.find("Opened COM", opened.size()), std::string::npos) << "COM" << com << " overlaps the next";
+        bool modem = com == 1 || com == 3;
+        EXPECT_EQ(port.find("There appears to be a modem") != std::string::npos, modem) << com;
+        EXPECT_EQ(port.find("There does not appear to be a modem") != std::string::npos, !modem) << com;
+        // The capability test names its port and ends with its reset.
+        EXPECT_EQ(port.find("COM" + std::to_string(com) + "\r\n") != std::string::npos, modem) << com;
+        EXPECT_EQ(port.find("OUT: ATI3\r\n") != std::string::npos, modem) << com;
+        at = close;
+    }
+    EXPECT_NE(log.find("This FaxModem supports Class 2.0, Fax Mode."), std::string::npos);
+    EXPECT_FALSE(app.Port().IsOpen());
+}
+
+TEST_F(ProceduresTest, AScanThatOpensNoPortSaysSo) {
+    for (unsigned com = 1; com <= 4; ++com) MapMissing(com);
+    std::string log = Run(id::FindAllModems);
+    EXPECT_EQ(outcome, ActionOutcome::PortNotOpened);
+    EXPECT_EQ(Count(log, "The system cannot find the UART(COM-Port) specified:\r\n"), 4u);
+    EXPECT_EQ(Count(log, "OUT: "), 0u);
 }
 
 }  // namespace

@@ -234,18 +234,8 @@ constexpr SpeedRow SpeedCodes[] = {
     {300, B300},     {1200, B1200},   {2400, B2400},     {4800, B4800},     {9600, B9600},
     {19200, B19200}, {38400, B38400}, {57600, B57600},   {115200, B115200}, {230400, B230400},
 };
-constexpr std::uint32_t SpeedValues[] = {300, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200, 230400};
-static_assert(std::size(SpeedValues) == std::size(SpeedCodes), "one code per speed");
 
 }  // namespace
-
-std::span<const std::uint32_t> LineSpeeds() { return SpeedValues; }
-
-bool IsLineSpeed(std::uint32_t bitsPerSecond) {
-    for (std::uint32_t speed : SpeedValues)
-        if (speed == bitsPerSecond) return true;
-    return false;
-}
 
 int SerialDevice::Configure(std::uint32_t bitsPerSecond) {
     const SpeedRow* speed = nullptr;
@@ -362,6 +352,6 @@ std::size_t SerialDevice::Read(std::uint8_t* buffer, std::size_t n, int waitMs) 
     return got > 0 ? static_cast<std::size_t>(got) : 0;
 }
 
-long SerialDevice::HandleValue() const { return platform_->fd; }
+std::intptr_t SerialDevice::HandleValue() const { return platform_->fd; }
 
 }  // namespace quillfen
