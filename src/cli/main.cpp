@@ -1,18 +1,24 @@
 // quillfen-cli: the modem actions from a shell. Parses the command line,
 // puts a simulated modem behind the port when asked, and dispatches the one
 // action as the window's button would; its outcome is the exit code.
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/application.h"
 #include "cli/cli_options.h"
 #include "cli/interrupt_signals.h"
+#include "cli/port_bank.h"
 #include "cli/port_listing.h"
 #include "cli/simulator_process.h"
 #include "cli/terminal_host.h"
+#include "report/log_report.h"
 #include "serial/port_names.h"
 
 namespace quillfen::cli {
@@ -42,6 +48,7 @@ constexpr OutcomeCode OutcomeCodes[] = {
     {ActionOutcome::Aborted, ExitAborted},
     // Only a text whose first character ends a line gets here.
     {ActionOutcome::NothingSent, ExitUsage},
+    {ActionOutcome::NoModem, ExitNoModem},
     // The session ended before the action could start.
     {ActionOutcome::Ignored, ExitAborted},
 };
@@ -88,10 +95,61 @@ DeviceRoots RootsFromEnvironment() {
     return roots;
 }
 
+// The whole file, or false when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        error = "cannot read " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    bytes.clear();
+    char chunk[65536];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
+    bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) error = "cannot read " + path;
+    return !failed;
+}
+
+// The report on the log just written, on stderr so stdout keeps the log's bytes.
+void ReportOnLog(const std::string& fileName) {
+    std::string bytes, error;
+    if (fileName.empty() || !ReadWholeFile(fileName, bytes, error)) {
+        Say(fileName.empty() ? "no log file to report on" : error);
+        return;
+    }
+    std::string text = "\n" + report::FormatText(report::ReadLog(bytes), fileName);
+    std::fwrite(text.data(), 1, text.size(), stderr);
+}
+
+int RunReport(const CliOptions& options) {
+    int code = ExitDone;
+    std::string text;
+    std::vector<std::string> objects;
+    for (const std::string& path : options.logFiles) {
+        std::string bytes, error;
+        if (!ReadWholeFile(path, bytes, error)) {
+            Say(error);
+            code = ExitUsage;
+            continue;
+        }
+        report::LogFacts facts = report::ReadLog(bytes);
+        if (options.json) {
+            objects.push_back(report::FormatJson(facts, path));
+        } else {
+            text += (text.empty() ? "" : "\n") + report::FormatText(facts, path);
+        }
+    }
+    Print(options.json ? report::JsonDocument(objects) : text);
+    return code;
+}
+
 int RunSession(const CliOptions& options, PortNames& names, InterruptSignals& signals) {
     TerminalHost host(signals, static_cast<int>(options.comNumber) - 1, options.sendText);
     Application app(host, names);
     host.Attach(app);
+    app.SetLineSpeed(options.speed);
     app.Start();
 
     // Which device a COM number reaches is no longer obvious, so say it.
@@ -109,6 +167,7 @@ int RunSession(const CliOptions& options, PortNames& names, InterruptSignals& si
     app.Log().ReportFileFailure();
     const bool incomplete = app.Log().FileIncomplete();
     NameLogFile(app.LogFileName(), incomplete);
+    if (options.report) ReportOnLog(app.LogFileName());
 
     // The log file is what the user keeps, so its loss outranks every other
     // outcome; a hang-up outranks a plain end, not the user's own abort.
@@ -132,6 +191,7 @@ int Run(int argc, char** argv) {
         case ParseOutcome::Run: break;
     }
     const CliOptions& options = parsed.options;
+    if (options.action == Action::Report) return RunReport(options);
 
     PortNames names(RootsFromEnvironment());
     for (const auto& [com, device] : options.maps) {
@@ -149,6 +209,27 @@ int Run(int argc, char** argv) {
 
     InterruptSignals signals;
     if (!signals.Ready()) Say("cannot watch for Ctrl-C; it will end the program at once");
+
+    if (options.portsGiven) {
+        names.Discover();
+        BankOptions bank;
+        bank.ports = options.ports;
+        bank.jobs = options.jobs;
+        bank.speed = options.speed;
+        bank.report = options.report;
+        if (options.allPorts) {
+            for (const SerialDeviceEntry& entry : names.Devices()) {
+                std::vector<unsigned> numbers = names.ComNumbersOf(entry.path);
+                if (!numbers.empty()) bank.ports.push_back(numbers.front());
+            }
+            std::sort(bank.ports.begin(), bank.ports.end());
+            if (bank.ports.empty()) {
+                Say("this machine has no serial devices to test");
+                return ExitPortNotOpened;
+            }
+        }
+        return RunBank(bank, names, signals);
+    }
 
     SimulatorProcess simulator;
     if (!options.simProfile.empty()) {

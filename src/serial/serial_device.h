@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "serial/serial_inventory.h"
@@ -54,6 +55,10 @@ struct QueueCounts {
     std::uint32_t errors = 0;    // line-error flags, cleared by the query
 };
 
+// The line speeds a port can be set to, slowest first.
+std::span<const std::uint32_t> LineSpeeds();
+bool IsLineSpeed(std::uint32_t bitsPerSecond);
+
 // The largest block one write may carry.
 inline constexpr std::size_t DeviceWriteLimit = 2536;
 
@@ -77,9 +82,9 @@ public:
     // of a pty closed) since it was opened: it will never answer again.
     bool HungUp() const;
 
-    // 2400 bit/s, 8N1, raw, no flow control, DTR and RTS raised.
-    // Returns 0 on success, else the platform's error number.
-    int Configure();
+    // bitsPerSecond (one of LineSpeeds()), 8N1, raw, no flow control, DTR
+    // and RTS raised. Returns 0 on success, else the platform's error number.
+    int Configure(std::uint32_t bitsPerSecond);
     // Failures a device cannot avoid (a pty has no modem lines) are ignored.
     void Control(LineControl step);
 

@@ -345,7 +345,7 @@ TEST_F(WineTest, MissingPortReportsErrorCodeTwoWithItsText) {
     ProcessRun run = Cli({"--port", "COM9", "send", "ATI3"});
     EXPECT_EQ(run.exitCode, 1) << run.err;
     const std::string box =
-        "Quillfen: While trying to open your modem on COM9 an error occurred as follows:\n"
+        "quillfen-cli: While trying to open your modem on COM9 an error occurred as follows:\n"
         "Windows Open Modem function returned:\n"
         "Error Code 2:\n"
         "The system cannot find the UART(COM-Port) specified:\n"
