@@ -15,7 +15,7 @@
 
 #include "qt/about_box.h"
 #include "qt/app_icon.h"
-#include "qt/help_text.h"
+#include "app/help_text.h"
 #include "qt/port_list.h"
 #include "qt/text_pane.h"
 
@@ -350,7 +350,7 @@ void MainWindow::OpenHelp() {
     helpPane_ = new TextPane(id::HelpPane, client_);
     helpPane_->setGeometry(helpRect_.ToQRect());
     helpShown_ = true;
-    helpPane_->Append(HelpText);
+    helpPane_->Append(HelpPaneText);
     helpPane_->moveCursor(QTextCursor::Start);
     helpPane_->show();
     helpPane_->setFocus(Qt::OtherFocusReason);
