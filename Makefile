@@ -7,7 +7,7 @@ GENERATOR  := -G Ninja
 CTEST_JOBS ?= 4
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test test-plain test-asan demo clean
+.PHONY: all deps configure build test test-plain test-asan demo clean windows test-windows
 
 all: build
 
@@ -38,7 +38,22 @@ demo: build
 	@scripts/demo $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD)
+
+# Windows: the core, quillfen-cli.exe and the Windows test programs,
+# cross-built with MinGW-w64 into $(WIN_BUILD)/bin and tested under Wine
+# against the native simulator.
+WIN_BUILD ?= build-win
+
+windows:
+	@QUILLFEN_WITH_WINDOWS=1 scripts/install-deps
+	@test -f $(WIN_BUILD)/build.ninja || cmake -S . -B $(WIN_BUILD) $(GENERATOR) \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-mingw64.cmake -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+	cmake --build $(WIN_BUILD)
+
+test-windows: windows configure
+	cmake --build $(BUILD) --target quillfen-modemsim
+	scripts/test-windows $(BUILD) $(WIN_BUILD)
 
 # Coverage-guided fuzzing of the response reader with clang's libFuzzer,
 # seeded from the simulator's transcripts. FUZZ_SECONDS sets the budget.

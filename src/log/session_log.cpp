@@ -1,13 +1,10 @@
 #include "log/session_log.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+
+#include "log/log_file.h"
 
 namespace quillfen {
 
@@ -26,13 +23,6 @@ constexpr char StartupMessageFormat[] =
     "and paste into other applications such as email, etc.\n\nIn addition to the visual log, there "
     "will be a log file called:\n%s%c%s\ncreated.  This text file can be referenced at any time in "
     "the future with any text editor or word processor.";
-// The directory and the name are joined with the platform's own separator,
-// so the path shown is one the user can type.
-#ifdef _WIN32
-constexpr char PathSeparator = '\\';
-#else
-constexpr char PathSeparator = '/';
-#endif
 constexpr char CannotCreateFormat[] = "Can not create:\n%s\nIs the path valid?\nIs your HardDrive full?";
 constexpr char HeaderFormat[] = "Log of Modem Commands and Responses%s%s %s%s";
 
@@ -61,30 +51,6 @@ constexpr char Banner[] =
     "\r\n";
 static_assert(sizeof(Banner) - 1 == 684, "the banner is 684 characters");
 
-// Hands every byte to the file; a short write is continued, not dropped.
-void WriteAll(int fd, const char* data, std::size_t length) {
-    while (length > 0) {
-        ssize_t written = ::write(fd, data, length);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return;
-        }
-        data += written;
-        length -= static_cast<std::size_t>(written);
-    }
-}
-
-// Creates the name exclusively, so an existing file, directory or symlink
-// (dangling or not) is never opened, followed or truncated.
-int CreateExclusive(const char* name) {
-    return ::open(name, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR);
-}
-
-bool NameTaken(const char* name) {
-    struct stat info;
-    return ::lstat(name, &info) == 0 || errno != ENOENT;
-}
-
 }  // namespace
 
 char* CopyBounded(char* destination, const char* source, std::size_t n) {
@@ -112,7 +78,7 @@ char* AppendBounded(char* destination, const char* text, std::size_t n) {
 SessionLog::SessionLog(Host& host) : host_(host) {}
 
 SessionLog::~SessionLog() {
-    if (logFile_ >= 0) ::close(logFile_);
+    if (logFile_ >= 0) CloseLogFile(logFile_);
 }
 
 int SessionLog::WriteLog(const char* text, LogKind kind, int asLine) {
@@ -135,7 +101,7 @@ int SessionLog::WriteLog(const char* text, LogKind kind, int asLine) {
 
     const std::size_t length = std::strlen(logLineBuffer_);
     host_.InsertLogText(logLength_, std::string_view(logLineBuffer_, length));
-    if (logFile_ >= 0) WriteAll(logFile_, logLineBuffer_, length);
+    if (logFile_ >= 0) WriteLogFile(logFile_, logLineBuffer_, length);
     logLength_ += static_cast<std::int32_t>(length);
     return 1;
 }
@@ -143,7 +109,7 @@ int SessionLog::WriteLog(const char* text, LogKind kind, int asLine) {
 const char* SessionLog::StampText() {
     std::time_t now = std::time(nullptr);
     std::tm local{};
-    if (!::localtime_r(&now, &local)) {
+    if (!LocalTime(now, local)) {
         scratch_[0] = '\0';
         return scratch_;
     }
@@ -156,27 +122,26 @@ const char* SessionLog::StampText() {
 }
 
 void SessionLog::OpenSessionLog() {
-    if (!::getcwd(scratch_, CwdLimit)) scratch_[0] = '\0';
+    CurrentDirectory(scratch_, CwdLimit);
 
     unsigned number = 1;
     for (; number <= LastLogFileNumber; ++number) {
         std::snprintf(fileName_, sizeof fileName_, "Modem%03u.txt", number);
-        if (!NameTaken(fileName_)) break;
+        if (!LogNameTaken(fileName_)) break;
     }
 
     char message[1024];
-    std::snprintf(message, sizeof message, StartupMessageFormat, scratch_, PathSeparator, fileName_);
+    std::snprintf(message, sizeof message, StartupMessageFormat, scratch_, LogPathSeparator, fileName_);
     host_.ShowMessageBox(message, BoxIcon::Information, BoxButtons::Ok);
 
     logFile_ = -1;
     // Another program may take the name while the message is up; then the
     // next free number is used. A full set of 999 logs is never reused.
     while (number <= LastLogFileNumber) {
-        logFile_ = CreateExclusive(fileName_);
-        if (logFile_ >= 0 || errno != EEXIST) break;
+        if (CreateLogFile(fileName_, logFile_) != CreateOutcome::NameTaken) break;
         for (++number; number <= LastLogFileNumber; ++number) {
             std::snprintf(fileName_, sizeof fileName_, "Modem%03u.txt", number);
-            if (!NameTaken(fileName_)) break;
+            if (!LogNameTaken(fileName_)) break;
         }
     }
     if (logFile_ < 0) {
@@ -197,7 +162,7 @@ void SessionLog::CloseSessionLog() {
         char line[256];
         std::snprintf(line, sizeof line, "End Session - %s", StampText());
         WriteLog(line, LogKind::Plain, 1);
-        ::close(logFile_);
+        CloseLogFile(logFile_);
     }
     logFile_ = -1;
 }

@@ -1,5 +1,5 @@
 // One serial device, the platform layer under the port session.
-// Implemented once per OS (posix/, later win32/). It opens a device
+// Implemented once per OS (posix/, win32/), chosen by the build. It opens a device
 // exclusively, applies the fixed line settings, drives the control lines,
 // reports queue counts and moves bytes without ever blocking the caller
 // longer than the wait it is given. Close restores the settings the device
@@ -76,6 +76,8 @@ public:
     // they are never dropped except by PurgeOutput. Returns how many bytes
     // were taken: all of them, unless bytes of earlier writes still fill the
     // space kept for them (wait for the output count to fall first).
+    // Where the OS writes in the background, it reads data until the output
+    // count has fallen to 0: keep data unchanged until then.
     std::size_t StartWrite(const std::uint8_t* data, std::size_t len);
 
     // Reads up to n bytes, waiting at most waitMs for the first one. Returns
@@ -83,8 +85,8 @@ public:
     // Nothing lands in buffer after the call returns.
     std::size_t Read(std::uint8_t* buffer, std::size_t n, int waitMs);
 
-    // Printable value of the handle, for the line-settings failure box.
-    long HandleValue() const;
+    // The handle's value, whole, for the line-settings failure box.
+    std::intptr_t HandleValue() const;
 
 private:
     struct Platform;

@@ -230,8 +230,10 @@ void SerialPort::ConfigurePort() {
     if (device_.Configure() != 0) {
         // The second value is the settings call's own result, which is 0
         // whenever this box appears.
-        std::snprintf(message_, sizeof message_, "SetCommState: hCommDev<%i>,iCommResult<%i>",
-                      static_cast<int>(device_.HandleValue()), 0);
+        // The handle is printed whole: a 64-bit handle cut to int could show
+        // a value that was never the handle.
+        std::snprintf(message_, sizeof message_, "SetCommState: hCommDev<%lld>,iCommResult<%i>",
+                      static_cast<long long>(device_.HandleValue()), 0);
         host_.ShowMessageBox(message_, BoxIcon::Stop, BoxButtons::Ok);
     }
     QueryStatus();

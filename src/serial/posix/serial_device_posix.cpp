@@ -334,6 +334,6 @@ std::size_t SerialDevice::Read(std::uint8_t* buffer, std::size_t n, int waitMs) 
     return got > 0 ? static_cast<std::size_t>(got) : 0;
 }
 
-long SerialDevice::HandleValue() const { return platform_->fd; }
+std::intptr_t SerialDevice::HandleValue() const { return platform_->fd; }
 
 }  // namespace quillfen

@@ -1,0 +1,80 @@
+// The session log on Windows: the file the user keeps must hold the pane's
+// bytes exactly (binary, no CR LF translation), creation must never take
+// over an existing entry, and the start-up message must show a path the
+// user can type.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <regex>
+#include <string>
+
+#include "log/session_log.h"
+#include "support/scripted_host.h"
+#include "windows/win_fixtures.h"
+
+namespace quillfen {
+namespace {
+
+using test::ReadWholeFile;
+using test::ScriptedHost;
+using test::WinScopedChdir;
+using test::WinTempDir;
+
+class WinSessionLogTest : public ::testing::Test {
+protected:
+    WinTempDir dir;
+    WinScopedChdir cwd{dir.Path()};
+    ScriptedHost host;
+    SessionLog log{host};
+};
+
+TEST_F(WinSessionLogTest, FileHoldsThePaneByteForByteAndTheMessageJoinsWithBackslash) {
+    log.OpenSessionLog();
+    ASSERT_GE(host.boxes.size(), 1u);
+    char cwd[MAX_PATH] = {};
+    ASSERT_NE(GetCurrentDirectoryA(sizeof cwd, cwd), 0u);
+    EXPECT_NE(host.boxes[0].text.find(std::string("called:\n") + cwd + "\\Modem001.txt\ncreated."), std::string::npos)
+        << host.boxes[0].text;
+    EXPECT_STREQ(log.FileName(), "Modem001.txt");
+
+    log.WriteLog("ATI3\r", LogKind::Out, 1);
+    log.WriteLog("bare\nLF and a lone CR\r", LogKind::Plain, 0);
+    log.WriteLog("OK", LogKind::In, 1);
+    std::string file = ReadWholeFile(dir.File("Modem001.txt"));
+    EXPECT_EQ(file, host.pane);
+    EXPECT_NE(file.find("OUT: ATI3\r\nbare\nLF and a lone CR\rIN : OK\r\n"), std::string::npos);
+
+    log.CloseSessionLog();
+    file = ReadWholeFile(dir.File("Modem001.txt"));
+    EXPECT_EQ(file, host.pane);
+    EXPECT_TRUE(std::regex_search(file, std::regex("End Session - [A-Z][a-z]{2} [A-Z][a-z]{2} [0-9]{2} "
+                                                   "[0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}\r\n$")));
+}
+
+TEST_F(WinSessionLogTest, ExistingFilesAndDirectoriesAreSkippedAndLeftAlone) {
+    {
+        std::FILE* keep = std::fopen("Modem001.txt", "wb");
+        ASSERT_NE(keep, nullptr);
+        std::fputs("keep me", keep);
+        std::fclose(keep);
+    }
+    ASSERT_TRUE(CreateDirectoryA("Modem002.txt", nullptr));
+    log.OpenSessionLog();
+    EXPECT_STREQ(log.FileName(), "Modem003.txt");
+    EXPECT_GE(log.LogFile(), 0);
+    EXPECT_EQ(ReadWholeFile(dir.File("Modem001.txt")), "keep me");
+    log.CloseSessionLog();
+    EXPECT_EQ(ReadWholeFile(dir.File("Modem003.txt")), host.pane);
+}
+
+TEST_F(WinSessionLogTest, StampUsesEnglishNamesAndATwoDigitDay) {
+    std::string stamp = log.StampText();
+    EXPECT_TRUE(std::regex_match(stamp, std::regex("(Sun|Mon|Tue|Wed|Thu|Fri|Sat) "
+                                                    "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) "
+                                                    "[0-3][0-9] [0-2][0-9]:[0-5][0-9]:[0-6][0-9] [0-9]{4}\n")))
+        << stamp;
+}
+
+}  // namespace
+}  // namespace quillfen
