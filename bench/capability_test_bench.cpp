@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
     const std::size_t startup = host.pane.find("follow ===============");
 
     auto started = std::chrono::steady_clock::now();
-    app.FaxTestSelectModem();
+    app.DispatchCommand(id::FaxTestSelectModem);
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     app.Shutdown();
     sim.Stop();

@@ -31,7 +31,7 @@ int main() {
     Application app(host, names);
     app.Start();
     app.Port().SelectedPort = 0;
-    app.Port().OpenPort(1);
+    app.Port().OpenPort(Quiet::Yes);
 
     const double cpuBefore = CpuSeconds();
     const auto started = std::chrono::steady_clock::now();

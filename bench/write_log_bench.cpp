@@ -20,10 +20,10 @@ int main() {
     constexpr int Entries = 200000;
     const auto started = std::chrono::steady_clock::now();
     for (int i = 0; i < Entries; i += 4) {
-        log.WriteLog("AT+FCLASS=?\r", LogKind::Out, 1);
-        log.WriteLog("AT+FCLASS=?", LogKind::In, 1);
-        log.WriteLog("0,1,2,2.0", LogKind::In, 1);
-        log.WriteLog("Reset the modem:\r\n", LogKind::Plain, 0);
+        log.WriteLog("AT+FCLASS=?\r", LogKind::Out, AsLine::Yes);
+        log.WriteLog("AT+FCLASS=?", LogKind::In, AsLine::Yes);
+        log.WriteLog("0,1,2,2.0", LogKind::In, AsLine::Yes);
+        log.WriteLog("Reset the modem:\r\n", LogKind::Plain, AsLine::No);
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const double bytes = static_cast<double>(log.LogLength());

@@ -1,20 +1,56 @@
 #include "app/application.h"
 
+#include <cstring>
+
 namespace quillfen {
 
 namespace {
 constexpr char EmptyCommandMessage[] = "Please Type in a Modem Command";
 constexpr unsigned TypedCommandTimeout = 5;  // seconds
+
+// What the log shows of a command is its text up to the first line end, so
+// that is all the modem may get: a second command hidden behind a CR would
+// run without a trace in the log.
+void CutAtLineEnd(char* text) { text[std::strcspn(text, "\r\n")] = '\0'; }
 }  // namespace
 
+// One row per command the window can give.
+const Application::CommandRow Application::Commands[] = {
+    {id::FindAllModems, true, Availability::WhenIdle, &Application::FindAllModems},
+    {id::FaxTestSelectModem, true, Availability::WhenIdle, &Application::FaxTestSelectModem},
+    {id::FaxTestAllModems, true, Availability::WhenIdle, &Application::FaxTestAllModems},
+    {id::Send, true, Availability::WhenIdle, &Application::Send},
+    {id::AbortEvent, false, Availability::Always, &Application::AbortEvent},
+    {id::CopyAllOfLog, false, Availability::WhenIdle, &Application::CopyAllOfLog},
+    {id::CopySelectedText, false, Availability::WhenIdle, &Application::CopySelectedText},
+    {id::About, false, Availability::WhenIdle, &Application::About},
+    {id::OpenHelp, false, Availability::WhenIdle, &Application::OpenHelp},
+    {id::CloseHelp, false, Availability::Always, &Application::CloseHelp},
+    {id::Exit, false, Availability::Always, &Application::Exit},
+    // Escape ends the program as Exit does.
+    {id::Cancel, false, Availability::Always, &Application::Exit},
+};
+
+void Application::CoreHost::PromptForPort() {
+    // A grayed list can neither drop down nor take the focus.
+    if (!app_.controlsEnabled_) {
+        app_.portPromptPending_ = true;
+        return;
+    }
+    front_.PromptForPort();
+}
+
 Application::Application(Host& host, PortNames& names)
-    : host_(host),
-      log_(host),
-      port_(host, log_, names),
-      engine_(host, log_, port_),
+    : host_(*this, host),
+      log_(host_),
+      port_(host_, log_, names),
+      engine_(host_, log_, port_),
       procedures_(log_, port_, engine_) {}
 
-void Application::Start() { log_.OpenSessionLog(); }
+void Application::Start() {
+    log_.OpenSessionLog();
+    if (log_.LogFile() >= 0) CopyBounded(logFileName_, log_.FileName(), sizeof logFileName_);
+}
 
 void Application::Shutdown() {
     if (shutDown_) return;
@@ -24,62 +60,147 @@ void Application::Shutdown() {
     log_.CloseSessionLog();
 }
 
-template <typename Action>
-void Application::RunBusy(Action action) {
+ActionOutcome Application::DispatchCommand(std::uint16_t commandId, Notification code) {
+    if (ended_) return ActionOutcome::Ignored;
+    if (commandId == id::PortList) {
+        if (code == Notification::SelectionChange || code == Notification::DropDown ||
+            code == Notification::KillFocus) {
+            HandlePortListChange();
+            return ActionOutcome::Done;
+        }
+        return ActionOutcome::Ignored;
+    }
+    if (code != Notification::Clicked) return ActionOutcome::Ignored;
+
+    for (const CommandRow& row : Commands) {
+        if (row.id != commandId) continue;
+        // A click that was queued before the busy set was grayed, or a
+        // toolkit that lets a grayed item through, must not start anything.
+        if (row.availability == Availability::WhenIdle && (busy_ || helpShown_)) return ActionOutcome::Ignored;
+        return row.busyBracket ? RunBusy(row.run) : (this->*row.run)();
+    }
+    return ActionOutcome::Ignored;
+}
+
+ActionOutcome Application::RunBusy(ActionOutcome (Application::*action)()) {
     engine_.AbortRequested = 0;
-    // Disabling moves the focus off the port list, which closes the port
+    // Graying moves the focus off the port list, which closes the port
     // before the action opens one; only then does the action count as running.
-    host_.SetControlsEnabled(false);
+    SetControlsEnabled(false);
     busy_ = true;
-    action();
+    ActionOutcome outcome = (this->*action)();
     busy_ = false;
-    host_.SetControlsEnabled(true);
+    if (engine_.AbortRequested == 1) outcome = ActionOutcome::Aborted;
+    SetControlsEnabled(true);
+    // An Exit given during the action ends the session now that it has unwound.
+    if (exitRequested_) EndSession();
+    return outcome;
 }
 
-void Application::Send(std::string_view text) {
-    RunBusy([&] {
-        if (port_.EnsurePortOpen() == 0) return;
-        std::size_t length = 0;
-        while (length < text.size() && length < TypedCommandLimit && text[length] != '\0') {
-            typedCommand_[length] = text[length];
-            ++length;
-        }
-        typedCommand_[length] = '\0';
-        if (length == 0) {
-            host_.ShowMessageBox(EmptyCommandMessage, BoxIcon::Information, BoxButtons::Ok);
-            host_.FocusCommandEdit();
-            return;
-        }
-        engine_.SendCommand(typedCommand_, TypedCommandTimeout);
-    });
-}
-
-void Application::FindAllModems() {
-    RunBusy([&] { procedures_.ScanPorts(0); });
-}
-
-void Application::FaxTestSelectModem() {
-    RunBusy([&] {
-        if (port_.EnsurePortOpen() == 1) procedures_.RunCapabilityTest();
-    });
-}
-
-void Application::FaxTestAllModems() {
-    RunBusy([&] { procedures_.ScanPorts(1); });
-}
-
-void Application::AbortEvent() { engine_.AbortRequested = 1; }
-
-void Application::Exit() {
-    engine_.AbortRequested = 1;
-    exitRequested_ = true;
+void Application::SetControlsEnabled(bool enabled) {
+    for (std::uint16_t controlId : id::BusySetControls) host_.EnableControl(controlId, enabled);
+    for (std::uint16_t commandId : id::BusySetMenuItems) host_.EnableMenuItem(commandId, enabled);
+    controlsEnabled_ = enabled;
+    if (!enabled) {
+        host_.FocusControl(id::LogPane);
+        return;
+    }
+    if (portPromptPending_ && !exitRequested_) {
+        portPromptPending_ = false;
+        host_.PromptForPort();
+    }
 }
 
 void Application::HandlePortListChange() {
-    // The list is disabled while an action runs; never pull the port from
-    // under one.
+    // Never pull the port from under a running action.
     if (busy_) return;
     port_.ClosePort();
+}
+
+void Application::HandleCloseRequest() {
+    if (ended_ || exitRequested_ || exitPosted_) return;
+    exitPosted_ = true;
+    host_.PostCommand(id::Exit);
+}
+
+void Application::EndSession() {
+    if (ended_) return;
+    ended_ = true;
+    Shutdown();
+    host_.EndWindow();
+}
+
+ActionOutcome Application::Send() {
+    if (port_.EnsurePortOpen() == 0) return ActionOutcome::PortNotOpened;
+    host_.ReadCommandText(typedCommand_, sizeof typedCommand_);
+    typedCommand_[TypedCommandLimit] = '\0';
+    CutAtLineEnd(typedCommand_);
+    if (typedCommand_[0] == '\0') {
+        host_.ShowMessageBox(EmptyCommandMessage, BoxIcon::Information, BoxButtons::Ok);
+        host_.FocusControl(id::CommandEdit);
+        return ActionOutcome::NothingSent;
+    }
+    if (engine_.SendCommand(typedCommand_, TypedCommandTimeout) == 0) return ActionOutcome::Aborted;
+    return ActionOutcome::Done;
+}
+
+ActionOutcome Application::FindAllModems() {
+    return procedures_.ScanPorts(FullTest::No) == 0 ? ActionOutcome::PortNotOpened : ActionOutcome::Done;
+}
+
+ActionOutcome Application::FaxTestSelectModem() {
+    if (port_.EnsurePortOpen() == 0) return ActionOutcome::PortNotOpened;
+    return procedures_.RunCapabilityTest() == 0 ? ActionOutcome::Aborted : ActionOutcome::Done;
+}
+
+ActionOutcome Application::FaxTestAllModems() {
+    return procedures_.ScanPorts(FullTest::Yes) == 0 ? ActionOutcome::PortNotOpened : ActionOutcome::Done;
+}
+
+ActionOutcome Application::AbortEvent() {
+    engine_.AbortRequested = 1;
+    return ActionOutcome::Done;
+}
+
+ActionOutcome Application::CopyAllOfLog() {
+    host_.CopyLog(CopyScope::AllOfLog);
+    return ActionOutcome::Done;
+}
+
+ActionOutcome Application::CopySelectedText() {
+    host_.CopyLog(CopyScope::Selection);
+    return ActionOutcome::Done;
+}
+
+ActionOutcome Application::About() {
+    host_.ShowAbout();
+    return ActionOutcome::Done;
+}
+
+ActionOutcome Application::OpenHelp() {
+    SetControlsEnabled(false);
+    host_.EnableMenuItem(id::CloseHelp, true);
+    helpShown_ = true;
+    host_.OpenHelp();
+    return ActionOutcome::Done;
+}
+
+ActionOutcome Application::CloseHelp() {
+    if (!helpShown_) return ActionOutcome::Ignored;
+    host_.CloseHelp();
+    helpShown_ = false;
+    SetControlsEnabled(true);
+    host_.EnableMenuItem(id::CloseHelp, false);
+    return ActionOutcome::Done;
+}
+
+ActionOutcome Application::Exit() {
+    ++exitCommands_;
+    engine_.AbortRequested = 1;
+    exitRequested_ = true;
+    // During an action the session ends once the action has unwound.
+    if (!busy_) EndSession();
+    return ActionOutcome::Done;
 }
 
 }  // namespace quillfen

@@ -150,9 +150,10 @@ ParseResult ParseCommandLine(int argc, const char* const* argv) {
         options.action = found->action;
         haveAction = true;
         if (found->takesText) {
-            // The text is the modem's business: it may begin with '-' and may be empty.
+            // The text is the modem's business: it may begin with '-'.
             if (index + 1 >= argc) return Fail("send needs the command text, e.g. send ATI3");
             options.sendText = argv[++index];
+            if (options.sendText.empty()) return Fail("send needs a command to send; an empty text sends nothing");
         }
     }
 

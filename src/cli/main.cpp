@@ -1,6 +1,6 @@
 // quillfen-cli: the modem actions from a shell. Parses the command line,
-// puts a simulated modem behind the port when asked, and translates the one
-// action into Application calls; the terminal host does the rest.
+// puts a simulated modem behind the port when asked, and dispatches the one
+// action as the window's button would; its outcome is the exit code.
 #include <signal.h>
 #include <unistd.h>
 
@@ -20,9 +20,39 @@
 namespace quillfen::cli {
 namespace {
 
-void Say(std::string_view text) {
-    std::string line = "quillfen-cli: " + std::string(text) + "\n";
-    std::fwrite(line.data(), 1, line.size(), stderr);
+void Say(std::string_view text) { SayToStderr(text); }
+
+// Each action is the button of the same name.
+struct ActionCommand {
+    Action action;
+    std::uint16_t commandId;
+};
+constexpr ActionCommand ActionCommands[] = {
+    {Action::Send, id::Send},
+    {Action::Find, id::FindAllModems},
+    {Action::Test, id::FaxTestSelectModem},
+    {Action::TestAll, id::FaxTestAllModems},
+};
+
+struct OutcomeCode {
+    ActionOutcome outcome;
+    int code;
+};
+constexpr OutcomeCode OutcomeCodes[] = {
+    {ActionOutcome::Done, ExitDone},
+    {ActionOutcome::PortNotOpened, ExitPortNotOpened},
+    {ActionOutcome::Aborted, ExitAborted},
+    // Only a text whose first character ends a line gets here.
+    {ActionOutcome::NothingSent, ExitUsage},
+    // The session ended before the action could start.
+    {ActionOutcome::Ignored, ExitAborted},
+};
+
+int ExitCodeFor(ActionOutcome outcome) {
+    for (const OutcomeCode& row : OutcomeCodes) {
+        if (row.outcome == outcome) return row.code;
+    }
+    return ExitAborted;
 }
 
 void Print(std::string_view text) {
@@ -43,30 +73,19 @@ void NameLogFile(const std::string& fileName) {
 }
 
 int RunSession(const CliOptions& options, PortNames& names, InterruptSignals& signals) {
-    TerminalHost host(signals, static_cast<int>(options.comNumber) - 1);
+    TerminalHost host(signals, static_cast<int>(options.comNumber) - 1, options.sendText);
     Application app(host, names);
     host.Attach(app);
     app.Start();
 
-    switch (options.action) {
-        case Action::Send: app.Send(options.sendText); break;
-        case Action::Find: app.FindAllModems(); break;
-        case Action::Test: app.FaxTestSelectModem(); break;
-        case Action::TestAll: app.FaxTestAllModems(); break;
-        case Action::Ports: break;
+    ActionOutcome outcome = ActionOutcome::Ignored;
+    for (const ActionCommand& row : ActionCommands) {
+        if (row.action == options.action) outcome = app.DispatchCommand(row.commandId);
     }
 
-    bool aborted = app.Engine().AbortRequested == 1;
-    // A scan closes every port it opened, so only what the host saw while it
-    // ran tells whether any port could be opened at all.
-    bool scans = options.action == Action::Find || options.action == Action::TestAll;
-    bool opened = scans ? host.PortSeenOpen() : app.Port().IsOpen();
-    std::string fileName = app.Log().LogFile() >= 0 ? app.Log().FileName() : "";
-
     app.Shutdown();
-    NameLogFile(fileName);
-    if (aborted) return ExitAborted;
-    return opened ? ExitDone : ExitPortNotOpened;
+    NameLogFile(app.LogFileName());
+    return ExitCodeFor(outcome);
 }
 
 int Run(int argc, char** argv) {

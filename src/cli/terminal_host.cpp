@@ -4,18 +4,43 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <string>
 
 #include "app/application.h"
 
 namespace quillfen::cli {
 
-TerminalHost::TerminalHost(InterruptSignals& signals, int selection)
-    : signals_(signals), selection_(selection), stdinIsTerminal_(isatty(STDIN_FILENO) == 1) {}
+void SayToStderr(std::string_view text) {
+    std::string line;
+    line.reserve(MessagePrefix.size() + text.size() + 1);
+    line.append(MessagePrefix).append(text).append("\n");
+    // A standard error that went away loses only this message.
+    bool broken = false;
+    TerminalHost::WriteAll(STDERR_FILENO, line, broken);
+}
+
+TerminalHost::TerminalHost(InterruptSignals& signals, int selection, std::string commandText)
+    : signals_(signals),
+      selection_(selection),
+      commandText_(std::move(commandText)),
+      stdinIsTerminal_(isatty(STDIN_FILENO) == 1) {}
 
 void TerminalHost::PumpEvents() {
     TakeStopRequests();
-    if (app_ && app_->Port().IsOpen()) portSeenOpen_ = true;
+    while (app_ && !posted_.empty()) {
+        std::uint16_t commandId = posted_.front();
+        posted_.pop_front();
+        app_->DispatchCommand(commandId);
+    }
+}
+
+std::size_t TerminalHost::ReadCommandText(char* buffer, std::size_t size) {
+    if (size == 0) return 0;
+    std::size_t length = commandText_.size() < size - 1 ? commandText_.size() : size - 1;
+    std::memcpy(buffer, commandText_.data(), length);
+    buffer[length] = '\0';
+    return length;
 }
 
 void TerminalHost::TakeStopRequests() {
@@ -26,19 +51,18 @@ void TerminalHost::TakeStopRequests() {
 
 void TerminalHost::Act(StopRequest request) {
     if (!app_) return;
+    stopRequested_ = true;
     if (request == StopRequest::Interrupt && ++interrupts_ == 1) {
-        WriteAll(STDERR_FILENO, "\nquillfen-cli: aborting; press Ctrl-C again to end the session\n", stderrBroken_);
-        app_->AbortEvent();
+        WriteAll(STDERR_FILENO, "\n", stderrBroken_);
+        SayToStderr("aborting; press Ctrl-C again to end the session");
+        app_->DispatchCommand(id::AbortEvent);
         return;
     }
-    app_->Exit();
+    app_->DispatchCommand(id::Exit);
 }
 
 BoxAnswer TerminalHost::ShowMessageBox(std::string_view text, BoxIcon, BoxButtons buttons) {
-    std::string line;
-    line.reserve(text.size() + 16);
-    line.append(ProductName).append(": ").append(text).append("\n");
-    WriteAll(STDERR_FILENO, line, stderrBroken_);
+    SayToStderr(text);
     if (buttons == BoxButtons::Ok) return BoxAnswer::Ok;
     return AskRetryOrCancel();
 }
@@ -46,10 +70,10 @@ BoxAnswer TerminalHost::ShowMessageBox(std::string_view text, BoxIcon, BoxButton
 BoxAnswer TerminalHost::AskRetryOrCancel() {
     // Nobody to ask, or the user has already asked to stop.
     if (!stdinIsTerminal_) return BoxAnswer::Cancel;
-    if (app_ && (app_->Engine().AbortRequested == 1 || app_->ExitRequested())) return BoxAnswer::Cancel;
+    if (stopRequested_) return BoxAnswer::Cancel;
 
     while (true) {
-        WriteAll(STDERR_FILENO, "[R]etry or [C]ancel? ", stderrBroken_);
+        WriteAll(STDERR_FILENO, std::string(MessagePrefix) + "[R]etry or [C]ancel? ", stderrBroken_);
         char first = 0;
         while (true) {
             pollfd watched[2] = {{STDIN_FILENO, POLLIN, 0}, {signals_.Fd(), POLLIN, 0}};

@@ -1,12 +1,15 @@
 // The host seam for a terminal: how the core's waits, boxes and log reach a shell.
-// Owns nothing but the link to the application and what it has seen. The
-// log streams to stdout unbuffered, byte for byte as it goes to the file;
-// message boxes go to stderr prefixed "Quillfen: "; the Retry/Cancel box
-// asks only when stdin is a terminal and is answered Cancel otherwise.
-// Ctrl-C is Abort Event, a second Ctrl-C (or SIGTERM, SIGHUP) is Exit.
+// Owns nothing but the link to the application, the typed command and the
+// commands it has queued. The log streams to stdout unbuffered, byte for
+// byte as it goes to the file; message boxes go to stderr with the one
+// message prefix, MessagePrefix; the Retry/Cancel box asks only when stdin is
+// a terminal and is answered Cancel otherwise. Ctrl-C dispatches Abort
+// Event, a second Ctrl-C (or SIGTERM, SIGHUP) dispatches Exit.
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <string>
 #include <string_view>
 
 #include "host/host.h"
@@ -18,10 +21,17 @@ class Application;
 
 namespace quillfen::cli {
 
+// Every line this program writes to standard error begins with it.
+inline constexpr std::string_view MessagePrefix = "quillfen-cli: ";
+
+// Writes one message to standard error, prefixed; several lines stay one message.
+void SayToStderr(std::string_view text);
+
 class TerminalHost : public Host {
 public:
-    // selection: the zero-based index the port list would hold.
-    TerminalHost(InterruptSignals& signals, int selection);
+    // selection: the zero-based index the port list would hold; commandText:
+    // what the command edit would hold.
+    TerminalHost(InterruptSignals& signals, int selection, std::string commandText);
 
     // The application whose actions the stop requests reach; set once it exists.
     void Attach(Application& app) { app_ = &app; }
@@ -30,26 +40,28 @@ public:
     BoxAnswer ShowMessageBox(std::string_view text, BoxIcon icon, BoxButtons buttons) override;
     void InsertLogText(std::int32_t position, std::string_view text) override;
     int PortSelection() override { return selection_; }
-    void SetControlsEnabled(bool) override {}
+    std::size_t ReadCommandText(char* buffer, std::size_t size) override;
+    void PostCommand(std::uint16_t commandId) override { posted_.push_back(commandId); }
 
-    // Whether a port was open at any pump since the last reset: a scan opens
-    // and closes its ports inside the action, so the state after it says nothing.
-    bool PortSeenOpen() const { return portSeenOpen_; }
+    // Writes all of text unless the reader has gone away; then sets broken
+    // and writes nothing more.
+    static void WriteAll(int fd, std::string_view text, bool& broken);
 
 private:
     void TakeStopRequests();
     void Act(StopRequest request);
     BoxAnswer AskRetryOrCancel();
-    static void WriteAll(int fd, std::string_view text, bool& broken);
 
     InterruptSignals& signals_;
     Application* app_ = nullptr;
     int selection_;
+    std::string commandText_;
+    std::deque<std::uint16_t> posted_;
     int interrupts_ = 0;
+    bool stopRequested_ = false;
     bool stdinIsTerminal_;
     bool stdoutBroken_ = false;
     bool stderrBroken_ = false;
-    bool portSeenOpen_ = false;
 };
 
 }  // namespace quillfen::cli

@@ -13,7 +13,7 @@ constexpr char AbortedText[] = "Aborted by user.\r\n";
 CommandEngine::CommandEngine(Host& host, SessionLog& log, SerialPort& port) : host_(host), log_(log), port_(port) {}
 
 std::uint32_t CommandEngine::WriteCommand(const char* buffer, std::uint32_t length) {
-    log_.WriteLog(buffer, LogKind::Out, 1);
+    log_.WriteLog(buffer, LogKind::Out, AsLine::Yes);
     port_.WritePort(reinterpret_cast<const std::uint8_t*>(buffer), length);
     PacedWait(host_, CommandPause);
     return length;
@@ -35,12 +35,12 @@ int CommandEngine::SendCommand(const char* text, unsigned timeoutSeconds) {
     WriteCommand(commandBuffer_, length);
 
     if (AbortRequested == 1) {
-        log_.WriteLog(AbortedText, LogKind::Plain, 0);
+        log_.WriteLog(AbortedText, LogKind::Plain, AsLine::No);
         return 0;
     }
     LastResult = ReadResponse(timeoutSeconds);
     if (AbortRequested == 1) {
-        log_.WriteLog(AbortedText, LogKind::Plain, 0);
+        log_.WriteLog(AbortedText, LogKind::Plain, AsLine::No);
         return 0;
     }
     return 1;

@@ -109,7 +109,7 @@ bool CommandEngine::FinishLine(ResultCode& code) {
 }
 
 void CommandEngine::LogLine(const std::uint8_t* line) {
-    log_.WriteLog(reinterpret_cast<const char*>(line), LogKind::In, 1);
+    log_.WriteLog(reinterpret_cast<const char*>(line), LogKind::In, AsLine::Yes);
 }
 
 ResultCode CommandEngine::ReadResponse(unsigned timeoutSeconds) {

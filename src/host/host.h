@@ -1,10 +1,13 @@
 // The host seam: the core's only way to reach a front end.
 // The core is single-threaded; every wait hands control back through
 // PumpEvents so the window (or terminal) stays alive. Message boxes always
-// carry the caption "Quillfen". A front end with no log pane ignores
-// InsertLogText. Nothing here names a toolkit or an OS type.
+// carry the caption "Quillfen". Controls and menu items are named by their
+// command ids (app/command_ids.h). The window's methods do nothing unless a
+// front end with a window overrides them. Nothing here names a toolkit or an
+// OS type.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -17,12 +20,15 @@ enum class BoxIcon { Information, Question, Stop };
 enum class BoxButtons { Ok, RetryCancel };
 enum class BoxAnswer { Ok, Retry, Cancel };
 
+// What a copy to the clipboard takes from the log pane.
+enum class CopyScope { AllOfLog, Selection };
+
 class Host {
 public:
     virtual ~Host() = default;
 
-    // Run every pending UI event once, then return. Handlers may set the
-    // abort flag from in here.
+    // Run every pending UI event once, then return. Handlers may dispatch
+    // commands from in here (Abort Event, Exit).
     virtual void PumpEvents() = 0;
 
     // Modal message box captioned "Quillfen"; returns the button pressed.
@@ -34,16 +40,36 @@ public:
     // Zero-based index of the port chosen in the port list, or -1 for none.
     virtual int PortSelection() = 0;
 
-    // After "Please Select a Modem/COM-Port": drop the port list down and focus it.
+    // After "Please Select a Modem/COM-Port": drop the port list down and
+    // focus it. Called only while the list is enabled.
     virtual void PromptForPort() {}
 
-    // After "Please Type in a Modem Command": focus the command edit.
-    virtual void FocusCommandEdit() {}
+    // The command edit's text: at most size - 1 bytes into buffer, always
+    // terminated. Returns how many bytes were stored.
+    virtual std::size_t ReadCommandText(char* buffer, std::size_t size) = 0;
 
-    // Enable (true) or disable (false) the busy set: the port list, the four
-    // action buttons and the copy, About and Open Help menu items. Disabling
-    // moves the focus to the log pane.
-    virtual void SetControlsEnabled(bool enabled) = 0;
+    // Enable or disable (gray) one control, or one menu item, by its id.
+    virtual void EnableControl(std::uint16_t /*controlId*/, bool /*enabled*/) {}
+    virtual void EnableMenuItem(std::uint16_t /*commandId*/, bool /*enabled*/) {}
+    // Give the keyboard focus to a control.
+    virtual void FocusControl(std::uint16_t /*controlId*/) {}
+
+    // The About box, modal; returns when it is closed.
+    virtual void ShowAbout() {}
+    // Put the help pane over the log pane, at the log pane's place; and
+    // remove it again, showing the log where the window's size puts it.
+    virtual void OpenHelp() {}
+    virtual void CloseHelp() {}
+    // Copy from the log pane to the clipboard.
+    virtual void CopyLog(CopyScope /*scope*/) {}
+
+    // Queue a command to be dispatched after the current event, by whichever
+    // loop runs next (the idle window's or a running action's waits).
+    virtual void PostCommand(std::uint16_t commandId) = 0;
+
+    // The session is over (port closed, log ended): close the window and let
+    // the program end once control is back in its own loop.
+    virtual void EndWindow() {}
 };
 
 }  // namespace quillfen

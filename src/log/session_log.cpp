@@ -81,8 +81,8 @@ SessionLog::~SessionLog() {
     if (logFile_ >= 0) CloseLogFile(logFile_);
 }
 
-int SessionLog::WriteLog(const char* text, LogKind kind, int asLine) {
-    if (asLine == 1) {
+int SessionLog::WriteLog(const char* text, LogKind kind, AsLine asLine) {
+    if (asLine == AsLine::Yes) {
         std::memset(logLineBuffer_, 0, sizeof logLineBuffer_);
         if (kind == LogKind::In) {
             std::memcpy(logLineBuffer_, InPrefix, sizeof InPrefix);
@@ -151,17 +151,17 @@ void SessionLog::OpenSessionLog() {
 
     char line[256];
     std::snprintf(line, sizeof line, HeaderFormat, "\r\n", ProductName.data(), ProductVersion.data(), "\r\n");
-    WriteLog(line, LogKind::Plain, 0);
+    WriteLog(line, LogKind::Plain, AsLine::No);
     std::snprintf(line, sizeof line, "Start Session - %s", StampText());
-    WriteLog(line, LogKind::Plain, 1);
-    WriteLog(Banner, LogKind::Plain, 0);
+    WriteLog(line, LogKind::Plain, AsLine::Yes);
+    WriteLog(Banner, LogKind::Plain, AsLine::No);
 }
 
 void SessionLog::CloseSessionLog() {
     if (logFile_ >= 0) {
         char line[256];
         std::snprintf(line, sizeof line, "End Session - %s", StampText());
-        WriteLog(line, LogKind::Plain, 1);
+        WriteLog(line, LogKind::Plain, AsLine::Yes);
         CloseLogFile(logFile_);
     }
     logFile_ = -1;

@@ -14,6 +14,10 @@ namespace quillfen {
 
 enum class LogKind : std::uint16_t { Plain = 0, In = 1, Out = 2 };
 
+// How WriteLog takes its text: Yes makes one prefixed line of it, cut at its
+// first CR or LF and ended by CR LF; No writes it as it stands.
+enum class AsLine : int { No = 0, Yes = 1 };
+
 inline constexpr std::size_t LogLineBufferSize = 5120;
 inline constexpr std::size_t ScratchTextSize = 256;
 inline constexpr std::size_t CwdLimit = 166;
@@ -32,9 +36,7 @@ public:
     SessionLog(const SessionLog&) = delete;
     SessionLog& operator=(const SessionLog&) = delete;
 
-    // asLine 1: one line with the kind's prefix, cut at the first CR or LF,
-    // ended by CR LF. Any other value: the text as it stands.
-    int WriteLog(const char* text, LogKind kind, int asLine);
+    int WriteLog(const char* text, LogKind kind, AsLine asLine);
 
     // Start-up message, log file, header, start line and banner.
     void OpenSessionLog();

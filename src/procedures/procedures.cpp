@@ -16,14 +16,14 @@ constexpr char ModemAbsent[] = "There does not appear to be a modem on this open
 Procedures::Procedures(SessionLog& log, SerialPort& port, CommandEngine& engine)
     : log_(log), port_(port), engine_(engine) {}
 
-int Procedures::Plain(const char* text) { return log_.WriteLog(text, LogKind::Plain, 0); }
+int Procedures::Plain(const char* text) { return log_.WriteLog(text, LogKind::Plain, AsLine::No); }
 
 int Procedures::ResetModem() {
     Plain(script::ResetHeading);
     return engine_.SendCommand(script::ResetCommand.text, script::ResetCommand.timeoutSeconds);
 }
 
-int Procedures::ProbeModem(int fullTest) {
+int Procedures::ProbeModem(FullTest fullTest) {
     if (ResetModem() == 0) return 0;
     Plain(LongResponsesHeading);
     if (engine_.SendCommand("ATV1", 1) == 0) return 0;
@@ -31,21 +31,24 @@ int Procedures::ProbeModem(int fullTest) {
     // Only the answer to the bare AT decides.
     if (engine_.LastResult == result::Ok) {
         Plain(ModemPresent);
-        if (fullTest == 1) RunCapabilityTest();
+        if (fullTest == FullTest::Yes) RunCapabilityTest();
     } else {
         Plain(ModemAbsent);
     }
     return 1;
 }
 
-void Procedures::ScanPorts(int fullTest) {
+unsigned Procedures::ScanPorts(FullTest fullTest) {
+    unsigned opened = 0;
     for (unsigned index = 0; index < ScannedPorts; ++index) {
         port_.SelectedPort = static_cast<std::uint8_t>(index);
-        if (port_.OpenPort(1) != 1) continue;
+        if (port_.OpenPort(Quiet::Yes) != 1) continue;
+        ++opened;
         ProbeModem(fullTest);
         port_.ClosePort();
-        if (engine_.AbortRequested == 1) return;
+        if (engine_.AbortRequested == 1) break;
     }
+    return opened;
 }
 
 int Procedures::RunClassBattery() {
@@ -60,7 +63,7 @@ int Procedures::RunCapabilityTest() {
         switch (step.kind) {
         case script::StepKind::PortLine:
             std::snprintf(heading_, sizeof heading_, "COM%u", static_cast<unsigned>(port_.SelectedPort) + 1);
-            log_.WriteLog(heading_, LogKind::Plain, 1);
+            log_.WriteLog(heading_, LogKind::Plain, AsLine::Yes);
             break;
         case script::StepKind::Reset:
             if (ResetModem() == 0) return 0;

@@ -12,17 +12,22 @@ namespace quillfen {
 
 inline constexpr unsigned ScannedPorts = 4;
 
+// Whether a scan runs the capability test on each modem it finds.
+enum class FullTest : int { No = 0, Yes = 1 };
+
 class Procedures {
 public:
     Procedures(SessionLog& log, SerialPort& port, CommandEngine& engine);
 
     // "Reset the modem:\r\n" and AT&F (3 s).
     int ResetModem();
-    // Decides whether a modem answers on the open port; with fullTest 1 runs
-    // the capability test on one that does. 0 only after an abort.
-    int ProbeModem(int fullTest);
+    // Decides whether a modem answers on the open port; with the full test
+    // runs the capability test on one that does. 0 only after an abort.
+    int ProbeModem(FullTest fullTest);
     // Opens, probes and closes COM1 to COM4 in turn. No port is open after.
-    void ScanPorts(int fullTest);
+    // Returns how many of them opened, so a caller can tell "no port at all"
+    // from "no modem".
+    unsigned ScanPorts(FullTest fullTest);
     // The whole script on the open port. 1 when it ran to its end.
     int RunCapabilityTest();
     // The 21 commands run once per accepted class.

@@ -36,7 +36,7 @@ constexpr int TemplateHeight = 114;
 
 // The action buttons, in the order they sit on the dialog.
 struct ButtonRow {
-    int controlId;
+    std::uint16_t controlId;
     const char* text;
     int x, y, width, height;
     bool tabStop;
@@ -49,17 +49,13 @@ constexpr ButtonRow ActionButtons[] = {
 };
 
 struct MenuRow {
-    int commandId;
+    std::uint16_t commandId;
     const char* text;
 };
 constexpr MenuRow EditMenu[] = {
     {id::CopyAllOfLog, "Copy &All of Log"},
     {id::CopySelectedText, "Copy &Selected Text in Log"},
 };
-
-constexpr int BusySetControls[] = {id::PortList, id::FindAllModems, id::FaxTestSelectModem,
-                                   id::FaxTestAllModems, id::Send};
-constexpr int BusySetMenuItems[] = {id::CopyAllOfLog, id::CopySelectedText, id::About, id::OpenHelp};
 
 }  // namespace
 
@@ -96,7 +92,7 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::BuildMenu(QMenuBar* menuBar) {
-    auto addItem = [this](QMenu* menu, int commandId, const char* text) {
+    auto addItem = [this](QMenu* menu, std::uint16_t commandId, const char* text) {
         QAction* action = menu->addAction(QString::fromLatin1(text));
         Identify(action, commandId);
         connect(action, &QAction::triggered, this, [this, commandId] { DispatchCommand(commandId); });
@@ -129,9 +125,10 @@ void MainWindow::BuildControls() {
     ports_ = new PortList(id::PortList, modemBox);
     placeIn(ports_, modemBox, 9, 11, 49, 12);
     ports_->setFocusPolicy(Qt::StrongFocus);
-    connect(ports_, &QComboBox::currentIndexChanged, this, [this] { app_->HandlePortListChange(); });
-    connect(ports_, &PortList::DroppedDown, this, [this] { app_->HandlePortListChange(); });
-    connect(ports_, &PortList::LostFocus, this, [this] { app_->HandlePortListChange(); });
+    connect(ports_, &QComboBox::currentIndexChanged, this,
+            [this] { DispatchCommand(id::PortList, Notification::SelectionChange); });
+    connect(ports_, &PortList::DroppedDown, this, [this] { DispatchCommand(id::PortList, Notification::DropDown); });
+    connect(ports_, &PortList::LostFocus, this, [this] { DispatchCommand(id::PortList, Notification::KillFocus); });
 
     auto* commandBox = new QGroupBox(QStringLiteral("&Type in and Send Command to Modem "), client_);
     commandBox->setGeometry(du.Rect(61, 1, 213, 27));
@@ -153,7 +150,7 @@ void MainWindow::BuildControls() {
         // Enter presses the default button only, never the one with the focus.
         button->setAutoDefault(false);
         button->setFocusPolicy(row.tabStop ? Qt::StrongFocus : Qt::ClickFocus);
-        const int commandId = row.controlId;
+        const std::uint16_t commandId = row.controlId;
         connect(button, &QPushButton::clicked, this, [this, commandId] { DispatchCommand(commandId); });
         if (!firstButton) firstButton = button;
     }
@@ -217,79 +214,33 @@ int MainWindow::RunModal(QDialog& dialog) {
     return dialog.exec();
 }
 
-void MainWindow::DispatchCommand(int commandId) {
-    switch (commandId) {
-    case id::FindAllModems: RunAction([this] { app_->FindAllModems(); }); break;
-    case id::FaxTestSelectModem: RunAction([this] { app_->FaxTestSelectModem(); }); break;
-    case id::FaxTestAllModems: RunAction([this] { app_->FaxTestAllModems(); }); break;
-    case id::Send:
-        RunAction([this] {
-            // Single bytes, as the modem gets them; the application cuts the
-            // text to its limit.
-            const QByteArray text = commandEdit_->text().toLatin1();
-            app_->Send(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
-        });
-        break;
-    case id::AbortEvent: app_->AbortEvent(); break;
-    case id::CopyAllOfLog: CopyAllOfLog(); break;
-    case id::CopySelectedText: CopySelectedText(); break;
-    case id::About: ShowAbout(); break;
-    case id::OpenHelp: OpenHelp(); break;
-    case id::CloseHelp: CloseHelp(); break;
-    case id::Exit: Exit(); break;
-    default: break;
-    }
-}
-
-template <typename Action>
-void MainWindow::RunAction(Action action) {
-    // The busy set keeps a second action from starting inside a wait; this
-    // also covers a click that was already queued.
-    if (ended_ || app_->Busy()) return;
-    action();
-    if (app_->ExitRequested()) EndSession();
-}
-
-void MainWindow::Exit() {
-    ++exitCommands_;
-    app_->Exit();
-    // During an action the window ends once the action has unwound.
-    if (!app_->Busy()) EndSession();
-}
-
-void MainWindow::EndSession() {
-    if (ended_) return;
-    ended_ = true;
-    done(QDialog::Accepted);
-    app_->Shutdown();
-    emit SessionEnded();
+ActionOutcome MainWindow::DispatchCommand(std::uint16_t commandId, Notification code) {
+    return app_->DispatchCommand(commandId, code);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    // A close request is an Exit, handled after the current event; once Exit
-    // has been asked for, further requests add nothing.
+    // The window closes only when the dispatch has ended the session.
+    if (windowEnded_) {
+        event->accept();
+        return;
+    }
     event->ignore();
-    if (ended_ || exitPosted_ || app_->ExitRequested()) return;
-    exitPosted_ = true;
-    QMetaObject::invokeMethod(this, [this] { DispatchCommand(id::Exit); }, Qt::QueuedConnection);
+    app_->HandleCloseRequest();
 }
 
 void MainWindow::reject() {
-    // Escape: the program ends as after Exit.
-    DispatchCommand(id::Exit);
+    // Escape: the standard Cancel command.
+    DispatchCommand(id::Cancel);
 }
 
-void MainWindow::SetBusySetEnabled(bool enabled) {
-    for (int controlId : BusySetControls) Control(controlId)->setEnabled(enabled);
-    for (int commandId : BusySetMenuItems) MenuItem(commandId)->setEnabled(enabled);
-    if (!enabled && logPane_) logPane_->setFocus(Qt::OtherFocusReason);
-    if (enabled && portPromptPending_) PromptForPort();
+void MainWindow::EndWindow() {
+    if (windowEnded_) return;
+    windowEnded_ = true;
+    done(QDialog::Accepted);
+    emit SessionEnded();
 }
 
 void MainWindow::PromptForPort() {
-    // A disabled list can neither drop down nor take the focus.
-    portPromptPending_ = !ports_->isEnabled();
-    if (portPromptPending_) return;
     ports_->setFocus(Qt::OtherFocusReason);
     ports_->showPopup();
 }
@@ -316,7 +267,7 @@ void MainWindow::Relayout() {
     // pane that fits.
     PaneRect& rect = *CurrentPaneRect();
     rect = layout_.RectFor(client_->size());
-    TextPane* pane = helpShown_ ? helpPane_ : logPane_;
+    TextPane* pane = helpPane_ ? helpPane_ : logPane_;
     if (pane) pane->setGeometry(rect.ToQRect());
 }
 
@@ -326,42 +277,36 @@ PaneRect* MainWindow::CurrentPaneRect() {
     return nullptr;
 }
 
-void MainWindow::CopyAllOfLog() {
-    // The whole log, however long: the end holds the class results.
-    QTextCursor all(logPane_->document());
-    all.select(QTextCursor::Document);
-    logPane_->setTextCursor(all);
-    CopySelectedText();
+void MainWindow::CopyLog(CopyScope scope) {
+    if (scope == CopyScope::AllOfLog) {
+        // The whole log, however long: the end holds the class results.
+        QTextCursor all(logPane_->document());
+        all.select(QTextCursor::Document);
+        logPane_->setTextCursor(all);
+    }
+    logPane_->copy();
 }
-
-void MainWindow::CopySelectedText() { logPane_->copy(); }
 
 void MainWindow::ShowAbout() {
     aboutBox_->Prepare();
     RunModal(*aboutBox_);
 }
 
-void MainWindow::OpenHelp() {
-    SetBusySetEnabled(false);
-    MenuItem(id::CloseHelp)->setEnabled(true);
+void MainWindow::ShowHelpPane() {
     logPane_->hide();
     if (const PaneRect* current = CurrentPaneRect()) helpRect_ = *current;
 
     helpPane_ = new TextPane(id::HelpPane, client_);
     helpPane_->setGeometry(helpRect_.ToQRect());
-    helpShown_ = true;
     helpPane_->Append(HelpPaneText);
     helpPane_->moveCursor(QTextCursor::Start);
     helpPane_->show();
     helpPane_->setFocus(Qt::OtherFocusReason);
 }
 
-void MainWindow::CloseHelp() {
+void MainWindow::RemoveHelpPane() {
     delete helpPane_;
     helpPane_ = nullptr;
-    helpShown_ = false;
-    SetBusySetEnabled(true);
-    MenuItem(id::CloseHelp)->setEnabled(false);
     logPane_->show();
     if (const PaneRect* current = CurrentPaneRect()) logPane_->setGeometry(current->ToQRect());
     logPane_->setFocus(Qt::OtherFocusReason);

@@ -1,8 +1,8 @@
 // The main window: one dialog with the port list, the command edit, the
 // action buttons, the log pane (and the help pane over it) and the menu.
-// It owns the Application and its Qt host and turns every click, menu choice,
-// key and close request into one call of the application; while an action
-// runs, only Abort Event, Exit, the command edit and the log stay usable.
+// It owns the Application and its Qt host, turns every click, menu choice,
+// key and close request into the application's dispatch, and draws what the
+// dispatch asks of it through the host. It keeps no rules of its own.
 // Ids of controls and menu items are their object names ("1004", "32776").
 #pragma once
 
@@ -27,23 +27,7 @@ class AboutBox;
 class PortList;
 class TextPane;
 
-namespace id {
-inline constexpr int PortList = 1001;
-inline constexpr int FindAllModems = 1002;
-inline constexpr int FaxTestSelectModem = 1003;
-inline constexpr int FaxTestAllModems = 1004;
-inline constexpr int Send = 1005;
-inline constexpr int CommandEdit = 1006;
-inline constexpr int AbortEvent = 1007;
-inline constexpr int LogPane = 1008;
-inline constexpr int HelpPane = 1009;
-inline constexpr int CopyAllOfLog = 32771;
-inline constexpr int CopySelectedText = 32772;
-inline constexpr int About = 32773;
-inline constexpr int OpenHelp = 32774;
-inline constexpr int CloseHelp = 32775;
-inline constexpr int Exit = 32776;
-}  // namespace id
+namespace id = ::quillfen::id;
 
 inline constexpr int PortCount = 256;
 
@@ -58,19 +42,20 @@ public:
     // message first), the port list, and the focus on Fax Test All Modems.
     void Initialise();
 
-    // Every command of the window, by id.
-    void DispatchCommand(int commandId);
+    // Every command of the window, by id, through the application's dispatch.
+    ActionOutcome DispatchCommand(std::uint16_t commandId, Notification code = Notification::Clicked);
 
     // Dialogs run through this; tests replace it to answer them.
     void SetModalRunner(ModalRunner runner) { modalRunner_ = std::move(runner); }
     int RunModal(QDialog& dialog);
 
-    // The busy set: the port list, the four action buttons and the copy,
-    // About and Open Help items. Disabling moves the focus to the log pane.
-    void SetBusySetEnabled(bool enabled);
-    // Drops the port list down and gives it the focus; while the list is
-    // disabled by a running action, as soon as the action has ended.
+    // What the dispatch asks of the window, through the host.
     void PromptForPort();
+    void ShowAbout();
+    void ShowHelpPane();
+    void RemoveHelpPane();
+    void CopyLog(CopyScope scope);
+    void EndWindow();
 
     Application& App() { return *app_; }
     QWidget* Control(int controlId) const;
@@ -88,10 +73,9 @@ public:
     const PaneRect& MaximizedRect() const { return maximizedRect_; }
     const PaneRect& HelpRect() const { return helpRect_; }
     int CurrentSizeState() const { return sizeState_; }
-    bool HelpShown() const { return helpShown_; }
-    // Exit commands handled, however they were given.
-    int ExitCommands() const { return exitCommands_; }
-    bool Ended() const { return ended_; }
+    bool HelpShown() const { return helpPane_ != nullptr; }
+    int ExitCommands() const { return app_->ExitCommands(); }
+    bool Ended() const { return app_->Ended(); }
 
 signals:
     // The window has closed, the port is closed and the log has ended.
@@ -106,18 +90,9 @@ protected:
 private:
     void BuildControls();
     void BuildMenu(QMenuBar* menuBar);
-    template <typename Action>
-    void RunAction(Action action);
-    void Exit();
-    void EndSession();
     void Relayout();
     // Where the pane belongs for the window's size now; none while minimized.
     PaneRect* CurrentPaneRect();
-    void CopyAllOfLog();
-    void CopySelectedText();
-    void ShowAbout();
-    void OpenHelp();
-    void CloseHelp();
 
     QtHost host_;
     std::unique_ptr<Application> app_;
@@ -131,7 +106,6 @@ private:
     PaneRect maximizedRect_;
     PaneRect helpRect_;
     int sizeState_ = Maximized;
-    bool helpShown_ = false;
 
     QWidget* client_ = nullptr;
     PortList* ports_ = nullptr;
@@ -142,10 +116,7 @@ private:
     AboutBox* aboutBox_ = nullptr;
 
     bool initialised_ = false;
-    bool ended_ = false;
-    bool exitPosted_ = false;
-    bool portPromptPending_ = false;
-    int exitCommands_ = 0;
+    bool windowEnded_ = false;
 };
 
 }  // namespace quillfen::qt

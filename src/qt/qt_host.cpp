@@ -1,7 +1,9 @@
 #include "qt/qt_host.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <cstring>
 #include <QStringDecoder>
 
 #include "qt/main_window.h"
@@ -70,8 +72,42 @@ int QtHost::PortSelection() { return window_.Ports()->currentIndex(); }
 
 void QtHost::PromptForPort() { window_.PromptForPort(); }
 
-void QtHost::FocusCommandEdit() { window_.CommandEdit()->setFocus(Qt::OtherFocusReason); }
+std::size_t QtHost::ReadCommandText(char* buffer, std::size_t size) {
+    if (size == 0) return 0;
+    // Single bytes, as the modem gets them.
+    const QByteArray text = window_.CommandEdit()->text().toLatin1();
+    std::size_t length = static_cast<std::size_t>(text.size());
+    if (length > size - 1) length = size - 1;
+    std::memcpy(buffer, text.constData(), length);
+    buffer[length] = '\0';
+    return length;
+}
 
-void QtHost::SetControlsEnabled(bool enabled) { window_.SetBusySetEnabled(enabled); }
+void QtHost::EnableControl(std::uint16_t controlId, bool enabled) {
+    if (QWidget* control = window_.Control(controlId)) control->setEnabled(enabled);
+}
+
+void QtHost::EnableMenuItem(std::uint16_t commandId, bool enabled) {
+    if (QAction* item = window_.MenuItem(commandId)) item->setEnabled(enabled);
+}
+
+void QtHost::FocusControl(std::uint16_t controlId) {
+    if (QWidget* control = window_.Control(controlId)) control->setFocus(Qt::OtherFocusReason);
+}
+
+void QtHost::ShowAbout() { window_.ShowAbout(); }
+
+void QtHost::OpenHelp() { window_.ShowHelpPane(); }
+
+void QtHost::CloseHelp() { window_.RemoveHelpPane(); }
+
+void QtHost::CopyLog(CopyScope scope) { window_.CopyLog(scope); }
+
+void QtHost::PostCommand(std::uint16_t commandId) {
+    QMetaObject::invokeMethod(&window_, [this, commandId] { window_.DispatchCommand(commandId); },
+                              Qt::QueuedConnection);
+}
+
+void QtHost::EndWindow() { window_.EndWindow(); }
 
 }  // namespace quillfen::qt

@@ -35,8 +35,16 @@ public:
     void InsertLogText(std::int32_t position, std::string_view text) override;
     int PortSelection() override;
     void PromptForPort() override;
-    void FocusCommandEdit() override;
-    void SetControlsEnabled(bool enabled) override;
+    std::size_t ReadCommandText(char* buffer, std::size_t size) override;
+    void EnableControl(std::uint16_t controlId, bool enabled) override;
+    void EnableMenuItem(std::uint16_t commandId, bool enabled) override;
+    void FocusControl(std::uint16_t controlId) override;
+    void ShowAbout() override;
+    void OpenHelp() override;
+    void CloseHelp() override;
+    void CopyLog(CopyScope scope) override;
+    void PostCommand(std::uint16_t commandId) override;
+    void EndWindow() override;
 
 private:
     MainWindow& window_;

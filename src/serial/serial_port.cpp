@@ -126,8 +126,8 @@ void PacedWait(Host& host, std::uint32_t ms) {
 
 SerialPort::SerialPort(Host& host, SessionLog& log, PortNames& names) : host_(host), log_(log), names_(names) {}
 
-int SerialPort::OpenPort(int quiet) {
-    log_.WriteLog(Separator, LogKind::Plain, 0);
+int SerialPort::OpenPort(Quiet quiet) {
+    log_.WriteLog(Separator, LogKind::Plain, AsLine::No);
 
     const unsigned comNumber = SelectedPort + 1u;
     const std::string device = names_.DeviceFor(comNumber);
@@ -143,9 +143,9 @@ int SerialPort::OpenPort(int quiet) {
             continue;
         }
         const OpenFailureText& text = FailureTextFor(error.row);
-        if (quiet == 1) {
+        if (quiet == Quiet::Yes) {
             std::snprintf(message_, sizeof message_, OpenFailureLogFormat, comNumber, error.code, text.log);
-            log_.WriteLog(message_, LogKind::Plain, 0);
+            log_.WriteLog(message_, LogKind::Plain, AsLine::No);
             return 0;
         }
         std::snprintf(message_, sizeof message_, OpenFailureDialogFormat, comNumber, error.code, text.dialog);
@@ -161,7 +161,7 @@ int SerialPort::OpenPort(int quiet) {
     PurgeReceive();
 
     std::snprintf(message_, sizeof message_, "Opened COM%u - %s", comNumber, log_.StampText());
-    log_.WriteLog(message_, LogKind::Plain, 1);
+    log_.WriteLog(message_, LogKind::Plain, AsLine::Yes);
     return 1;
 }
 
@@ -169,7 +169,7 @@ void SerialPort::ClosePort() {
     if (!device_.IsOpen()) return;
     device_.Close();
     std::snprintf(message_, sizeof message_, "Closed COM%u - %s", SelectedPort + 1u, log_.StampText());
-    log_.WriteLog(message_, LogKind::Plain, 1);
+    log_.WriteLog(message_, LogKind::Plain, AsLine::Yes);
 }
 
 int SerialPort::EnsurePortOpen() {
@@ -181,7 +181,7 @@ int SerialPort::EnsurePortOpen() {
         return 0;
     }
     SelectedPort = static_cast<std::uint8_t>(selection & 0xFF);
-    return OpenPort(0) != 0 ? 1 : 0;
+    return OpenPort(Quiet::No) != 0 ? 1 : 0;
 }
 
 void SerialPort::PurgeReceive() {

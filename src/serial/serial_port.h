@@ -22,6 +22,10 @@ inline constexpr std::uint32_t BreakHold = 128;      // ms
 inline constexpr std::uint32_t BackoffStep = 128;    // ms
 inline constexpr std::uint32_t BackoffLast = 384;    // the counter value after which retries stop waiting
 
+// How OpenPort reports a failure: Yes in the log only (the scans), No in a
+// Retry/Cancel box that lets the user try again.
+enum class Quiet : int { No = 0, Yes = 1 };
+
 // Bytes read from the port and not yet consumed by the response reader.
 struct ReceiveBuffer {
     std::uint8_t bytes[ReceiveBufferSize] = {};
@@ -45,9 +49,8 @@ class SerialPort {
 public:
     SerialPort(Host& host, SessionLog& log, PortNames& names);
 
-    // Opens COM(SelectedPort + 1). quiet 1 reports a failure in the log, any
-    // other value in a Retry/Cancel box. Returns 1 when open, else 0.
-    int OpenPort(int quiet);
+    // Opens COM(SelectedPort + 1). Returns 1 when open, else 0.
+    int OpenPort(Quiet quiet);
     // Closes the port with its "Closed COM%u" line; nothing when none is open.
     void ClosePort();
     // Uses the open port, or opens the one chosen in the host's port list.

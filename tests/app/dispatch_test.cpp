@@ -20,6 +20,7 @@ using test::TempDir;
 class DispatchTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        host.dispatch = [this](std::uint16_t commandId) { app.DispatchCommand(commandId); };
         app.Start();
         host.boxes.clear();
         startup = host.pane.size();
@@ -45,7 +46,8 @@ TEST_F(DispatchTest, SendCutsTheTextTo54CharactersAndKeepsThePortOpen) {
     names.Map(1, pty.Slave());
     host.selection = 0;
     std::string sixty = "AT" + std::string(58, 'X');
-    app.Send(sixty);
+    host.commandText = sixty;
+    EXPECT_EQ(app.DispatchCommand(id::Send), ActionOutcome::Done);
     EXPECT_EQ(pty.Drain(), sixty.substr(0, 54) + "\r");
     EXPECT_EQ(Count("OUT: " + sixty.substr(0, 54) + "\r\n"), 1u);
     EXPECT_TRUE(app.Port().IsOpen());
@@ -53,7 +55,8 @@ TEST_F(DispatchTest, SendCutsTheTextTo54CharactersAndKeepsThePortOpen) {
 
     // The next Send goes to the same port without a new open, whatever the list says.
     host.selection = 5;
-    app.Send("ATI3");
+    host.commandText = "ATI3";
+    app.DispatchCommand(id::Send);
     EXPECT_EQ(pty.Drain(), "ATI3\r");
     EXPECT_EQ(Count("Opened COM"), 1u);
 }
@@ -63,11 +66,12 @@ TEST_F(DispatchTest, EmptySendOpensThePortThenAsksForACommand) {
     ASSERT_TRUE(pty.Ok());
     names.Map(1, pty.Slave());
     host.selection = 0;
-    app.Send("");
+    EXPECT_EQ(app.DispatchCommand(id::Send), ActionOutcome::NothingSent);
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].text, "Please Type in a Modem Command");
     EXPECT_EQ(host.boxes[0].icon, BoxIcon::Information);
-    EXPECT_EQ(host.commandEditFocus, 1);
+    ASSERT_FALSE(host.focus.empty());
+    EXPECT_EQ(host.focus.back(), id::CommandEdit);
     EXPECT_TRUE(app.Port().IsOpen());
     EXPECT_EQ(Count("OUT: "), 0u);
     EXPECT_TRUE(host.controlsEnabled);
@@ -76,7 +80,7 @@ TEST_F(DispatchTest, EmptySendOpensThePortThenAsksForACommand) {
 TEST_F(DispatchTest, NoSelectionAsksForAPortAndSendsNothing) {
     host.selection = -1;
     std::size_t before = host.pane.size();
-    app.FaxTestSelectModem();
+    EXPECT_EQ(app.DispatchCommand(id::FaxTestSelectModem), ActionOutcome::PortNotOpened);
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].text, "Please Select a Modem/COM-Port (COM?)");
     EXPECT_EQ(host.portPrompts, 1);
@@ -89,12 +93,12 @@ TEST_F(DispatchTest, PortListChangeClosesThePortWithItsLine) {
     ASSERT_TRUE(pty.Ok());
     names.Map(2, pty.Slave());
     host.selection = 1;
-    app.Send("");
+    app.DispatchCommand(id::Send);
     ASSERT_TRUE(app.Port().IsOpen());
-    app.HandlePortListChange();
+    app.DispatchCommand(id::PortList, Notification::SelectionChange);
     EXPECT_FALSE(app.Port().IsOpen());
     EXPECT_EQ(Count("Closed COM2 - "), 1u);
-    app.HandlePortListChange();
+    app.DispatchCommand(id::PortList, Notification::KillFocus);
     EXPECT_EQ(Count("Closed COM2 - "), 1u);
 }
 
@@ -102,8 +106,9 @@ TEST_F(DispatchTest, AbortWhileIdleIsClearedByTheNextAction) {
     ModemSim sim({"--profile", "fax"});
     names.Map(1, sim.Device());
     host.selection = 0;
-    app.AbortEvent();
-    app.Send("AT");
+    app.DispatchCommand(id::AbortEvent);
+    host.commandText = "AT";
+    EXPECT_EQ(app.DispatchCommand(id::Send), ActionOutcome::Done);
     EXPECT_EQ(Count("IN : OK\r\n"), 1u);
     EXPECT_EQ(Count("Aborted by user."), 0u);
     EXPECT_EQ(app.Engine().AbortRequested, 0);
@@ -113,12 +118,13 @@ TEST_F(DispatchTest, ExitDuringAnActionUnwindsItBeforeTheEndLine) {
     ModemSim sim({"--profile", "silent"});
     names.Map(1, sim.Device());
     host.selection = 0;
-    host.AtPump(40, [&] { app.Exit(); });
-    app.FaxTestSelectModem();
+    host.AtPump(40, [&] { app.DispatchCommand(id::Exit); });
+    EXPECT_EQ(app.DispatchCommand(id::FaxTestSelectModem), ActionOutcome::Aborted);
     EXPECT_TRUE(app.ExitRequested());
+    EXPECT_TRUE(app.Ended());
+    EXPECT_EQ(host.windowEnds, 1);
     EXPECT_FALSE(app.Busy());
     EXPECT_TRUE(host.controlsEnabled);
-    app.Shutdown();
     std::size_t aborted = host.pane.find("Aborted by user.\r\n");
     std::size_t closed = host.pane.find("Closed COM1 - ");
     std::size_t ended = host.pane.find("End Session - ");

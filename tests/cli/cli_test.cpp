@@ -157,7 +157,7 @@ TEST(CliTest, SendToTheSimulatorStreamsTheLogAsItIsWritten) {
     EXPECT_EQ(log.compare(log.size() - 2, 2, "\r\n"), 0);
 
     // The start-up message names the file; the closing note says where it is.
-    EXPECT_EQ(run.err.rfind("Quillfen: There will be a visual log", 0), 0u) << run.err;
+    EXPECT_EQ(run.err.rfind("quillfen-cli: There will be a visual log", 0), 0u) << run.err;
     EXPECT_NE(run.err.find("Modem001.txt\ncreated."), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("the log is in " + dir.File("Modem001.txt")), std::string::npos) << run.err;
 
@@ -226,7 +226,7 @@ TEST(CliTest, APortThatCannotBeOpenedExitsOne) {
     // Nobody at a terminal: the failure box is shown and answered Cancel.
     CliRun test = RunCli({"--map", "COM1=" + missing, "test"}, dir.Path());
     EXPECT_EQ(test.exitCode, 1) << test.err;
-    EXPECT_NE(test.err.find("Quillfen: While trying to open your modem on COM1 an error occurred as follows:\n"),
+    EXPECT_NE(test.err.find("quillfen-cli: While trying to open your modem on COM1 an error occurred as follows:\n"),
               std::string::npos)
         << test.err;
     EXPECT_EQ(test.err.find("[R]etry"), std::string::npos);

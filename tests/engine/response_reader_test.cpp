@@ -22,7 +22,7 @@ protected:
         ASSERT_TRUE(pty.Ok());
         names.Map(1, pty.Slave());
         port.SelectedPort = 0;
-        ASSERT_EQ(port.OpenPort(1), 1);
+        ASSERT_EQ(port.OpenPort(Quiet::Yes), 1);
         mark = host.pane.size();
     }
     void TearDown() override { port.ClosePort(); }
@@ -161,6 +161,59 @@ TEST_F(ReaderTest, OverlongCommandIsCutToFitTheCommandBuffer) {
     engine.SendCommand(text.c_str(), 1);
     std::string sent = pty.Drain();
     EXPECT_EQ(sent, std::string(510, 'A') + "\r");
+}
+
+TEST_F(ReaderTest, DleEtxEndsALineWhateverItsFirstByte) {
+    // A printable first byte: the line ends at ETX and is classified.
+    EXPECT_EQ(Read(std::string("OK\x10\x03", 4)), result::Ok);
+    EXPECT_EQ(Logged(), std::string("IN : OK\x10\x03\r\n"));
+
+    // A control first byte, with ETX at index 2, the earliest it may stand:
+    // the line is logged raw and the next line is read on its own.
+    mark = host.pane.size();
+    EXPECT_EQ(Read(std::string("\x11\x10\x03OK\r\n", 7)), result::Ok);
+    EXPECT_EQ(Logged(), std::string("IN : \x11\x10\x03\r\nIN : OK\r\n"));
+}
+
+TEST_F(ReaderTest, LineFeedAloneEndsALine) {
+    EXPECT_EQ(Read("ATI4\nmodel 5\nOK\n"), result::Ok);
+    EXPECT_EQ(Logged(), "IN : ATI4\r\nIN : model 5\r\nIN : OK\r\n");
+}
+
+TEST_F(ReaderTest, LinesThatKeepComingDoNotMoveTheDeadline) {
+    // A modem that chatters a RING every 200 ms and never answers: the
+    // reader must still give up once its one second is over.
+    auto next = std::chrono::steady_clock::now();
+    int sent = 0;
+    host.onEveryPump = [&] {
+        if (sent >= 25 || std::chrono::steady_clock::now() < next) return sent >= 25;
+        pty.Send("RING\r\n");
+        ++sent;
+        next += std::chrono::milliseconds(200);
+        return false;
+    };
+    EXPECT_EQ(engine.ReadResponse(1), result::Error);
+    host.onEveryPump = nullptr;
+    std::string logged = Logged();
+    std::size_t rings = 0;
+    for (std::size_t at = logged.find("IN : RING"); at != std::string::npos; at = logged.find("IN : RING", at + 1)) ++rings;
+    EXPECT_GE(rings, 3u);
+    EXPECT_LE(rings, 10u) << "the reader kept waiting after its deadline";
+}
+
+TEST_F(ReaderTest, TransactionDiscardsWhatArrivesDuringItsFirstPause) {
+    // The modem's late answer to something earlier lands while the
+    // transaction pauses before writing; it must not count for this command.
+    host.AtPump(host.pumps + 1, [&] {
+        pty.Send("OK\r\n");
+        test::Eventually([&] {
+            port.QueryStatus();
+            return port.Status().cbInQue >= 4;
+        });
+    });
+    EXPECT_EQ(engine.SendCommand("AT", 1), 1);
+    EXPECT_EQ(engine.LastResult, result::Error);
+    EXPECT_EQ(Logged(), "OUT: AT\r\n");
 }
 
 TEST(ClassifyLineTest, FirstByteExactRestIgnoresCase) {

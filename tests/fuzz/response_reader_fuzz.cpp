@@ -27,7 +27,11 @@ public:
         }
     }
     int PortSelection() override { return -1; }
-    void SetControlsEnabled(bool) override {}
+    std::size_t ReadCommandText(char* buffer, std::size_t size) override {
+        if (size > 0) buffer[0] = '\0';
+        return 0;
+    }
+    void PostCommand(std::uint16_t) override {}
 };
 
 struct World {

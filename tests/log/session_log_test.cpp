@@ -29,35 +29,35 @@ protected:
 };
 
 TEST_F(SessionLogTest, LineModeAddsPrefixCutsAtFirstLineEndAndEndsInCrLf) {
-    log.WriteLog("OK", LogKind::In, 1);
+    log.WriteLog("OK", LogKind::In, AsLine::Yes);
     EXPECT_EQ(host.pane, "IN : OK\r\n");
     EXPECT_EQ(log.LogLength(), 9);
 
     std::size_t mark = host.pane.size();
-    log.WriteLog("AT&F\r", LogKind::Out, 1);
+    log.WriteLog("AT&F\r", LogKind::Out, AsLine::Yes);
     EXPECT_EQ(Tail(mark), "OUT: AT&F\r\n");
 
     mark = host.pane.size();
-    log.WriteLog("first\nsecond\r\nthird", LogKind::Plain, 1);
+    log.WriteLog("first\nsecond\r\nthird", LogKind::Plain, AsLine::Yes);
     EXPECT_EQ(Tail(mark), "first\r\n");
 
     mark = host.pane.size();
-    log.WriteLog("", LogKind::Plain, 1);
-    log.WriteLog("", LogKind::In, 1);
+    log.WriteLog("", LogKind::Plain, AsLine::Yes);
+    log.WriteLog("", LogKind::In, AsLine::Yes);
     EXPECT_EQ(Tail(mark), "\r\nIN : \r\n");
 
     // Prefixes belong to line mode only.
     mark = host.pane.size();
-    log.WriteLog("Aborted by user.\r\n", LogKind::Out, 0);
-    log.WriteLog("no end", LogKind::Plain, 0);
-    log.WriteLog("x", LogKind::Plain, 1);
+    log.WriteLog("Aborted by user.\r\n", LogKind::Out, AsLine::No);
+    log.WriteLog("no end", LogKind::Plain, AsLine::No);
+    log.WriteLog("x", LogKind::Plain, AsLine::Yes);
     EXPECT_EQ(Tail(mark), "Aborted by user.\r\nno endx\r\n");
     EXPECT_EQ(log.LogLength(), static_cast<std::int32_t>(host.pane.size()));
 }
 
 TEST_F(SessionLogTest, LongTextsAreCutToFitTheBuffer) {
     std::string huge(6000, 'A');
-    log.WriteLog(huge.c_str(), LogKind::Out, 1);
+    log.WriteLog(huge.c_str(), LogKind::Out, AsLine::Yes);
     ASSERT_EQ(host.pane.size(), 5118u);
     EXPECT_EQ(host.pane.substr(0, 5), "OUT: ");
     EXPECT_EQ(host.pane.substr(5, 5111), std::string(5111, 'A'));
@@ -66,7 +66,7 @@ TEST_F(SessionLogTest, LongTextsAreCutToFitTheBuffer) {
     // A verbatim text of 5,120 bytes or more is cut to 5,119, never overflowed.
     std::size_t mark = host.pane.size();
     std::string verbatim(7000, 'v');
-    log.WriteLog(verbatim.c_str(), LogKind::Plain, 0);
+    log.WriteLog(verbatim.c_str(), LogKind::Plain, AsLine::No);
     EXPECT_EQ(Tail(mark), std::string(5119, 'v'));
 }
 
@@ -94,7 +94,7 @@ TEST_F(SessionLogTest, StartWritesHeaderStartLineAndBannerToPaneAndFile) {
     EXPECT_EQ(banner.substr(banner.size() - 4), "\r\n\r\n");
 
     EXPECT_EQ(log.LogLength(), static_cast<std::int32_t>(host.pane.size()));
-    log.WriteLog("OK", LogKind::In, 1);
+    log.WriteLog("OK", LogKind::In, AsLine::Yes);
     // Written unbuffered: the file already holds every entry.
     EXPECT_EQ(ReadFile(dir.File("Modem001.txt")), host.pane);
 
@@ -137,7 +137,7 @@ TEST_F(SessionLogTest, DanglingSymlinkAndDirectoryAreNeverFollowedOrTruncated) {
     EXPECT_STREQ(log.FileName(), "Modem004.txt");
     EXPECT_NE(access(target.c_str(), F_OK), 0) << "the symlink's target was created";
     EXPECT_EQ(ReadFile(elsewhere.File("precious")), "precious");
-    log.WriteLog("hello", LogKind::Plain, 1);
+    log.WriteLog("hello", LogKind::Plain, AsLine::Yes);
     EXPECT_EQ(ReadFile(dir.File("Modem004.txt")), host.pane);
 }
 

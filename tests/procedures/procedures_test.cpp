@@ -5,11 +5,13 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <regex>
 #include <string>
 
 #include "app/application.h"
+#include "serial/pty_pair.h"
 #include "support/fixtures.h"
 #include "support/scripted_host.h"
 
@@ -50,6 +52,29 @@ void ExpectGolden(const std::string& name, const std::string& actual) {
     EXPECT_EQ(actual, expected) << "differs from " << path;
 }
 
+// A modem the test plays on a bare pty: it echoes each command and answers
+// from a table (OK for anything not in it), served at the host's pumps.
+class TableModem {
+public:
+    explicit TableModem(std::map<std::string, std::string> answers) : answers_(std::move(answers)) {}
+    const std::string& Device() const { return pty_.Slave(); }
+    void Serve() {
+        pending_ += pty_.Drain(0);
+        for (std::size_t cr = pending_.find('\r'); cr != std::string::npos; cr = pending_.find('\r')) {
+            std::string command = pending_.substr(0, cr);
+            pending_.erase(0, cr + 1);
+            if (command.empty()) continue;
+            auto answer = answers_.find(command);
+            pty_.Send(command + "\r\r\n" + (answer == answers_.end() ? "OK" : answer->second) + "\r\n");
+        }
+    }
+
+private:
+    test::PtyPair pty_;
+    std::map<std::string, std::string> answers_;
+    std::string pending_;
+};
+
 class ProceduresTest : public ::testing::Test {
 protected:
     void SetUp() override { host.selection = 0; }
@@ -58,9 +83,9 @@ protected:
     void Map(unsigned com, const std::string& device) { names.Map(com, device); }
     void MapMissing(unsigned com) { names.Map(com, dir.File("no-such-port-" + std::to_string(com))); }
 
-    std::string Run(void (Application::*action)()) {
+    std::string Run(std::uint16_t commandId) {
         app.Start();
-        (app.*action)();
+        outcome = app.DispatchCommand(commandId);
         app.Shutdown();
         std::string file = ReadFile(dir.File("Modem001.txt"));
         EXPECT_EQ(file, host.pane) << "the file and the pane differ";
@@ -77,7 +102,7 @@ protected:
     void AbortWhenLogged(const std::string& marker) {
         host.onEveryPump = [this, marker] {
             if (host.pane.find(marker) == std::string::npos) return false;
-            app.AbortEvent();
+            app.DispatchCommand(id::AbortEvent);
             return true;
         };
     }
@@ -87,12 +112,13 @@ protected:
     ScriptedHost host;
     PortNames names;
     Application app{host, names};
+    ActionOutcome outcome = ActionOutcome::Ignored;
 };
 
 TEST_F(ProceduresTest, FaxModemCapabilityTestMatchesTheGoldenLog) {
     ModemSim sim({"--profile", "fax"});
     Map(1, sim.Device());
-    std::string log = Run(&Application::FaxTestSelectModem);
+    std::string log = Run(id::FaxTestSelectModem);
 
     for (const char* text : {"0, Data Mode.\r\n", "1, Fax Mode.\r\n", "2, Fax Mode.\r\n", "2.0, Fax Mode.\r\n"}) {
         EXPECT_EQ(Count(log, std::string("This FaxModem supports Class ") + text), 1u) << text;
@@ -108,7 +134,7 @@ TEST_F(ProceduresTest, FaxModemCapabilityTestMatchesTheGoldenLog) {
 TEST_F(ProceduresTest, ClassOneModemSupportsClassesZeroAndOneOnly) {
     ModemSim sim({"--profile", "class1"});
     Map(1, sim.Device());
-    std::string log = Run(&Application::FaxTestSelectModem);
+    std::string log = Run(id::FaxTestSelectModem);
     EXPECT_EQ(Count(log, "This FaxModem supports Class 0, Data Mode.\r\n"), 1u);
     EXPECT_EQ(Count(log, "This FaxModem supports Class 1, Fax Mode.\r\n"), 1u);
     EXPECT_EQ(Count(log, "This FaxModem does not support Class 2, Fax Mode.\r\n"), 1u);
@@ -122,7 +148,7 @@ TEST_F(ProceduresTest, ClassOneModemSupportsClassesZeroAndOneOnly) {
 TEST_F(ProceduresTest, DataModemSupportsClassZeroOnly) {
     ModemSim sim({"--profile", "data"});
     Map(1, sim.Device());
-    std::string log = Run(&Application::FaxTestSelectModem);
+    std::string log = Run(id::FaxTestSelectModem);
     EXPECT_EQ(Count(log, "This FaxModem supports Class "), 1u);
     EXPECT_EQ(Count(log, "This FaxModem supports Class 0, Data Mode.\r\n"), 1u);
     EXPECT_EQ(Count(log, "This FaxModem does not support Class "), 3u);
@@ -132,7 +158,7 @@ TEST_F(ProceduresTest, DataModemSupportsClassZeroOnly) {
 TEST_F(ProceduresTest, NumericModemTimesOutEverywhereAndSupportsNoClass) {
     ModemSim sim({"--profile", "numeric"});
     Map(1, sim.Device());
-    std::string log = Run(&Application::FaxTestSelectModem);
+    std::string log = Run(id::FaxTestSelectModem);
     EXPECT_EQ(Count(log, "\nOUT: "), 50u);
     EXPECT_EQ(Count(log, "This FaxModem does not support Class "), 4u);
     for (const char* word : {"\nIN : OK\r", "\nIN : ERROR\r"}) EXPECT_EQ(Count(log, word), 0u) << word;
@@ -146,7 +172,7 @@ TEST_F(ProceduresTest, FindAllModemsMatchesTheGoldenLog) {
     ModemSim data({"--profile", "data"});
     Map(3, data.Device());
     MapMissing(4);
-    std::string log = Run(&Application::FindAllModems);
+    std::string log = Run(id::FindAllModems);
     EXPECT_EQ(Count(log, "There appears to be a modem on this opened UART.\r\n"), 2u);
     EXPECT_EQ(Count(log, "The system cannot find the UART(COM-Port) specified:\r\n"), 2u);
     EXPECT_EQ(Count(log, "=*=*=*=*=*=*\r\n\r\n=*=*=*=*=*=*\r\n"), 4u);
@@ -159,7 +185,7 @@ TEST_F(ProceduresTest, SilentPortHasNoModem) {
     ModemSim sim({"--profile", "silent"});
     Map(1, sim.Device());
     for (unsigned com = 2; com <= 4; ++com) MapMissing(com);
-    std::string log = Run(&Application::FaxTestAllModems);
+    std::string log = Run(id::FaxTestAllModems);
     EXPECT_EQ(Count(log, "There does not appear to be a modem on this opened UART.\r\n"), 1u);
     EXPECT_EQ(Count(log, "There appears"), 0u);
     EXPECT_EQ(Count(log, "\nOUT: "), 3u);  // the probe only: no capability test
@@ -172,10 +198,10 @@ TEST_F(ProceduresTest, AbortDuringClassOneBatteryStopsAtTheNextReset) {
     host.onEveryPump = [this] {
         std::size_t classOne = host.pane.find("This FaxModem supports Class 1, Fax Mode.\r\n");
         if (classOne == std::string::npos || host.pane.find("OUT: ATE0\r\n", classOne) == std::string::npos) return false;
-        app.AbortEvent();
+        app.DispatchCommand(id::AbortEvent);
         return true;
     };
-    std::string log = Run(&Application::FaxTestSelectModem);
+    std::string log = Run(id::FaxTestSelectModem);
     std::string tail = From(log, "This FaxModem supports Class 1, Fax Mode.\r\n");
     std::string expected =
         "OUT: ATE0\r\nAborted by user.\r\nReset the modem:\r\nOUT: AT&F\r\nAborted by user.\r\n"
@@ -190,7 +216,7 @@ TEST_F(ProceduresTest, AbortDuringAti3EndsTheScriptThere) {
     ModemSim sim({"--profile", "fax"});
     Map(1, sim.Device());
     AbortWhenLogged("OUT: ATI3\r\n");
-    std::string log = Run(&Application::FaxTestSelectModem);
+    std::string log = Run(id::FaxTestSelectModem);
     std::string tail = MaskStamps(From(log, "OUT: ATI3\r\n"));
     EXPECT_EQ(tail, "OUT: ATI3\r\nAborted by user.\r\nClosed COM1 - <stamp>\r\nEnd Session - <stamp>\r\n");
     EXPECT_EQ(Count(log, "End information gathering"), 0u);
@@ -205,7 +231,7 @@ TEST_F(ProceduresTest, AbortWhileScanningTheSecondPortClosesItAndEndsTheScan) {
     Map(3, third.Device());
     MapMissing(4);
     AbortWhenLogged("Opened COM2 - ");
-    std::string log = Run(&Application::FindAllModems);
+    std::string log = Run(id::FindAllModems);
     std::string tail = MaskStamps(From(log, "Opened COM2 - "));
     EXPECT_EQ(tail,
               "Opened COM2 - <stamp>\r\nReset the modem:\r\nOUT: AT&F\r\nAborted by user.\r\n"
@@ -217,7 +243,7 @@ TEST_F(ProceduresTest, AbortWhileScanningTheSecondPortClosesItAndEndsTheScan) {
 TEST_F(ProceduresTest, NoiseNeverCrashesAndControlLinesAreLoggedRaw) {
     ModemSim sim({"--profile", "fax", "--noise", "--seed", "7"});
     Map(1, sim.Device());
-    std::string log = Run(&Application::FaxTestSelectModem);
+    std::string log = Run(id::FaxTestSelectModem);
     EXPECT_NE(log.find("Reset the modem:"), std::string::npos);
     EXPECT_NE(log.find("End Session - "), std::string::npos);
     // Lines that open with a control byte or a frame byte keep that byte.
@@ -234,13 +260,95 @@ TEST_F(ProceduresTest, HangupEndsEveryLaterTransactionByItsTimeout) {
     Map(1, sim.Device());
     for (unsigned com = 2; com <= 4; ++com) MapMissing(com);
     auto started = std::chrono::steady_clock::now();
-    std::string log = Run(&Application::FindAllModems);
+    std::string log = Run(id::FindAllModems);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(60)) << "something hung";
     std::string expected =
         "OUT: AT&F\r\nIN : AT&F\r\nIN : OK\r\n"
         "Be sure we are configured for Long Responses:\r\nOUT: ATV1\r\nOUT: AT\r\n"
         "There does not appear to be a modem on this opened UART.\r\nClosed COM1 - ";
     EXPECT_NE(log.find(expected), std::string::npos) << log;
+}
+
+// Only the bare AT decides whether a modem is there.
+TEST_F(ProceduresTest, AModemThatAnswersAtWithErrorCountsAsAbsent) {
+    TableModem modem(std::map<std::string, std::string>{{"AT", "ERROR"}});
+    Map(1, modem.Device());
+    for (unsigned com = 2; com <= 4; ++com) MapMissing(com);
+    host.onEveryPump = [&] {
+        modem.Serve();
+        return false;
+    };
+    std::string log = Run(id::FindAllModems);
+    EXPECT_EQ(outcome, ActionOutcome::Done);
+    std::string expected =
+        "Reset the modem:\r\nOUT: AT&F\r\nIN : AT&F\r\nIN : OK\r\n"
+        "Be sure we are configured for Long Responses:\r\nOUT: ATV1\r\nIN : ATV1\r\nIN : OK\r\n"
+        "OUT: AT\r\nIN : AT\r\nIN : ERROR\r\n"
+        "There does not appear to be a modem on this opened UART.\r\nClosed COM1 - ";
+    EXPECT_NE(log.find(expected), std::string::npos) << log;
+    EXPECT_EQ(Count(log, "There appears"), 0u);
+}
+
+TEST_F(ProceduresTest, AModemThatRefusesResetAndV1ButAnswersAtCountsAsPresent) {
+    TableModem modem(std::map<std::string, std::string>{{"AT&F", "ERROR"}, {"ATV1", "ERROR"}});
+    Map(1, modem.Device());
+    for (unsigned com = 2; com <= 4; ++com) MapMissing(com);
+    host.onEveryPump = [&] {
+        modem.Serve();
+        return false;
+    };
+    std::string log = Run(id::FindAllModems);
+    std::string expected =
+        "Reset the modem:\r\nOUT: AT&F\r\nIN : AT&F\r\nIN : ERROR\r\n"
+        "Be sure we are configured for Long Responses:\r\nOUT: ATV1\r\nIN : ATV1\r\nIN : ERROR\r\n"
+        "OUT: AT\r\nIN : AT\r\nIN : OK\r\n"
+        "There appears to be a modem on this opened UART.\r\nClosed COM1 - ";
+    EXPECT_NE(log.find(expected), std::string::npos) << log;
+}
+
+// Each port is closed before the next opens; only COM1 and COM3 get the test.
+TEST_F(ProceduresTest, FaxTestAllModemsWithModemsOnCom1AndCom3Only) {
+    ModemSim first({"--profile", "fax"});
+    ModemSim third({"--profile", "class1"});
+    test::PtyPair second;
+    test::PtyPair fourth;
+    ASSERT_TRUE(second.Ok() && fourth.Ok());
+    Map(1, first.Device());
+    Map(2, second.Slave());
+    Map(3, third.Device());
+    Map(4, fourth.Slave());
+    std::string log = MaskStamps(Run(id::FaxTestAllModems));
+    EXPECT_EQ(outcome, ActionOutcome::Done);
+
+    // The ports in order, each closed before the next is opened.
+    std::size_t at = 0;
+    for (unsigned com = 1; com <= 4; ++com) {
+        std::string opened = "Opened COM" + std::to_string(com) + " - <stamp>\r\n";
+        std::string closed = "Closed COM" + std::to_string(com) + " - <stamp>\r\n";
+        std::size_t open = log.find(opened, at);
+        std::size_t close = log.find(closed, at);
+        ASSERT_NE(open, std::string::npos) << com;
+        ASSERT_NE(close, std::string::npos) << com;
+        std::string port = log.substr(open, close - open);
+        EXPECT_EQ(port.find("Opened COM", opened.size()), std::string::npos) << "COM" << com << " overlaps the next";
+        bool modem = com == 1 || com == 3;
+        EXPECT_EQ(port.find("There appears to be a modem") != std::string::npos, modem) << com;
+        EXPECT_EQ(port.find("There does not appear to be a modem") != std::string::npos, !modem) << com;
+        // The capability test names its port and ends with its reset.
+        EXPECT_EQ(port.find("COM" + std::to_string(com) + "\r\n") != std::string::npos, modem) << com;
+        EXPECT_EQ(port.find("OUT: ATI3\r\n") != std::string::npos, modem) << com;
+        at = close;
+    }
+    EXPECT_NE(log.find("This FaxModem supports Class 2.0, Fax Mode."), std::string::npos);
+    EXPECT_FALSE(app.Port().IsOpen());
+}
+
+TEST_F(ProceduresTest, AScanThatOpensNoPortSaysSo) {
+    for (unsigned com = 1; com <= 4; ++com) MapMissing(com);
+    std::string log = Run(id::FindAllModems);
+    EXPECT_EQ(outcome, ActionOutcome::PortNotOpened);
+    EXPECT_EQ(Count(log, "The system cannot find the UART(COM-Port) specified:\r\n"), 4u);
+    EXPECT_EQ(Count(log, "OUT: "), 0u);
 }
 
 }  // namespace

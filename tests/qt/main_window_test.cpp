@@ -208,7 +208,7 @@ void MainWindowTest::HelpPaneCoversTheLogWhereverItIs() {
     QCOMPARE(log->geometry(), logWhileMaximized);
 
     // What is logged meanwhile reaches the hidden log and the file.
-    w.App().Log().WriteLog("Written while the help was shown", LogKind::Plain, 1);
+    w.App().Log().WriteLog("Written while the help was shown", LogKind::Plain, AsLine::Yes);
 
     h.MenuItem(id::CloseHelp)->trigger();
     QVERIFY(!w.HelpPane());
@@ -270,9 +270,9 @@ void MainWindowTest::CopyAllCopiesTheWholeLogAndCopySelectedTheSelection() {
     MainWindow& w = h.Window();
     for (int i = 0; w.App().Log().LogLength() < 70000; ++i) {
         const QByteArray line = QByteArray("IN : +FCLASS result line ") + QByteArray::number(i);
-        w.App().Log().WriteLog(line.constData(), LogKind::Plain, 1);
+        w.App().Log().WriteLog(line.constData(), LogKind::Plain, AsLine::Yes);
     }
-    w.App().Log().WriteLog("This FaxModem supports Class 2.0, Fax Mode.", LogKind::Plain, 1);
+    w.App().Log().WriteLog("This FaxModem supports Class 2.0, Fax Mode.", LogKind::Plain, AsLine::Yes);
 
     QApplication::clipboard()->clear();
     h.MenuItem(id::CopyAllOfLog)->trigger();
@@ -283,7 +283,7 @@ void MainWindowTest::CopyAllCopiesTheWholeLogAndCopySelectedTheSelection() {
 
     // The next entry puts the caret back at the end of the log.
     QVERIFY(w.LogPane()->textCursor().hasSelection());
-    w.App().Log().WriteLog("next", LogKind::Plain, 1);
+    w.App().Log().WriteLog("next", LogKind::Plain, AsLine::Yes);
     QVERIFY(!w.LogPane()->textCursor().hasSelection());
     QVERIFY(w.LogPane()->textCursor().atEnd());
 

@@ -107,7 +107,7 @@ TEST_F(SerialPortTest, OpenAndCloseAreLoggedOnceEach) {
     port.Receive().fillCount = 7;
     port.Receive().readPosition = 3;
 
-    EXPECT_EQ(port.OpenPort(1), 1);
+    EXPECT_EQ(port.OpenPort(Quiet::Yes), 1);
     EXPECT_TRUE(port.IsOpen());
     EXPECT_TRUE(host.boxes.empty());
     EXPECT_GE(host.pumps, 1) << "the break is held in a paced wait";
@@ -129,14 +129,14 @@ TEST_F(SerialPortTest, ReopeningClosesTheOldPortWithoutAClosedLine) {
     PtyPair pty;
     ASSERT_TRUE(pty.Ok());
     ASSERT_TRUE(names.Map(1, pty.Slave()));
-    ASSERT_EQ(port.OpenPort(1), 1);
-    ASSERT_EQ(port.OpenPort(1), 1) << "the port's own earlier open must not block it";
+    ASSERT_EQ(port.OpenPort(Quiet::Yes), 1);
+    ASSERT_EQ(port.OpenPort(Quiet::Yes), 1) << "the port's own earlier open must not block it";
     EXPECT_EQ(host.pane.find("Closed"), std::string::npos);
     EXPECT_NE(host.pane.find("Opened", host.pane.rfind(Separator)), std::string::npos);
 
     // A failed reopen leaves no port open at all.
     ASSERT_TRUE(names.Map(1, dir.File("gone")));
-    EXPECT_EQ(port.OpenPort(1), 0);
+    EXPECT_EQ(port.OpenPort(Quiet::Yes), 0);
     EXPECT_FALSE(port.IsOpen());
 }
 
@@ -145,7 +145,7 @@ TEST_F(SerialPortTest, MissingDeviceIsTriedOnTheScheduleThenLogged) {
     port.SelectedPort = 1;
 
     auto start = Clock::now();
-    EXPECT_EQ(port.OpenPort(1), 0);
+    EXPECT_EQ(port.OpenPort(Quiet::Yes), 0);
     auto elapsed = Clock::now() - start;
 
     // Waits of 128, 256, 384 and 512 ms between the five tries.
@@ -165,7 +165,7 @@ TEST_F(SerialPortTest, FiveTriesThenTheBoxAndEachRetryIsOneMoreTry) {
     ASSERT_TRUE(names.Map(1, dir.File("notatty")));
     host.answers = {BoxAnswer::Retry, BoxAnswer::Cancel};
 
-    EXPECT_EQ(port.OpenPort(0), 0);
+    EXPECT_EQ(port.OpenPort(Quiet::No), 0);
     EXPECT_EQ(opens.Count() - before, 6) << "five tries, then one for the Retry";
     ASSERT_EQ(host.boxes.size(), 2u);
     for (const auto& box : host.boxes) {
@@ -178,7 +178,7 @@ TEST_F(SerialPortTest, FiveTriesThenTheBoxAndEachRetryIsOneMoreTry) {
     host.boxes.clear();
     host.answers = {BoxAnswer::Retry, BoxAnswer::Cancel};
     ASSERT_TRUE(names.Map(1, dir.File("ttyNone")));
-    EXPECT_EQ(port.OpenPort(0), 0);
+    EXPECT_EQ(port.OpenPort(Quiet::No), 0);
     ASSERT_EQ(host.boxes.size(), 2u);
     EXPECT_EQ(host.boxes[0].text, DialogFailure(1, ENOENT, CannotFindDialog));
     EXPECT_EQ(host.boxes[1].text, host.boxes[0].text);
@@ -191,7 +191,7 @@ TEST_F(SerialPortTest, RetryAfterTheDeviceAppearsOpensIt) {
     ASSERT_TRUE(names.Map(1, link));
     // The modem is plugged in while the first back-off wait runs.
     host.AtPump(1, [&] { ASSERT_EQ(symlink(pty.Slave().c_str(), link.c_str()), 0); });
-    EXPECT_EQ(port.OpenPort(0), 1);
+    EXPECT_EQ(port.OpenPort(Quiet::No), 1);
     EXPECT_TRUE(host.boxes.empty());
     EXPECT_TRUE(port.IsOpen());
 }
@@ -203,7 +203,7 @@ TEST_F(SerialPortTest, PortHeldElsewhereIsReportedAsSharingViolation) {
     ChildProcess holder(pty.Slave());
     ASSERT_TRUE(holder.Ready());
 
-    EXPECT_EQ(port.OpenPort(1), 0);
+    EXPECT_EQ(port.OpenPort(Quiet::Yes), 0);
     // This text alone ends without its own line end.
     EXPECT_EQ(host.pane, Separator + LogFailure(1, EBUSY, SharingViolationLog));
 }
@@ -240,7 +240,7 @@ TEST_F(SerialPortTest, WritesAlternateBuffersAndReachTheModem) {
     PtyPair pty;
     ASSERT_TRUE(pty.Ok());
     ASSERT_TRUE(names.Map(1, pty.Slave()));
-    ASSERT_EQ(port.OpenPort(1), 1);
+    ASSERT_EQ(port.OpenPort(Quiet::Yes), 1);
     pty.Drain(50);
 
     const char* commands[] = {"ATI3\r", "AT+FCLASS=?\r", "ATZ\r"};
@@ -294,7 +294,7 @@ TEST_F(SerialPortTest, AWriteWaitsForTheQueueToDrainAndGivesUpAfterTheLimit) {
     PtyPair pty;
     ASSERT_TRUE(pty.Ok());
     ASSERT_TRUE(names.Map(1, pty.Slave()));
-    ASSERT_EQ(port.OpenPort(1), 1);
+    ASSERT_EQ(port.OpenPort(Quiet::Yes), 1);
 
     std::string written = FillPort(port);
     ASSERT_GT(port.Status().cbOutQue, 0u);
@@ -326,7 +326,7 @@ TEST_F(SerialPortTest, PurgesEmptyTheQueuesAndTheReceiveBuffer) {
     PtyPair pty;
     ASSERT_TRUE(pty.Ok());
     ASSERT_TRUE(names.Map(1, pty.Slave()));
-    ASSERT_EQ(port.OpenPort(1), 1);
+    ASSERT_EQ(port.OpenPort(Quiet::Yes), 1);
 
     pty.Send("OK\r\nnoise");
     ASSERT_TRUE(Eventually([&] {

@@ -1,15 +1,28 @@
 #include "support/scripted_host.h"
 
+#include <cstring>
+
+#include "app/command_ids.h"
+
 namespace quillfen::test {
 
 void ScriptedHost::PumpEvents() {
     ++pumps;
+    RunPosted();
     if (callback_ && pumps == callbackAt_) {
         auto action = std::move(callback_);
         callback_ = nullptr;
         action();
     }
     if (onEveryPump && onEveryPump()) onEveryPump = nullptr;
+}
+
+void ScriptedHost::RunPosted() {
+    while (dispatch && !posted.empty()) {
+        std::uint16_t commandId = posted.front();
+        posted.pop_front();
+        dispatch(commandId);
+    }
 }
 
 BoxAnswer ScriptedHost::ShowMessageBox(std::string_view text, BoxIcon icon, BoxButtons buttons) {
@@ -28,7 +41,17 @@ void ScriptedHost::InsertLogText(std::int32_t position, std::string_view text) {
     pane.insert(static_cast<std::size_t>(position), text);
 }
 
-void ScriptedHost::SetControlsEnabled(bool enabled) {
+std::size_t ScriptedHost::ReadCommandText(char* buffer, std::size_t size) {
+    if (size == 0) return 0;
+    std::size_t length = commandText.size() < size - 1 ? commandText.size() : size - 1;
+    std::memcpy(buffer, commandText.data(), length);
+    buffer[length] = '\0';
+    return length;
+}
+
+void ScriptedHost::EnableControl(std::uint16_t controlId, bool enabled) {
+    controls[controlId] = enabled;
+    if (controlId != id::PortList) return;
     controlsEnabled = enabled;
     enabledHistory.push_back(enabled);
 }

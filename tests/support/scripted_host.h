@@ -1,10 +1,14 @@
 // A host for tests: queues message-box answers, records what it was shown,
-// keeps the log pane as a string, counts pumps and can run a callback at the
-// n-th pump (to press Abort in the middle of a wait).
+// keeps the log pane as a string, records what the dispatch asked of the
+// window (enabled controls, focus, help, copies, posted commands), counts
+// pumps and can run a callback at the n-th pump (to press Abort in the
+// middle of a wait).
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -25,8 +29,19 @@ public:
     void InsertLogText(std::int32_t position, std::string_view text) override;
     int PortSelection() override { return selection; }
     void PromptForPort() override { ++portPrompts; }
-    void FocusCommandEdit() override { ++commandEditFocus; }
-    void SetControlsEnabled(bool enabled) override;
+    std::size_t ReadCommandText(char* buffer, std::size_t size) override;
+    void EnableControl(std::uint16_t controlId, bool enabled) override;
+    void EnableMenuItem(std::uint16_t commandId, bool enabled) override { menuItems[commandId] = enabled; }
+    void FocusControl(std::uint16_t controlId) override { focus.push_back(controlId); }
+    void ShowAbout() override { ++abouts; }
+    void OpenHelp() override { ++helpOpens; }
+    void CloseHelp() override { ++helpCloses; }
+    void CopyLog(CopyScope scope) override { copies.push_back(scope); }
+    void PostCommand(std::uint16_t commandId) override { posted.push_back(commandId); }
+    void EndWindow() override { ++windowEnds; }
+
+    // Hands the posted commands to dispatch, oldest first; a pump does this too.
+    void RunPosted();
 
     // Answers for the next boxes, in order; Ok or Cancel when none is queued.
     std::deque<BoxAnswer> answers;
@@ -34,11 +49,23 @@ public:
     std::string pane;
     bool hasPane = true;
     int selection = -1;
+    std::string commandText;
     long pumps = 0;
     int portPrompts = 0;
-    int commandEditFocus = 0;
+    std::map<std::uint16_t, bool> controls;
+    std::map<std::uint16_t, bool> menuItems;
+    // Each switch of the busy set, as seen on the port list.
     std::vector<bool> enabledHistory;
     bool controlsEnabled = true;
+    std::vector<std::uint16_t> focus;
+    int abouts = 0;
+    int helpOpens = 0;
+    int helpCloses = 0;
+    std::vector<CopyScope> copies;
+    std::deque<std::uint16_t> posted;
+    int windowEnds = 0;
+    // Where posted commands go (usually the application's DispatchCommand).
+    std::function<void(std::uint16_t)> dispatch;
 
     // Runs once, at the pump whose 1-based number is atPump.
     void AtPump(long atPump, std::function<void()> action);
