@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -43,6 +44,12 @@ bool Pty::Open(std::string& error) {
         Close();
         return false;
     }
+    // The simulator holds its pty as its own controlling terminal, so no
+    // program that opens the device later (Wine's wineserver, for one) can
+    // acquire it and be hung up when the simulator closes its side. Best
+    // effort: a process that leads a process group but no session cannot.
+    if (setsid() >= 0 || getsid(0) == getpid()) ioctl(slave_, TIOCSCTTY, 0);
+
     // Raw, so the line discipline neither echoes nor translates: every echo
     // and every CR the program sees comes from the modem.
     termios settings{};
