@@ -4,13 +4,20 @@
 #include <cstring>
 
 #include "log/session_log.h"
-#include "app/help_text.h"
-#include "win32/about_box.h"
 #include "win32/dialog_colours.h"
 #include "win32/resources/resource_ids.h"
 #include "win32/rich_pane.h"
 
 namespace quillfen::win32 {
+
+// The resources' ids are the dispatch's.
+static_assert(IDC_PORTLIST == id::PortList && IDC_FINDALLMODEMS == id::FindAllModems &&
+              IDC_FAXTESTSELECTMODEM == id::FaxTestSelectModem && IDC_FAXTESTALLMODEMS == id::FaxTestAllModems &&
+              IDC_SEND == id::Send && IDC_COMMANDEDIT == id::CommandEdit && IDC_ABORTEVENT == id::AbortEvent &&
+              IDC_LOGPANE == id::LogPane && IDC_HELPPANE == id::HelpPane);
+static_assert(IDM_COPYALLOFLOG == id::CopyAllOfLog && IDM_COPYSELECTEDTEXT == id::CopySelectedText &&
+              IDM_ABOUT == id::About && IDM_OPENHELP == id::OpenHelp && IDM_CLOSEHELP == id::CloseHelp &&
+              IDM_EXIT == id::Exit && IDCANCEL == id::Cancel);
 
 namespace {
 
@@ -105,7 +112,7 @@ INT_PTR MainWindow::OnInitDialog(WPARAM, LPARAM) {
         SendDlgItemMessageA(window_, IDC_PORTLIST, WM_SETFONT, reinterpret_cast<WPARAM>(fixedFont_), TRUE);
         SendDlgItemMessageA(window_, IDC_COMMANDEDIT, WM_SETFONT, reinterpret_cast<WPARAM>(fixedFont_), TRUE);
     }
-    EnableMenuItem(GetMenu(window_), IDM_CLOSEHELP, MF_BYCOMMAND | MF_GRAYED);
+    ::EnableMenuItem(GetMenu(window_), IDM_CLOSEHELP, MF_BYCOMMAND | MF_GRAYED);
 
     RestoredLayout();
 
@@ -172,7 +179,7 @@ INT_PTR MainWindow::OnSize(WPARAM wParam, LPARAM) {
     const RECT* target = CurrentPaneRect();
     if (!target) return FALSE;
     // The hidden log pane is placed again when help closes.
-    MovePane(helpShown_ ? helpPane_ : logPane_, *target);
+    MovePane(helpPane_ ? helpPane_ : logPane_, *target);
     return FALSE;
 }
 
@@ -199,101 +206,15 @@ INT_PTR MainWindow::OnDestroy(WPARAM, LPARAM) {
 }
 
 INT_PTR MainWindow::OnClose(WPARAM, LPARAM) {
-    // A close request is an Exit, handled after the current message by
-    // whichever loop runs next; once Exit was asked for, nothing more.
-    if (!exitPosted_ && !app_.ExitRequested()) {
-        exitPosted_ = true;
-        PostMessageA(window_, WM_COMMAND, IDM_EXIT, reinterpret_cast<LPARAM>(window_));
-    }
+    // The close box is Exit, posted once. The dialog's own answer to a
+    // close request, a posted Cancel, would be a second Exit: it is not made.
+    app_.HandleCloseRequest();
     return TRUE;
 }
 
 INT_PTR MainWindow::OnCommand(WPARAM wParam, LPARAM) {
-    const int controlId = LOWORD(wParam);
-    const int code = HIWORD(wParam);
-    if (controlId == IDC_PORTLIST) {
-        if (code == CBN_SELCHANGE || code == CBN_DROPDOWN || code == CBN_KILLFOCUS) app_.HandlePortListChange();
-        return TRUE;
-    }
-    // Only clicks and menu choices carry code 0 (1 for accelerators).
-    if (code != 0) return FALSE;
-    DispatchCommand(controlId);
+    app_.DispatchCommand(LOWORD(wParam), static_cast<Notification>(HIWORD(wParam)));
     return TRUE;
-}
-
-void MainWindow::DispatchCommand(int commandId) {
-    auto busy = [this](auto action) {
-        if (ended_ || app_.Busy()) return;
-        action();
-        if (app_.ExitRequested()) EndSession();
-    };
-    switch (commandId) {
-    case IDC_FINDALLMODEMS: busy([this] { app_.FindAllModems(); }); break;
-    case IDC_FAXTESTSELECTMODEM: busy([this] { app_.FaxTestSelectModem(); }); break;
-    case IDC_FAXTESTALLMODEMS: busy([this] { app_.FaxTestAllModems(); }); break;
-    case IDC_SEND:
-        busy([this] {
-            char text[64];
-            GetDlgItemTextA(window_, IDC_COMMANDEDIT, text, 55);
-            app_.Send(text);
-        });
-        break;
-    case IDC_ABORTEVENT: app_.AbortEvent(); break;
-    case IDM_COPYALLOFLOG: CopyAllOfLog(); break;
-    case IDM_COPYSELECTEDTEXT: CopySelectedText(); break;
-    case IDM_ABOUT: ShowAbout(); break;
-    case IDM_OPENHELP: OpenHelp(); break;
-    case IDM_CLOSEHELP: CloseHelp(); break;
-    case IDM_EXIT:
-    case IDCANCEL:
-        app_.Exit();
-        if (!app_.Busy()) EndSession();
-        break;
-    default: break;
-    }
-}
-
-void MainWindow::EndSession() {
-    if (ended_) return;
-    ended_ = true;
-    // Only marks the dialog: its loop ends once control returns to it.
-}
-
-void MainWindow::CopyAllOfLog() {
-    // The whole log, however long: its end holds the class results.
-    CopyRange(logPane_, 0, -1);
-}
-
-void MainWindow::CopySelectedText() {
-    if (logPane_) SendMessageA(logPane_, WM_COPY, 0, 0);
-}
-
-void MainWindow::ShowAbout() { ShowAboutBox(instance_, window_); }
-
-void MainWindow::OpenHelp() {
-    SetControlsEnabled(false);
-    EnableMenuItem(GetMenu(window_), IDM_CLOSEHELP, MF_BYCOMMAND | MF_ENABLED);
-    ShowWindow(logPane_, SW_HIDE);
-    if (const RECT* current = CurrentPaneRect()) helpRect_ = *current;
-    helpPane_ = CreatePane(window_, IDC_HELPPANE, helpRect_, fixedFont_);
-    helpShown_ = true;
-    if (helpPane_) {
-        SendMessageA(helpPane_, EM_SETSEL, 0, 0);
-        SendMessageA(helpPane_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(HelpPaneText));
-        // Open at the top: the reader starts with the first line, not the last.
-        SendMessageA(helpPane_, EM_SETSEL, 0, 0);
-        SendMessageA(helpPane_, EM_SCROLLCARET, 0, 0);
-    }
-}
-
-void MainWindow::CloseHelp() {
-    if (helpPane_) DestroyWindow(helpPane_);
-    helpPane_ = nullptr;
-    helpShown_ = false;
-    SetControlsEnabled(true);
-    EnableMenuItem(GetMenu(window_), IDM_CLOSEHELP, MF_BYCOMMAND | MF_GRAYED);
-    ShowWindow(logPane_, SW_RESTORE);
-    if (const RECT* current = CurrentPaneRect()) MovePane(logPane_, *current);
 }
 
 }  // namespace quillfen::win32

@@ -3,7 +3,8 @@
 // help pane over it while help is shown. It is also the core's host: waits
 // pump the thread's messages through the dialog manager, so Tab, mnemonics
 // and Enter work during an action, and Abort Event and Exit reach the
-// dispatch from inside a wait. Every command goes to the shared dispatch.
+// dispatch from inside a wait. Every command and the close request go to the
+// shared dispatch; the window only translates and draws.
 #pragma once
 
 #include <windows.h>
@@ -37,8 +38,16 @@ public:
     void InsertLogText(std::int32_t position, std::string_view text) override;
     int PortSelection() override;
     void PromptForPort() override;
-    void FocusCommandEdit() override;
-    void SetControlsEnabled(bool enabled) override;
+    std::size_t ReadCommandText(char* buffer, std::size_t size) override;
+    void EnableControl(std::uint16_t controlId, bool enabled) override;
+    void EnableMenuItem(std::uint16_t commandId, bool enabled) override;
+    void FocusControl(std::uint16_t controlId) override;
+    void ShowAbout() override;
+    void OpenHelp() override;
+    void CloseHelp() override;
+    void CopyLog(CopyScope scope) override;
+    void PostCommand(std::uint16_t commandId) override;
+    void EndWindow() override;
 
 private:
     void Deliver(MSG& message);
@@ -66,13 +75,6 @@ private:
     // The pane's place for the window's size now; nullptr while minimized.
     const RECT* CurrentPaneRect() const;
 
-    void DispatchCommand(int commandId);
-    void CopyAllOfLog();
-    void CopySelectedText();
-    void ShowAbout();
-    void OpenHelp();
-    void CloseHelp();
-    void EndSession();
     void FillPortList();
 
     HINSTANCE instance_;
@@ -93,10 +95,8 @@ private:
     int paneTop_ = 0;
     int paneMargin_ = 0;
     int sizeState_ = Maximized;
-    bool helpShown_ = false;
 
     bool ended_ = false;
-    bool exitPosted_ = false;
     std::string boxText_;  // message texts, NUL-terminated for the API
     std::string paneText_;
 };

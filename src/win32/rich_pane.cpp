@@ -36,10 +36,9 @@ void InsertAt(HWND pane, std::int32_t position, const char* text) {
     SendMessageA(pane, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
 }
 
-void CopyRange(HWND pane, std::int32_t start, std::int32_t end) {
+void SelectRange(HWND pane, std::int32_t start, std::int32_t end) {
     CHARRANGE range{start, end};
     SendMessageA(pane, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
-    SendMessageA(pane, WM_COPY, 0, 0);
 }
 
 }  // namespace quillfen::win32

@@ -27,7 +27,7 @@ void MovePane(HWND pane, const RECT& rect);
 // Replaces the empty selection at position with text.
 void InsertAt(HWND pane, std::int32_t position, const char* text);
 
-// Selects from start to end (-1: to the end) and copies the selection.
-void CopyRange(HWND pane, std::int32_t start, std::int32_t end);
+// Selects from start to end (-1: to the end).
+void SelectRange(HWND pane, std::int32_t start, std::int32_t end);
 
 }  // namespace quillfen::win32

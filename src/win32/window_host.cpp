@@ -1,7 +1,9 @@
-// The main window's side of the host seam: what the core asks of the window
-// while it logs, waits and reports.
+// The main window's side of the host seam: what the core and the dispatch
+// ask of the window while they log, wait, report and switch the busy set.
 #include "win32/main_window.h"
 
+#include "app/help_text.h"
+#include "win32/about_box.h"
 #include "win32/resources/resource_ids.h"
 #include "win32/rich_pane.h"
 
@@ -27,11 +29,6 @@ constexpr AnswerRow Answers[] = {
     {IDOK, BoxAnswer::Ok},
     {IDRETRY, BoxAnswer::Retry},
 };
-
-// The first control and the last of the busy set's contiguous range.
-constexpr int FirstBusyControl = IDC_PORTLIST;
-constexpr int LastBusyControl = IDC_SEND;
-constexpr UINT BusyMenuItems[] = {IDM_COPYALLOFLOG, IDM_COPYSELECTEDTEXT, IDM_ABOUT, IDM_OPENHELP};
 
 }  // namespace
 
@@ -72,18 +69,64 @@ int MainWindow::PortSelection() {
 
 void MainWindow::PromptForPort() {
     SendDlgItemMessageA(window_, IDC_PORTLIST, CB_SHOWDROPDOWN, TRUE, 0);
-    SendMessageA(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(window_, IDC_PORTLIST)), TRUE);
+    FocusControl(IDC_PORTLIST);
 }
 
-void MainWindow::FocusCommandEdit() {
-    SendMessageA(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(window_, IDC_COMMANDEDIT)), TRUE);
+std::size_t MainWindow::ReadCommandText(char* buffer, std::size_t size) {
+    if (size == 0) return 0;
+    buffer[0] = '\0';
+    const UINT limit = size > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<UINT>(size);
+    return GetDlgItemTextA(window_, IDC_COMMANDEDIT, buffer, static_cast<int>(limit));
 }
 
-void MainWindow::SetControlsEnabled(bool enabled) {
-    for (int id = FirstBusyControl; id <= LastBusyControl; ++id) EnableWindow(GetDlgItem(window_, id), enabled);
-    HMENU menu = GetMenu(window_);
-    for (UINT item : BusyMenuItems) EnableMenuItem(menu, item, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
-    if (!enabled) SendMessageA(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(logPane_), TRUE);
+void MainWindow::EnableControl(std::uint16_t controlId, bool enabled) {
+    EnableWindow(GetDlgItem(window_, controlId), enabled ? TRUE : FALSE);
+}
+
+void MainWindow::EnableMenuItem(std::uint16_t commandId, bool enabled) {
+    ::EnableMenuItem(GetMenu(window_), commandId, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+void MainWindow::FocusControl(std::uint16_t controlId) {
+    if (HWND control = GetDlgItem(window_, controlId))
+        SendMessageA(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+}
+
+void MainWindow::ShowAbout() { ShowAboutBox(instance_, window_); }
+
+void MainWindow::OpenHelp() {
+    ShowWindow(logPane_, SW_HIDE);
+    if (const RECT* current = CurrentPaneRect()) helpRect_ = *current;
+    helpPane_ = CreatePane(window_, IDC_HELPPANE, helpRect_, fixedFont_);
+    if (!helpPane_) return;
+    SendMessageA(helpPane_, EM_SETSEL, 0, 0);
+    SendMessageA(helpPane_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(HelpPaneText));
+    // Open at the top: the reader starts with the first line, not the last.
+    SendMessageA(helpPane_, EM_SETSEL, 0, 0);
+    SendMessageA(helpPane_, EM_SCROLLCARET, 0, 0);
+}
+
+void MainWindow::CloseHelp() {
+    if (helpPane_) DestroyWindow(helpPane_);
+    helpPane_ = nullptr;
+    ShowWindow(logPane_, SW_RESTORE);
+    if (const RECT* current = CurrentPaneRect()) MovePane(logPane_, *current);
+}
+
+void MainWindow::CopyLog(CopyScope scope) {
+    if (!logPane_) return;
+    // All of the log, however long: its end holds the class results.
+    if (scope == CopyScope::AllOfLog) SelectRange(logPane_, 0, -1);
+    SendMessageA(logPane_, WM_COPY, 0, 0);
+}
+
+void MainWindow::PostCommand(std::uint16_t commandId) {
+    PostMessageA(window_, WM_COMMAND, MAKEWPARAM(commandId, 0), reinterpret_cast<LPARAM>(window_));
+}
+
+void MainWindow::EndWindow() {
+    // Only marks the window: its loop lets it go once control is back there.
+    ended_ = true;
 }
 
 }  // namespace quillfen::win32
