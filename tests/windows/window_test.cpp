@@ -75,6 +75,9 @@ void EmptyClipboard_() {
 class RunningWindow {
 public:
     explicit RunningWindow(std::string argumentText = std::string()) : argumentText_(std::move(argumentText)) {
+        // Join the desktop from this thread first: two threads that both
+        // start Wine's desktop process at once leave one of them waiting.
+        GetDesktopWindow();
         thread_ = std::thread([this] {
             threadId_ = GetCurrentThreadId();
             win32::MainWindow window(GetModuleHandleA(nullptr), argumentText_.c_str());
