@@ -5,6 +5,7 @@
 // the clipboard are compared with the pane byte for byte.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <richedit.h>
 
 #include <atomic>
 #include <cstdio>
@@ -258,6 +259,34 @@ TEST_F(WindowTest, TheBusySetIsOffDuringATestAndBackAfterItAndCopyAllEqualsTheFi
         << log.substr(log.size() - 200);
 }
 
+TEST_F(WindowTest, CopyAllTakesALongLogWholeAndThePaneNeverStopsTakingText) {
+    RunningWindow run;
+    const WindowDriver window = run.Driver();
+    HWND pane = window.Control(IDC_LOGPANE);
+    // The control's own default would stop a long session's log silently.
+    EXPECT_GE(static_cast<unsigned long>(SendMessageA(pane, EM_GETLIMITTEXT, 0, 0)), 0x7FFFFFFEul);
+
+    // A log past the first 57,344 characters, where a copy of "the first
+    // part" would stop; a session reaches it after about six tests.
+    std::string line(78, 'x');
+    line += "\r\n";
+    std::string more;
+    while (more.size() < 60000) more += line;
+    const std::int32_t end = static_cast<std::int32_t>(window.PaneText(IDC_LOGPANE).size());
+    CHARRANGE atEnd{end, end};
+    SendMessageA(pane, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&atEnd));
+    SendMessageA(pane, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(more.c_str()));
+    const std::string whole = window.PaneText(IDC_LOGPANE);
+    ASSERT_GT(whole.size(), 60000u);
+
+    EmptyClipboard_();
+    window.Command(IDM_COPYALLOFLOG);
+    std::string copied;
+    ASSERT_TRUE(WaitUntil([&] { return !(copied = ClipboardText()).empty(); }, 10s));
+    EXPECT_EQ(copied.size(), whole.size());
+    EXPECT_TRUE(copied == whole);
+}
+
 TEST_F(WindowTest, AbortEventStopsTheTestAndTheWindowCarriesOn) {
     ASSERT_NE(modemCom, 0u) << "QUILLFEN_TEST_MODEM_COM names no simulated modem";
     RunningWindow run;
@@ -347,6 +376,33 @@ TEST_F(WindowTest, AnActionWithNoPortChosenAsksForOneAndDropsTheListDown) {
     EXPECT_TRUE(gui.hwndFocus == ports || IsChild(ports, gui.hwndFocus));
     EXPECT_TRUE(window.BusySetIs(true));
     EXPECT_EQ(Count(window.PaneText(IDC_LOGPANE), "=*=*=*"), 0u);
+}
+
+TEST_F(WindowTest, TabToSendThenEnterSendsTheTypedCommand) {
+    ASSERT_NE(modemCom, 0u) << "QUILLFEN_TEST_MODEM_COM names no simulated modem";
+    RunningWindow run;
+    const WindowDriver window = run.Driver();
+    window.SelectPort(modemCom);
+    HWND edit = window.Control(IDC_COMMANDEDIT);
+    SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("ATI3"));
+    SendMessageA(run.Window(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(edit), TRUE);
+
+    // The keys as the keyboard delivers them to the control with the focus.
+    PostMessageA(edit, WM_KEYDOWN, VK_TAB, 1);
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    ASSERT_TRUE(WaitUntil([&] {
+        GetGUIThreadInfo(run.ThreadId(), &gui);
+        return gui.hwndFocus == window.Control(IDC_SEND);
+    }, 10s));
+    PostMessageA(window.Control(IDC_SEND), WM_KEYDOWN, VK_RETURN, 1);
+    PostMessageA(window.Control(IDC_SEND), WM_KEYUP, VK_RETURN, 0xC0000001);
+
+    ASSERT_TRUE(WaitUntil([&] { return window.PaneText(IDC_LOGPANE).find("OUT: ATI3\r\n") != std::string::npos; }));
+    ASSERT_TRUE(WaitUntil([&] { return window.Enabled(IDC_SEND); }));
+    // Send, not the default button's scan of COM1 to COM4.
+    EXPECT_EQ(Count(window.PaneText(IDC_LOGPANE), "=*=*=*=*=*=*\r\n\r\n=*=*=*=*=*=*\r\n"), 1u);
+    EXPECT_EQ(window.PaneText(IDC_LOGPANE), LogFile());
 }
 
 TEST_F(WindowTest, AltXExitsThroughTheMenuBar) {
