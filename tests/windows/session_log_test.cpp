@@ -38,9 +38,9 @@ TEST_F(WinSessionLogTest, FileHoldsThePaneByteForByteAndTheMessageJoinsWithBacks
         << host.boxes[0].text;
     EXPECT_STREQ(log.FileName(), "Modem001.txt");
 
-    log.WriteLog("ATI3\r", LogKind::Out, 1);
-    log.WriteLog("bare\nLF and a lone CR\r", LogKind::Plain, 0);
-    log.WriteLog("OK", LogKind::In, 1);
+    log.WriteLog("ATI3\r", LogKind::Out, AsLine::Yes);
+    log.WriteLog("bare\nLF and a lone CR\r", LogKind::Plain, AsLine::No);
+    log.WriteLog("OK", LogKind::In, AsLine::Yes);
     std::string file = ReadWholeFile(dir.File("Modem001.txt"));
     EXPECT_EQ(file, host.pane);
     EXPECT_NE(file.find("OUT: ATI3\r\nbare\nLF and a lone CR\rIN : OK\r\n"), std::string::npos);
