@@ -167,6 +167,9 @@ TEST_F(WindowTest, StartsMaximizedWithThePortListTheLogAndCloseHelpGrayed) {
     EXPECT_TRUE(window.BusySetIs(true));
     EXPECT_TRUE(window.MenuGrayed(IDM_CLOSEHELP));
     EXPECT_FALSE(window.MenuGrayed(IDM_EXIT));
+    EXPECT_NE(SendMessageA(run.Window(), WM_GETICON, ICON_BIG, 0), 0);
+    EXPECT_NE(SendMessageA(run.Window(), WM_GETICON, ICON_SMALL, 0), 0);
+    EXPECT_EQ(SendMessageA(run.Window(), WM_QUERYDRAGICON, 0, 0), SendMessageA(run.Window(), WM_GETICON, ICON_BIG, 0));
     GUITHREADINFO gui{};
     gui.cbSize = sizeof gui;
     ASSERT_TRUE(GetGUIThreadInfo(run.ThreadId(), &gui));
@@ -345,6 +348,56 @@ TEST_F(WindowTest, HelpCoversTheLogUntilClosedAndLocksTheActions) {
     EXPECT_TRUE(window.BusySetIs(true));
     EXPECT_TRUE(window.MenuGrayed(IDM_CLOSEHELP));
     EXPECT_EQ(window.PaneText(IDC_LOGPANE), LogFile());
+}
+
+TEST_F(WindowTest, HelpFollowsTheWindowsSizeAndTheLogComesBackWhereItBelongs) {
+    RunningWindow run;
+    const WindowDriver window = run.Driver();
+    const RECT maximized = PaneRect(run.Window(), IDC_LOGPANE);
+    window.Command(IDM_OPENHELP);
+    ASSERT_TRUE(WaitUntil([&] { return window.Control(IDC_HELPPANE) != nullptr; }, 10s));
+
+    ShowWindowAsync(run.Window(), SW_RESTORE);
+    ASSERT_TRUE(WaitUntil([&] { return PaneRect(run.Window(), IDC_HELPPANE).right < maximized.right; }, 10s));
+    const RECT restored = PaneRect(run.Window(), IDC_HELPPANE);
+    // The hidden log pane stays where it was until help closes.
+    RECT log = PaneRect(run.Window(), IDC_LOGPANE);
+    EXPECT_TRUE(EqualRect(&log, &maximized));
+
+    window.Command(IDM_CLOSEHELP);
+    ASSERT_TRUE(WaitUntil([&] { return window.Control(IDC_HELPPANE) == nullptr; }, 10s));
+    log = PaneRect(run.Window(), IDC_LOGPANE);
+    EXPECT_TRUE(EqualRect(&log, &restored));
+    EXPECT_TRUE(IsWindowVisible(window.Control(IDC_LOGPANE)));
+}
+
+TEST_F(WindowTest, SendWithNothingTypedOpensThePortAndAsksForACommand) {
+    ASSERT_NE(modemCom, 0u) << "QUILLFEN_TEST_MODEM_COM names no simulated modem";
+    RunningWindow run;
+    const WindowDriver window = run.Driver();
+    window.SelectPort(modemCom);
+    window.Click(IDC_SEND);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = FindDialog(0, run.ThreadId(), "Quillfen")) != nullptr; }, 10s));
+    EXPECT_EQ(MessageBoxText(box), "Please Type in a Modem Command");
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return window.Enabled(IDC_SEND); }, 10s));
+
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    GetGUIThreadInfo(run.ThreadId(), &gui);
+    EXPECT_EQ(gui.hwndFocus, window.Control(IDC_COMMANDEDIT));
+    const std::string pane = MaskStamps(window.PaneText(IDC_LOGPANE));
+    const std::size_t opened = pane.find("Opened COM" + std::to_string(modemCom) + " - <stamp>\r\n");
+    ASSERT_NE(opened, std::string::npos);
+    EXPECT_EQ(pane.find("OUT: ", opened), std::string::npos) << pane.substr(opened);
+}
+
+TEST_F(WindowTest, EscapeEndsTheSessionLikeExit) {
+    RunningWindow run;
+    PostMessageA(run.Driver().Control(IDC_FAXTESTALLMODEMS), WM_KEYDOWN, VK_ESCAPE, 1);
+    EXPECT_TRUE(run.WaitForEnd());
+    EXPECT_TRUE(EndsWith(MaskStamps(LogFile()), "\r\nEnd Session - <stamp>\r\n"));
 }
 
 TEST_F(WindowTest, AboutShowsTheVersionAndClosesWithOk) {
