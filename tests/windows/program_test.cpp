@@ -18,16 +18,11 @@ namespace {
 using namespace std::chrono_literals;
 using test::ComFromEnvironment;
 using test::FindDialog;
+using test::MaskStamps;
 using test::ReadWholeFile;
 using test::WaitUntil;
 using test::WindowDriver;
 using test::WinTempDir;
-
-std::string MaskStamps(const std::string& log) {
-    static const std::regex stamp("(Sun|Mon|Tue|Wed|Thu|Fri|Sat) [A-Z][a-z]{2} [0-9]{2} "
-                                  "[0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}");
-    return std::regex_replace(log, stamp, "<stamp>");
-}
 
 std::string ProgramPath() {
     char path[MAX_PATH] = {};

@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <regex>
 #include <string>
 #include <thread>
 
@@ -27,6 +26,7 @@ namespace {
 using namespace std::chrono_literals;
 using test::ComFromEnvironment;
 using test::FindDialog;
+using test::MaskStamps;
 using test::MessageBoxText;
 using test::ReadWholeFile;
 using test::WaitUntil;
@@ -34,12 +34,6 @@ using test::WindowDriver;
 using test::WindowText;
 using test::WinScopedChdir;
 using test::WinTempDir;
-
-std::string MaskStamps(const std::string& log) {
-    static const std::regex stamp("(Sun|Mon|Tue|Wed|Thu|Fri|Sat) [A-Z][a-z]{2} [0-9]{2} "
-                                  "[0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}");
-    return std::regex_replace(log, stamp, "<stamp>");
-}
 
 std::size_t Count(const std::string& text, const std::string& what) {
     std::size_t count = 0;
@@ -288,6 +282,14 @@ TEST_F(WindowTest, CopyAllTakesALongLogWholeAndThePaneNeverStopsTakingText) {
     ASSERT_TRUE(WaitUntil([&] { return !(copied = ClipboardText()).empty(); }, 10s));
     EXPECT_EQ(copied.size(), whole.size());
     EXPECT_TRUE(copied == whole);
+
+    // Copy Selected Text takes just what the user selected.
+    CHARRANGE firstLine{0, 35};
+    SendMessageA(pane, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&firstLine));
+    EmptyClipboard_();
+    window.Command(IDM_COPYSELECTEDTEXT);
+    ASSERT_TRUE(WaitUntil([&] { return !(copied = ClipboardText()).empty(); }, 10s));
+    EXPECT_EQ(copied, "Log of Modem Commands and Responses");
 }
 
 TEST_F(WindowTest, AbortEventStopsTheTestAndTheWindowCarriesOn) {
@@ -307,13 +309,15 @@ TEST_F(WindowTest, AbortEventStopsTheTestAndTheWindowCarriesOn) {
     EXPECT_FALSE(run.Ended());
 }
 
-TEST_F(WindowTest, ClosingTwiceDuringATestAbortsItAndEndsTheSessionOnce) {
+TEST_F(WindowTest, ExitDuringATestAbortsItAndEndsTheSessionOnce) {
     ASSERT_NE(modemCom, 0u) << "QUILLFEN_TEST_MODEM_COM names no simulated modem";
     RunningWindow run;
     const WindowDriver window = run.Driver();
     window.SelectPort(modemCom);
     window.Click(IDC_FAXTESTSELECTMODEM);
     ASSERT_TRUE(WaitUntil([&] { return Count(window.PaneText(IDC_LOGPANE), "OUT: ") > 8; }));
+    // Exit, then the close box twice while the test unwinds: one session end.
+    window.Command(IDM_EXIT);
     window.Close();
     window.Close();
     ASSERT_TRUE(run.WaitForEnd());
