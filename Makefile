@@ -52,7 +52,7 @@ windows:
 	cmake --build $(WIN_BUILD)
 
 test-windows: windows configure
-	cmake --build $(BUILD) --target quillfen-modemsim
+	cmake --build $(BUILD) --target quillfen-modemsim test_wine
 	scripts/test-windows $(BUILD) $(WIN_BUILD)
 
 # Coverage-guided fuzzing of the response reader with clang's libFuzzer,

@@ -1,11 +1,12 @@
-// Ctrl-C and the other stop requests of a terminal, delivered as data.
-// Owns a signalfd for SIGINT, SIGTERM and SIGHUP, which stay blocked for the
-// life of the object so no handler ever runs and no global is touched. A
-// caller polls Fd() or calls Take() whenever it is ready to act; Take never
-// blocks. The previous signal mask is restored on destruction.
+// Ctrl-C and the other stop requests of a terminal or console, delivered
+// as data. On POSIX a signalfd for SIGINT, SIGTERM and SIGHUP, which stay
+// blocked for the life of the object so no handler ever runs; on Windows a
+// console control handler for Ctrl-C, Ctrl-Break and the close requests. A
+// caller calls Take() whenever it is ready to act; Take never blocks. The
+// previous handling is restored on destruction.
 #pragma once
 
-#include <signal.h>
+#include <memory>
 
 namespace quillfen::cli {
 
@@ -18,18 +19,17 @@ public:
     InterruptSignals(const InterruptSignals&) = delete;
     InterruptSignals& operator=(const InterruptSignals&) = delete;
 
-    // False when the signalfd could not be made; signals then act by default.
-    bool Ready() const { return fd_ >= 0; }
-    int Fd() const { return fd_; }
+    // False when the requests cannot be watched; they then act by default.
+    bool Ready() const;
     // The next pending request, or None.
     StopRequest Take();
 
-    // The mask to give a child process so it starts with nothing blocked.
-    const sigset_t& PreviousMask() const { return previousMask_; }
+    // What the platform halves of the terminal code wait on.
+    struct Platform;
+    Platform& Native() const { return *platform_; }
 
 private:
-    int fd_ = -1;
-    sigset_t previousMask_{};
+    std::unique_ptr<Platform> platform_;
 };
 
 }  // namespace quillfen::cli

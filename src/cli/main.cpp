@@ -1,9 +1,6 @@
 // quillfen-cli: the modem actions from a shell. Parses the command line,
 // puts a simulated modem behind the port when asked, and dispatches the one
 // action as the window's button would; its outcome is the exit code.
-#include <signal.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -103,10 +100,6 @@ int Run(int argc, char** argv) {
     }
     const CliOptions& options = parsed.options;
 
-    // A reader of stdout that goes away must not kill the session: the log
-    // file still gets every entry and the simulator still gets stopped.
-    signal(SIGPIPE, SIG_IGN);
-
     PortNames names;
     for (const auto& [com, device] : options.maps) {
         if (!names.Map(com, device)) {
@@ -126,7 +119,7 @@ int Run(int argc, char** argv) {
     SimulatorProcess simulator;
     if (!options.simProfile.empty()) {
         std::string error;
-        SimulatorStart started = simulator.Start(options.simProfile, signals.Fd(), signals.PreviousMask(), error);
+        SimulatorStart started = simulator.Start(options.simProfile, signals, error);
         if (started != SimulatorStart::Started) {
             Say(error);
             if (started == SimulatorStart::UsageRefused) return ExitUsage;

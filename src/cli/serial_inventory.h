@@ -1,5 +1,6 @@
 // The serial devices this machine really has, for `quillfen-cli ports`.
-// Owns nothing: it reads /dev and sysfs each time. A caller may rely on: a
+// Owns nothing: it reads /dev and sysfs each time (on Windows, SetupAPI's
+// Ports class, with each port's friendly name). A caller may rely on: a
 // ttyS port is listed only when a UART stands behind it; USB and Bluetooth
 // serial devices are listed as found; each entry names every COM number that
 // opens it under the current mappings. An empty list is a normal answer.

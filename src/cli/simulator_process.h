@@ -1,14 +1,15 @@
 // The simulated modem that --sim puts behind the selected port.
 // Owns one quillfen-modemsim child process: found next to this program or on
-// PATH, started in its own process group (so a terminal's Ctrl-C reaches only
-// us), stopped with SIGTERM and reaped on Stop or destruction, so no child
-// outlives the session and none is left a zombie, on success or error.
+// PATH, started in a session of its own (so a terminal's Ctrl-C reaches only
+// us, and its pty can be its controlling terminal), stopped and reaped on
+// Stop or destruction, so no child outlives the session and none is left a
+// zombie, on success or error. The simulator needs a POSIX system; on
+// Windows Start refuses with a sentence saying so.
 #pragma once
 
-#include <signal.h>
-#include <sys/types.h>
-
 #include <string>
+
+#include "cli/interrupt_signals.h"
 
 namespace quillfen::cli {
 
@@ -22,10 +23,9 @@ public:
     SimulatorProcess& operator=(const SimulatorProcess&) = delete;
 
     // Starts the simulator with --profile profile and waits for the pty path it
-    // prints. Readable input on cancelFd gives up the wait (Interrupted).
-    // childMask is the signal mask the simulator starts with. On anything but
+    // prints. A stop request gives up the wait (Interrupted). On anything but
     // Started, error says why and no child is left running.
-    SimulatorStart Start(const std::string& profile, int cancelFd, const sigset_t& childMask, std::string& error);
+    SimulatorStart Start(const std::string& profile, const InterruptSignals& signals, std::string& error);
 
     // The pty slave the simulated modem listens on.
     const std::string& Device() const { return device_; }
@@ -35,7 +35,7 @@ public:
 private:
     int WaitForExit();
 
-    pid_t pid_ = -1;
+    long pid_ = -1;
     std::string device_;
 };
 

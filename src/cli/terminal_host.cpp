@@ -1,9 +1,5 @@
 #include "cli/terminal_host.h"
 
-#include <poll.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 #include <string>
 
@@ -17,14 +13,14 @@ void SayToStderr(std::string_view text) {
     line.append(MessagePrefix).append(text).append("\n");
     // A standard error that went away loses only this message.
     bool broken = false;
-    TerminalHost::WriteAll(STDERR_FILENO, line, broken);
+    TerminalHost::WriteAll(Stream::Err, line, broken);
 }
 
 TerminalHost::TerminalHost(InterruptSignals& signals, int selection, std::string commandText)
     : signals_(signals),
       selection_(selection),
       commandText_(std::move(commandText)),
-      stdinIsTerminal_(isatty(STDIN_FILENO) == 1) {}
+      stdinIsTerminal_(StdinIsTerminal()) {}
 
 void TerminalHost::PumpEvents() {
     TakeStopRequests();
@@ -53,7 +49,7 @@ void TerminalHost::Act(StopRequest request) {
     if (!app_) return;
     stopRequested_ = true;
     if (request == StopRequest::Interrupt && ++interrupts_ == 1) {
-        WriteAll(STDERR_FILENO, "\n", stderrBroken_);
+        WriteAll(Stream::Err, "\n", stderrBroken_);
         SayToStderr("aborting; press Ctrl-C again to end the session");
         app_->DispatchCommand(id::AbortEvent);
         return;
@@ -73,26 +69,18 @@ BoxAnswer TerminalHost::AskRetryOrCancel() {
     if (stopRequested_) return BoxAnswer::Cancel;
 
     while (true) {
-        WriteAll(STDERR_FILENO, std::string(MessagePrefix) + "[R]etry or [C]ancel? ", stderrBroken_);
+        WriteAll(Stream::Err, std::string(MessagePrefix) + "[R]etry or [C]ancel? ", stderrBroken_);
         char first = 0;
         while (true) {
-            pollfd watched[2] = {{STDIN_FILENO, POLLIN, 0}, {signals_.Fd(), POLLIN, 0}};
-            int ready = poll(watched, 2, -1);
-            if (ready < 0) {
-                if (errno == EINTR) continue;
-                return BoxAnswer::Cancel;
-            }
-            if (watched[1].revents & POLLIN) {
-                WriteAll(STDERR_FILENO, "\n", stderrBroken_);
+            char c = 0;
+            InputWait input = WaitForInputByte(signals_, c);
+            if (input == InputWait::Stop) {
+                WriteAll(Stream::Err, "\n", stderrBroken_);
                 TakeStopRequests();
                 return BoxAnswer::Cancel;
             }
-            if (watched[0].revents == 0) continue;
-            char c = 0;
-            ssize_t got = read(STDIN_FILENO, &c, 1);
-            if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-            if (got <= 0) {
-                WriteAll(STDERR_FILENO, "\n", stderrBroken_);
+            if (input == InputWait::End) {
+                WriteAll(Stream::Err, "\n", stderrBroken_);
                 return BoxAnswer::Cancel;
             }
             if (c == '\n') break;
@@ -105,26 +93,13 @@ BoxAnswer TerminalHost::AskRetryOrCancel() {
 
 void TerminalHost::InsertLogText(std::int32_t, std::string_view text) {
     // A terminal only appends, so the position is always the end.
-    WriteAll(STDOUT_FILENO, text, stdoutBroken_);
+    WriteAll(Stream::Out, text, stdoutBroken_);
 }
 
-void TerminalHost::WriteAll(int fd, std::string_view text, bool& broken) {
+void TerminalHost::WriteAll(Stream stream, std::string_view text, bool& broken) {
     // A reader that went away (a pipe into head) must not end the session:
     // the log file still gets every entry, so stop writing here instead.
-    while (!broken && !text.empty()) {
-        ssize_t wrote = write(fd, text.data(), text.size());
-        if (wrote > 0) {
-            text.remove_prefix(static_cast<std::size_t>(wrote));
-            continue;
-        }
-        if (wrote < 0 && errno == EINTR) continue;
-        if (wrote < 0 && errno == EAGAIN) {
-            pollfd writable{fd, POLLOUT, 0};
-            poll(&writable, 1, 1000);
-            continue;
-        }
-        broken = true;
-    }
+    if (!broken && !text.empty() && !WriteStream(stream, text)) broken = true;
 }
 
 }  // namespace quillfen::cli

@@ -4,7 +4,7 @@
 // byte as it goes to the file; message boxes go to stderr with the one
 // message prefix, MessagePrefix; the Retry/Cancel box asks only when stdin is
 // a terminal and is answered Cancel otherwise. Ctrl-C dispatches Abort
-// Event, a second Ctrl-C (or SIGTERM, SIGHUP) dispatches Exit.
+// Event, a second Ctrl-C (or SIGTERM, SIGHUP, a console close) dispatches Exit.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "host/host.h"
+#include "cli/console.h"
 #include "cli/interrupt_signals.h"
 
 namespace quillfen {
@@ -45,7 +46,7 @@ public:
 
     // Writes all of text unless the reader has gone away; then sets broken
     // and writes nothing more.
-    static void WriteAll(int fd, std::string_view text, bool& broken);
+    static void WriteAll(Stream stream, std::string_view text, bool& broken);
 
 private:
     void TakeStopRequests();

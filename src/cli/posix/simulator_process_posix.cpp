@@ -14,6 +14,8 @@
 #include <string_view>
 #include <thread>
 
+#include "cli/posix/interrupt_signals_posix.h"
+
 namespace quillfen::cli {
 namespace {
 
@@ -29,13 +31,20 @@ bool IsExecutable(const std::string& path) { return !path.empty() && access(path
 // Runs in the forked child; only async-signal-safe calls until exec.
 [[noreturn]] void ExecSimulator(const char* path, char* const* argv, int outFd, pid_t parent,
                                 const sigset_t& childMask) {
-    setpgid(0, 0);
+    // A session of its own: a terminal's Ctrl-C reaches only us, and the
+    // simulator can make its pty its controlling terminal. A Ctrl-C that
+    // reached us both before this point is dropped, not delivered later.
+    setsid();
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGINT, &ignore, nullptr);
     // Should this program be killed outright, the simulator goes with it.
     prctl(PR_SET_PDEATHSIG, SIGTERM);
     if (getppid() != parent) _exit(127);
     struct sigaction defaults {};
     defaults.sa_handler = SIG_DFL;
     sigaction(SIGPIPE, &defaults, nullptr);
+    sigaction(SIGINT, &defaults, nullptr);
     sigprocmask(SIG_SETMASK, &childMask, nullptr);
     if (dup2(outFd, STDOUT_FILENO) < 0) _exit(127);
     int nullFd = open("/dev/null", O_RDONLY | O_CLOEXEC);
@@ -71,8 +80,10 @@ std::string FindSimulator() {
 
 SimulatorProcess::~SimulatorProcess() { Stop(); }
 
-SimulatorStart SimulatorProcess::Start(const std::string& profile, int cancelFd, const sigset_t& childMask,
+SimulatorStart SimulatorProcess::Start(const std::string& profile, const InterruptSignals& signals,
                                        std::string& error) {
+    const int cancelFd = signals.Native().fd;
+    const sigset_t& childMask = signals.Native().previousMask;
     std::string path = FindSimulator();
     if (path.empty()) {
         error = "cannot find " + std::string(SimulatorName) + " next to quillfen-cli or on PATH";
@@ -99,7 +110,6 @@ SimulatorStart SimulatorProcess::Start(const std::string& profile, int cancelFd,
     if (child == 0) ExecSimulator(path.c_str(), argv, pipeFds[1], parent, childMask);
 
     pid_ = child;
-    setpgid(child, child);  // also here, so the group exists before any Ctrl-C
     close(pipeFds[1]);
 
     // The first line on the simulator's stdout is the pty path.
@@ -150,7 +160,7 @@ SimulatorStart SimulatorProcess::Start(const std::string& profile, int cancelFd,
     bool ended = false;
     auto graceEnd = std::chrono::steady_clock::now() + (sawEnd ? StopLimit : std::chrono::seconds(0));
     while (true) {
-        pid_t done = waitpid(pid_, &status, WNOHANG);
+        pid_t done = waitpid(static_cast<pid_t>(pid_), &status, WNOHANG);
         if (done == pid_) {
             ended = true;
             break;
@@ -173,7 +183,7 @@ SimulatorStart SimulatorProcess::Start(const std::string& profile, int cancelFd,
 
 void SimulatorProcess::Stop() {
     if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
+    kill(static_cast<pid_t>(pid_), SIGTERM);
     WaitForExit();
     pid_ = -1;
 }
@@ -182,15 +192,15 @@ int SimulatorProcess::WaitForExit() {
     int status = 0;
     auto deadline = std::chrono::steady_clock::now() + StopLimit;
     while (true) {
-        pid_t done = waitpid(pid_, &status, WNOHANG);
+        pid_t done = waitpid(static_cast<pid_t>(pid_), &status, WNOHANG);
         if (done == pid_) return status;
         if (done < 0 && errno != EINTR) return status;
         if (std::chrono::steady_clock::now() >= deadline) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     // It ignored SIGTERM; it must not outlive the session.
-    kill(pid_, SIGKILL);
-    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    kill(static_cast<pid_t>(pid_), SIGKILL);
+    while (waitpid(static_cast<pid_t>(pid_), &status, 0) < 0 && errno == EINTR) {
     }
     return status;
 }

@@ -24,6 +24,10 @@ constexpr COMMTIMEOUTS PortTimeouts = {
     10000,     // WriteTotalTimeoutConstant
 };
 
+// How long a cancelled operation may take to let go of its buffer. A driver
+// that never completes a cancelled request must not hang the program.
+constexpr DWORD SettleLimit = 5000;
+
 constexpr char LineDefinitionFormat[] = "COM%u: baud=2400 parity=N data=8 stop=1";
 
 struct ErrorRow {
@@ -111,7 +115,9 @@ struct SerialDevice::Platform {
             return count;
         }
         CancelIoEx(handle, &overlapped);
-        GetOverlappedResult(handle, &overlapped, &count, TRUE);
+        if (WaitForSingleObject(overlapped.hEvent, SettleLimit) == WAIT_OBJECT_0 ||
+            HasOverlappedIoCompleted(&overlapped))
+            GetOverlappedResult(handle, &overlapped, &count, FALSE);
         return count;
     }
 };
@@ -232,9 +238,10 @@ std::size_t SerialDevice::StartWrite(const std::uint8_t* data, std::size_t len) 
     // One write at a time: the record and the event belong to it.
     if (p.WritePending()) return 0;
     p.writeLength = static_cast<DWORD>(len);
-    p.writeStarted = true;
-    // Finished at once or pending, the write is left to the system.
-    WriteFile(p.handle, data, p.writeLength, nullptr, &p.writeOverlapped);
+    // Finished at once or pending, the write is left to the system. A write
+    // the system refused at once is not in flight: nothing to wait for later.
+    const BOOL finished = WriteFile(p.handle, data, p.writeLength, nullptr, &p.writeOverlapped);
+    p.writeStarted = finished || GetLastError() == ERROR_IO_PENDING;
     return len;
 }
 

@@ -1,0 +1,26 @@
+// The standard streams of the terminal or console quillfen-cli runs in.
+// One implementation per platform. Writes are unbuffered and complete; a
+// reader that has gone away is reported, never fatal. Waiting for input
+// also watches the stop requests, so Ctrl-C is never stuck behind a prompt.
+#pragma once
+
+#include <string_view>
+
+#include "cli/interrupt_signals.h"
+
+namespace quillfen::cli {
+
+enum class Stream { Out, Err };
+
+bool StdinIsTerminal();
+
+// Writes all of text; false once the stream's reader has gone.
+bool WriteStream(Stream stream, std::string_view text);
+
+enum class InputWait { Byte, Stop, End };
+
+// Waits for one byte of standard input or a stop request, whichever comes
+// first. Stop leaves the request pending for Take().
+InputWait WaitForInputByte(const InterruptSignals& signals, char& byte);
+
+}  // namespace quillfen::cli

@@ -1,0 +1,444 @@
+// The Windows programs of a MinGW build, run under Wine as a user would run
+// them on Windows, against simulated modems on real ptys. One Wine prefix
+// and one persistent wineserver serve the whole run. COM ports are links
+// in the prefix's dosdevices to the simulators' ptys; the prefix's own port
+// mapping (which links COM1 to /dev/ttyS0) is switched off, so a COM number
+// without a link fails as a missing port and no real serial port is ever
+// opened. Run by `make test-windows`, which says where the .exe files are.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "support/fixtures.h"
+
+extern char** environ;
+
+namespace quillfen::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Far above any real run; only a hang reaches it.
+constexpr auto RunLimit = std::chrono::minutes(4);
+constexpr unsigned HighestCom = 256;
+
+struct ProcessRun {
+    int exitCode = -1;  // -1 when it did not exit normally
+    std::string out;
+    std::string err;
+};
+
+// Fires its action once stdout has shown the needle.
+struct Trigger {
+    std::string needle;
+    std::function<void(pid_t)> action;
+};
+
+std::string FirstExecutable(const std::vector<std::string>& candidates) {
+    for (const std::string& candidate : candidates) {
+        if (candidate.find('/') != std::string::npos) {
+            if (access(candidate.c_str(), X_OK) == 0) return candidate;
+            continue;
+        }
+        const char* path = std::getenv("PATH");
+        std::string rest = path ? path : "";
+        while (!rest.empty()) {
+            std::size_t colon = rest.find(':');
+            std::string dir = rest.substr(0, colon);
+            rest = colon == std::string::npos ? std::string() : rest.substr(colon + 1);
+            std::string full = (dir.empty() ? "." : dir) + "/" + candidate;
+            if (access(full.c_str(), X_OK) == 0) return full;
+        }
+    }
+    return {};
+}
+
+// Runs argv in dir with stdin from /dev/null, collecting stdout and stderr.
+ProcessRun RunProcess(std::vector<std::string> argv, const std::string& dir, const std::vector<Trigger>& triggers = {}) {
+    ProcessRun run;
+    int outPipe[2];
+    int errPipe[2];
+    if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0) {
+        ADD_FAILURE() << "pipe failed";
+        return run;
+    }
+    std::vector<char*> cargv;
+    for (auto& arg : argv) cargv.push_back(arg.data());
+    cargv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
+    posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+    pid_t pid = -1;
+    int rc = posix_spawn(&pid, cargv[0], &actions, nullptr, cargv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(outPipe[1]);
+    close(errPipe[1]);
+    if (rc != 0) {
+        close(outPipe[0]);
+        close(errPipe[0]);
+        ADD_FAILURE() << "cannot start " << argv[0] << ": " << std::strerror(rc);
+        return run;
+    }
+
+    auto deadline = std::chrono::steady_clock::now() + RunLimit;
+    bool outOpen = true;
+    bool errOpen = true;
+    std::size_t nextTrigger = 0;
+    while (outOpen || errOpen) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            ADD_FAILURE() << argv[0] << " did not finish";
+            kill(pid, SIGKILL);
+            break;
+        }
+        pollfd watched[2] = {{outOpen ? outPipe[0] : -1, POLLIN, 0}, {errOpen ? errPipe[0] : -1, POLLIN, 0}};
+        if (poll(watched, 2, 200) <= 0) continue;
+        for (int stream = 0; stream < 2; ++stream) {
+            if (watched[stream].revents == 0) continue;
+            char chunk[4096];
+            ssize_t got = read(watched[stream].fd, chunk, sizeof chunk);
+            if (got <= 0) {
+                (stream == 0 ? outOpen : errOpen) = false;
+                continue;
+            }
+            (stream == 0 ? run.out : run.err).append(chunk, static_cast<std::size_t>(got));
+        }
+        while (nextTrigger < triggers.size() && run.out.find(triggers[nextTrigger].needle) != std::string::npos) {
+            triggers[nextTrigger].action(pid);
+            ++nextTrigger;
+        }
+    }
+    close(outPipe[0]);
+    close(errPipe[0]);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    EXPECT_EQ(nextTrigger, triggers.size()) << "not every trigger fired";
+    return run;
+}
+
+// Runs argv in dir with its output going to logPath, and waits for it to
+// exit. For the server and the prefix's boot: the processes they leave
+// running keep any inherited descriptor open, so a pipe would never end.
+int RunDetached(std::vector<std::string> argv, const std::string& dir, const std::string& logPath) {
+    std::vector<char*> cargv;
+    for (auto& arg : argv) cargv.push_back(arg.data());
+    cargv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+    pid_t pid = -1;
+    int rc = posix_spawn(&pid, cargv[0], &actions, nullptr, cargv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) return -1;
+    auto deadline = std::chrono::steady_clock::now() + RunLimit;
+    int status = 0;
+    while (true) {
+        pid_t done = waitpid(pid, &status, WNOHANG);
+        if (done == pid) break;
+        if (done < 0 && errno != EINTR) return -1;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            return -1;
+        }
+        usleep(20000);
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The Wine prefix, the wineserver and the simulators of the whole run. The
+// simulators outlive the server: it is killed first, so no pty it may still
+// hold is hung up under it.
+class WineSession : public ::testing::Environment {
+public:
+    void SetUp() override {
+        const char* bin = std::getenv("QUILLFEN_WINDOWS_BIN");
+        windowsBin_ = bin ? bin : "";
+        wine_ = FirstExecutable({"wine64", "wine", "/usr/lib/wine/wine64"});
+        wineserver_ = FirstExecutable({"wineserver", "/usr/lib/wine/wineserver"});
+        ASSERT_FALSE(windowsBin_.empty()) << "QUILLFEN_WINDOWS_BIN must name the Windows build's bin directory";
+        ASSERT_TRUE(fs::exists(windowsBin_ + "/quillfen-cli.exe")) << windowsBin_;
+        ASSERT_FALSE(wine_.empty()) << "no wine64 on PATH or in /usr/lib/wine";
+        ASSERT_FALSE(wineserver_.empty()) << "no wineserver on PATH or in /usr/lib/wine";
+
+        dir_ = std::make_unique<TempDir>();
+        prefix_ = dir_->File("prefix");
+        fs::create_directory(prefix_);
+        setenv("WINEPREFIX", prefix_.c_str(), 1);
+        setenv("WINEDEBUG", "-all", 1);
+        // mountmgr.sys maps the machine's serial devices to COM numbers on
+        // its own; without it only the links made here exist. mscoree and
+        // mshtml would offer to download Mono and Gecko, winemenubuilder
+        // would write menu entries into the user's home.
+        setenv("WINEDLLOVERRIDES", "mountmgr.sys=d;mscoree,mshtml=;winemenubuilder.exe=d", 1);
+        unsetenv("DISPLAY");
+        unsetenv("WAYLAND_DISPLAY");
+
+        const std::string wineLog = dir_->File("wine.log");
+        ASSERT_EQ(RunDetached({wineserver_, "-p"}, dir_->Path(), wineLog), 0) << ReadFile(wineLog);
+        serverStarted_ = true;
+        ASSERT_EQ(RunDetached({wine_, "wineboot", "-i"}, dir_->Path(), wineLog), 0) << ReadFile(wineLog);
+        ASSERT_TRUE(fs::is_directory(prefix_ + "/dosdevices")) << ReadFile(wineLog);
+        for (unsigned com = 1; com <= HighestCom; ++com) Unlink(com);
+        ready_ = true;
+    }
+
+    void TearDown() override {
+        if (serverStarted_) {
+            const std::string wineLog = dir_->File("wine.log");
+            RunDetached({wineserver_, "-k"}, dir_->Path(), wineLog);
+            RunDetached({wineserver_, "-w"}, dir_->Path(), wineLog);
+        }
+        sims_.clear();
+        dir_.reset();
+    }
+
+    bool Ready() const { return ready_; }
+    const std::string& WindowsBin() const { return windowsBin_; }
+
+    std::string ComLink(unsigned com) const { return prefix_ + "/dosdevices/com" + std::to_string(com); }
+
+    void Unlink(unsigned com) {
+        std::error_code ec;
+        fs::remove(ComLink(com), ec);
+    }
+
+    void UnlinkAll() {
+        for (unsigned com = 1; com <= HighestCom; ++com) Unlink(com);
+    }
+
+    // A simulator no earlier test has talked to, behind COMn.
+    void LinkFreshModem(unsigned com, const std::string& profile) {
+        sims_.push_back(std::make_unique<ModemSim>(std::vector<std::string>{"--profile", profile}));
+        Unlink(com);
+        ASSERT_EQ(symlink(sims_.back()->Device().c_str(), ComLink(com).c_str()), 0) << std::strerror(errno);
+    }
+
+    // Every COM link in the prefix leads to a pseudo-terminal: nothing a test
+    // runs can reach a real serial port.
+    void ExpectOnlyPtyLinks() const {
+        for (const auto& entry : fs::directory_iterator(prefix_ + "/dosdevices")) {
+            std::string name = entry.path().filename().string();
+            if (name.rfind("com", 0) != 0) continue;
+            std::error_code ec;
+            std::string target = fs::read_symlink(entry.path(), ec).string();
+            EXPECT_EQ(target.rfind("/dev/pts/", 0), 0u) << name << " -> " << target;
+        }
+    }
+
+    ProcessRun Run(const std::string& program, std::vector<std::string> args, const std::string& dir,
+                   const std::vector<Trigger>& triggers = {}) {
+        ExpectOnlyPtyLinks();
+        std::vector<std::string> argv{wine_, windowsBin_ + "/" + program};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return RunProcess(argv, dir, triggers);
+    }
+
+private:
+    std::string windowsBin_;
+    std::string wine_;
+    std::string wineserver_;
+    std::unique_ptr<TempDir> dir_;
+    std::string prefix_;
+    bool serverStarted_ = false;
+    bool ready_ = false;
+    std::vector<std::unique_ptr<ModemSim>> sims_;
+};
+
+WineSession* Session = nullptr;
+
+std::string MaskStamps(const std::string& log) {
+    static const std::regex stamp("(Sun|Mon|Tue|Wed|Thu|Fri|Sat) [A-Z][a-z]{2} [0-9]{2} "
+                                  "[0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}");
+    return std::regex_replace(log, stamp, "<stamp>");
+}
+
+std::string Golden(const std::string& name) { return ReadFile(std::string(QUILLFEN_TESTDATA_DIR) + "/" + name); }
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+class WineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(Session, nullptr);
+        ASSERT_TRUE(Session->Ready()) << "the Wine prefix could not be prepared";
+        Session->UnlinkAll();
+    }
+
+    ProcessRun Cli(std::vector<std::string> args, const std::vector<Trigger>& triggers = {}) {
+        return Session->Run("quillfen-cli.exe", std::move(args), dir.Path(), triggers);
+    }
+
+    TempDir dir;
+};
+
+TEST_F(WineTest, CapabilityTestWritesTheSameLogAsOnLinux) {
+    Session->LinkFreshModem(1, "fax");
+    ProcessRun run = Cli({"--port", "COM1", "test"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    std::string file = ReadFile(dir.File("Modem001.txt"));
+    EXPECT_EQ(file, run.out) << "the log file differs from what was printed";
+    EXPECT_EQ(MaskStamps(file), Golden("capability_fax.log"));
+    // The path the user is told joins the Windows directory and the name with a backslash.
+    EXPECT_NE(run.err.find("\\Modem001.txt\ncreated."), std::string::npos) << run.err;
+}
+
+// What a new user tries first: the .exe on COM5 against the simulator, and
+// the Linux tool with the simulator behind the same port number.
+TEST_F(WineTest, SendOnCom5WritesWhatTheLinuxToolWrites) {
+    Session->LinkFreshModem(5, "fax");
+    ProcessRun windows = Cli({"--port", "COM5", "send", "ATI3"});
+    EXPECT_EQ(windows.exitCode, 0) << windows.err;
+    TempDir nativeDir;
+    ProcessRun native = RunProcess({QUILLFEN_CLI_PATH, "--port", "COM5", "--sim", "fax", "send", "ATI3"}, nativeDir.Path());
+    EXPECT_EQ(native.exitCode, 0) << native.err;
+    EXPECT_EQ(MaskStamps(windows.out), MaskStamps(native.out));
+    EXPECT_NE(windows.out.find("IN : Quillfen Simulated V.90 Fax Modem\r\nIN : OK\r\nClosed COM5 - "),
+              std::string::npos) << windows.out;
+    EXPECT_EQ(ReadFile(dir.File("Modem001.txt")), windows.out);
+}
+
+TEST_F(WineTest, FindAllModemsWritesTheSameLogAsOnLinux) {
+    Session->LinkFreshModem(1, "fax");
+    Session->LinkFreshModem(3, "data");
+    // COM2 and COM4 have no link: the ports do not exist.
+    auto started = std::chrono::steady_clock::now();
+    ProcessRun run = Cli({"find"});
+    auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    std::string file = ReadFile(dir.File("Modem001.txt"));
+    EXPECT_EQ(file, run.out);
+    EXPECT_EQ(MaskStamps(file), Golden("find_all_modems.log"));
+    // Each missing port costs the 1280 ms back-off before it is reported.
+    EXPECT_GE(took, std::chrono::milliseconds(2 * 1280));
+}
+
+TEST_F(WineTest, MissingPortReportsErrorCodeTwoWithItsText) {
+    ProcessRun run = Cli({"--port", "COM9", "send", "ATI3"});
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    const std::string box =
+        "Quillfen: While trying to open your modem on COM9 an error occurred as follows:\n"
+        "Windows Open Modem function returned:\n"
+        "Error Code 2:\n"
+        "The system cannot find the UART(COM-Port) specified:\n"
+        "In other words, there is probably no UART or Modem on this COM-Port.\n"
+        "\n"
+        "You may have made a mistake when choosing your COM-Port/Modem.\n"
+        "\n"
+        "If this is a valid COM-Port: Is another device, such as, your Internet connection or UPS "
+        "(Uninterrupted Power Supply) using it?\n";
+    EXPECT_NE(run.err.find(box), std::string::npos) << run.err;
+    // Nobody at the keyboard: the Retry/Cancel box is answered Cancel once.
+    EXPECT_EQ(run.err.find("[R]etry"), std::string::npos);
+    std::string file = ReadFile(dir.File("Modem001.txt"));
+    EXPECT_EQ(file, run.out);
+    EXPECT_TRUE(EndsWith(MaskStamps(file), "=*=*=*=*=*=*\r\n\r\n=*=*=*=*=*=*\r\nEnd Session - <stamp>\r\n")) << file;
+}
+
+TEST_F(WineTest, CtrlCAbortsTheTestClosesThePortAndEndsTheSession) {
+    Session->LinkFreshModem(1, "fax");
+    // Wine turns SIGINT into the console's Ctrl-C event, as a keypress would.
+    ProcessRun run = Cli({"--port", "COM1", "test"}, {{"OUT: ATI3\r\n", [](pid_t pid) { kill(pid, SIGINT); }}});
+    EXPECT_EQ(run.exitCode, 130) << run.err;
+    std::string file = ReadFile(dir.File("Modem001.txt"));
+    EXPECT_EQ(file, run.out);
+    std::string masked = MaskStamps(file);
+    EXPECT_TRUE(EndsWith(masked, "Aborted by user.\r\nClosed COM1 - <stamp>\r\nEnd Session - <stamp>\r\n")) << masked;
+    EXPECT_EQ(masked.find("OUT: AT+FCLASS=?"), std::string::npos) << "the test went on after the abort";
+    EXPECT_NE(run.err.find("aborting; press Ctrl-C again to end the session"), std::string::npos) << run.err;
+}
+
+TEST_F(WineTest, SimulatorOptionSaysItNeedsAPosixSystem) {
+    ProcessRun run = Cli({"--sim", "fax", "test"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("--sim needs a POSIX system"), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(dir.File("Modem001.txt"))) << "a refused option starts no session";
+}
+
+TEST_F(WineTest, PortsListsWhatWindowsKnowsAndSaysSoWhenThatIsNothing) {
+    // The prefix's own port mapping is off, so Windows knows no COM port;
+    // the links made here are not devices it lists.
+    Session->LinkFreshModem(1, "fax");
+    ProcessRun run = Cli({"ports"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    // Written in text mode, as Windows programs write their messages.
+    EXPECT_EQ(run.out, "No COM ports found: Windows lists no serial port on this machine.\r\n");
+}
+
+// A copy on a Windows PC without MinGW must start: nothing but the system's
+// own DLLs may be imported.
+TEST_F(WineTest, ProgramsNeedNoDllBeyondWindowsOwn) {
+    const std::string objdump = FirstExecutable({"x86_64-w64-mingw32-objdump"});
+    if (objdump.empty()) GTEST_SKIP() << "x86_64-w64-mingw32-objdump is not installed";
+    static const std::regex systemDll("(KERNEL32|ADVAPI32|msvcrt|SETUPAPI|USER32|GDI32|COMCTL32|COMDLG32|SHELL32|"
+                                      "RICHED20|RICHED32|OLE32|UCRTBASE|api-ms-win-[a-z0-9-]+)\\.dll",
+                                      std::regex::icase);
+    for (const char* program : {"quillfen-cli.exe", "win_session_log_test.exe", "win_serial_device_test.exe"}) {
+        ProcessRun run = RunProcess({objdump, "-p", Session->WindowsBin() + "/" + program}, dir.Path());
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        std::size_t imports = 0;
+        std::istringstream lines(run.out);
+        for (std::string line; std::getline(lines, line);) {
+            std::size_t at = line.find("DLL Name: ");
+            if (at == std::string::npos) continue;
+            ++imports;
+            std::string dll = line.substr(at + 10);
+            EXPECT_TRUE(std::regex_match(dll, systemDll)) << program << " imports " << dll;
+        }
+        EXPECT_GT(imports, 0u) << program;
+    }
+}
+
+TEST_F(WineTest, WindowsSessionLogTestsPass) {
+    ProcessRun run = Session->Run("win_session_log_test.exe", {}, dir.Path());
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+}
+
+TEST_F(WineTest, WindowsSerialDeviceTestsPass) {
+    Session->LinkFreshModem(7, "fax");
+    setenv("QUILLFEN_TEST_MODEM_COM", "7", 1);
+    setenv("QUILLFEN_TEST_MISSING_COM", "9", 1);
+    ProcessRun run = Session->Run("win_serial_device_test.exe", {}, dir.Path());
+    unsetenv("QUILLFEN_TEST_MODEM_COM");
+    unsetenv("QUILLFEN_TEST_MISSING_COM");
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_EQ(run.out.find("SKIPPED"), std::string::npos) << run.out;
+}
+
+}  // namespace
+}  // namespace quillfen::test
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    quillfen::test::Session = new quillfen::test::WineSession;
+    ::testing::AddGlobalTestEnvironment(quillfen::test::Session);
+    return RUN_ALL_TESTS();
+}
