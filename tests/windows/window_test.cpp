@@ -229,14 +229,14 @@ TEST_F(WindowTest, TheBusySetIsOffDuringATestAndBackAfterItAndCopyAllEqualsTheFi
     window.Click(IDC_FAXTESTSELECTMODEM);
 
     ASSERT_TRUE(WaitUntil([&] { return !window.Enabled(IDC_FAXTESTSELECTMODEM); }, 10s));
-    EXPECT_TRUE(window.BusySetIs(false));
+    EXPECT_TRUE(WaitUntil([&] { return window.BusySetIs(false); }, 10s));
     EXPECT_TRUE(window.Enabled(IDC_COMMANDEDIT));
     EXPECT_TRUE(window.Enabled(IDC_ABORTEVENT));
     EXPECT_TRUE(window.MenuGrayed(IDM_CLOSEHELP));
     EXPECT_FALSE(window.MenuGrayed(IDM_EXIT));
 
     ASSERT_TRUE(WaitUntil([&] { return window.Enabled(IDC_FAXTESTSELECTMODEM); }));
-    EXPECT_TRUE(window.BusySetIs(true));
+    EXPECT_TRUE(WaitUntil([&] { return window.BusySetIs(true); }, 10s));
     const std::string pane = window.PaneText(IDC_LOGPANE);
     EXPECT_NE(pane.find("This FaxModem supports Class"), std::string::npos);
     EXPECT_EQ(pane, LogFile());
@@ -305,7 +305,7 @@ TEST_F(WindowTest, AbortEventStopsTheTestAndTheWindowCarriesOn) {
     const std::string pane = window.PaneText(IDC_LOGPANE);
     EXPECT_EQ(Count(pane, "Aborted by user.\r\n"), 1u);
     EXPECT_EQ(pane.find("This FaxModem supports Class"), std::string::npos);
-    EXPECT_TRUE(window.BusySetIs(true));
+    EXPECT_TRUE(WaitUntil([&] { return window.BusySetIs(true); }, 10s));
     EXPECT_FALSE(run.Ended());
 }
 
@@ -347,10 +347,11 @@ TEST_F(WindowTest, HelpCoversTheLogUntilClosedAndLocksTheActions) {
     EXPECT_TRUE(window.Enabled(IDC_ABORTEVENT));
 
     window.Command(IDM_CLOSEHELP);
-    ASSERT_TRUE(WaitUntil([&] { return window.Control(IDC_HELPPANE) == nullptr; }, 10s));
+    // Graying Close Help again is the last step of closing the help.
+    ASSERT_TRUE(WaitUntil([&] { return window.MenuGrayed(IDM_CLOSEHELP); }, 10s));
+    EXPECT_EQ(window.Control(IDC_HELPPANE), nullptr);
     EXPECT_TRUE(IsWindowVisible(window.Control(IDC_LOGPANE)));
     EXPECT_TRUE(window.BusySetIs(true));
-    EXPECT_TRUE(window.MenuGrayed(IDM_CLOSEHELP));
     EXPECT_EQ(window.PaneText(IDC_LOGPANE), LogFile());
 }
 
@@ -369,7 +370,7 @@ TEST_F(WindowTest, HelpFollowsTheWindowsSizeAndTheLogComesBackWhereItBelongs) {
     EXPECT_TRUE(EqualRect(&log, &maximized));
 
     window.Command(IDM_CLOSEHELP);
-    ASSERT_TRUE(WaitUntil([&] { return window.Control(IDC_HELPPANE) == nullptr; }, 10s));
+    ASSERT_TRUE(WaitUntil([&] { return window.MenuGrayed(IDM_CLOSEHELP); }, 10s));
     log = PaneRect(run.Window(), IDC_LOGPANE);
     EXPECT_TRUE(EqualRect(&log, &restored));
     EXPECT_TRUE(IsWindowVisible(window.Control(IDC_LOGPANE)));
@@ -431,7 +432,7 @@ TEST_F(WindowTest, AnActionWithNoPortChosenAsksForOneAndDropsTheListDown) {
     gui.cbSize = sizeof gui;
     GetGUIThreadInfo(run.ThreadId(), &gui);
     EXPECT_TRUE(gui.hwndFocus == ports || IsChild(ports, gui.hwndFocus));
-    EXPECT_TRUE(window.BusySetIs(true));
+    EXPECT_TRUE(WaitUntil([&] { return window.BusySetIs(true); }, 10s));
     EXPECT_EQ(Count(window.PaneText(IDC_LOGPANE), "=*=*=*"), 0u);
 }
 
