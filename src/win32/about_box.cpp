@@ -4,24 +4,12 @@
 
 #include "host/host.h"
 #include "win32/dialog_colours.h"
+#include "win32/placement.h"
 #include "win32/resources/resource_ids.h"
 
 namespace quillfen::win32 {
 
 namespace {
-
-// Over the main window, wherever that is, rather than at its top left corner.
-void CentreOverOwner(HWND dialog) {
-    HWND owner = GetWindow(dialog, GW_OWNER);
-    if (!owner) return;
-    RECT box, area;
-    GetWindowRect(dialog, &box);
-    GetWindowRect(owner, &area);
-    const int width = box.right - box.left;
-    const int height = box.bottom - box.top;
-    SetWindowPos(dialog, nullptr, area.left + (area.right - area.left - width) / 2,
-                 area.top + (area.bottom - area.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
 
 INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     (void)lParam;
@@ -32,7 +20,12 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
         std::snprintf(version, sizeof version, "Product Version: %.*s", static_cast<int>(ProductVersion.size()),
                       ProductVersion.data());
         SetDlgItemTextA(dialog, IDC_VERSIONTEXT, version);
-        CentreOverOwner(dialog);
+        // Over the main window, wherever that is, not at its top left corner.
+        if (HWND owner = GetWindow(dialog, GW_OWNER)) {
+            RECT area;
+            GetWindowRect(owner, &area);
+            CentreIn(dialog, area);
+        }
         return TRUE;  // the default focus, OK
     }
     case WM_COMMAND:

@@ -5,6 +5,7 @@
 
 #include "log/session_log.h"
 #include "win32/dialog_colours.h"
+#include "win32/placement.h"
 #include "win32/resources/resource_ids.h"
 #include "win32/rich_pane.h"
 
@@ -25,20 +26,6 @@ namespace {
 constexpr UINT TopMostFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE;
 
 bool IsTopMostRequest(const char* commandLineText) { return std::strcmp(commandLineText, "TopMost") == 0; }
-
-void CentreOnDesktop(HWND window) {
-    RECT frame;
-    GetWindowRect(window, &frame);
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    const RECT& area = monitor.rcWork;
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    SetWindowPos(window, nullptr, area.left + (area.right - area.left - width) / 2,
-                 area.top + (area.bottom - area.top - height) / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
 
 }  // namespace
 
@@ -123,7 +110,7 @@ INT_PTR MainWindow::OnInitDialog(WPARAM, LPARAM) {
     if (IsTopMostRequest(commandLineText_)) SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, TopMostFlags);
 
     // Centred while restored, so that restoring brings it back to the middle.
-    CentreOnDesktop(window_);
+    CentreIn(window_, WorkArea(window_));
     MaximizedLayout();
 
     app_.Start();

@@ -79,6 +79,8 @@ void WindowDriver::Click(int id) const { PostMessageA(Control(id), BM_CLICK, 0, 
 
 void WindowDriver::Command(int id) const { PostMessageA(window_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
+void WindowDriver::CommandNow(int id) const { SendMessageA(window_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+
 void WindowDriver::Close() const { PostMessageA(window_, WM_CLOSE, 0, 0); }
 
 bool WindowDriver::Enabled(int id) const { return IsWindowEnabled(Control(id)) != FALSE; }

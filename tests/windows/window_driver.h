@@ -47,6 +47,9 @@ public:
     void Click(int id) const;
     // A menu choice (or any command), queued.
     void Command(int id) const;
+    // A command that returns at once (copying, not an action), handled
+    // before this call returns, so nothing the test does races with it.
+    void CommandNow(int id) const;
     void Close() const;
 
     bool Enabled(int id) const;
