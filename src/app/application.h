@@ -6,6 +6,9 @@
 // Rules a front end may rely on: no second action starts inside a running
 // one; the busy set is grayed for the whole of an action and while the help
 // is shown; the window is told to end only after a running action unwound.
+// A native dialog passes each command word's low 16 bits (the id) and high
+// 16 bits (the notification) straight through, Escape's Cancel included,
+// and calls Shutdown when its window is destroyed.
 #pragma once
 
 #include <cstddef>

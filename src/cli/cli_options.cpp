@@ -30,7 +30,8 @@ constexpr std::string_view Help =
     "byte for byte, to standard output. Messages go to standard error.\n"
     "\n"
     "Actions:\n"
-    "  send TEXT   send one command (at most 54 characters) and log the answer\n"
+    "  send TEXT   send one command (at most 54 characters, up to its first line\n"
+    "              end) and log the answer\n"
     "  find        find which of COM1 to COM4 carry a modem that answers\n"
     "  test        run the capability test on the selected port\n"
     "  test-all    run the capability test on every modem found on COM1 to COM4\n"
@@ -53,7 +54,7 @@ constexpr std::string_view Help =
     "Exit codes:\n"
     "  0    done\n"
     "  1    the port could not be opened (find and test-all: none of COM1 to COM4)\n"
-    "  2    usage error\n"
+    "  2    usage error, or a send text with nothing before its first line end\n"
     "  130  aborted\n";
 
 // Splits "--name=value" so that both spellings of an option are accepted.

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
@@ -11,7 +12,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTextCursor>
+#include <QThread>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "qt/about_box.h"
 #include "qt/app_icon.h"
@@ -29,6 +32,13 @@ void Identify(QObject* object, int controlId) {
     object->setObjectName(QString::number(controlId));
     object->setProperty("controlId", controlId);
 }
+
+// How long start-up waits for the window manager to frame the window, in ms.
+constexpr int FrameWaitLimit = 500;
+constexpr int FrameWaitSlice = 5;
+// How long a restored window may stay at another size (a drag on its edge,
+// a window manager's own idea) before it takes its own size again, in ms.
+constexpr int SizeHoldDelay = 250;
 
 // Size of the dialog's client area, below the menu bar, in dialog units.
 constexpr int TemplateWidth = 281;
@@ -57,6 +67,22 @@ constexpr MenuRow EditMenu[] = {
     {id::CopySelectedText, "Copy &Selected Text in Log"},
 };
 
+// Runs events until the condition holds or the limit (ms) has passed.
+template <typename Condition>
+void PumpUntil(Condition condition, int limit) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!condition() && waited.elapsed() < limit) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, FrameWaitSlice);
+        QThread::msleep(FrameWaitSlice);
+    }
+}
+
+bool DrawsFrames() {
+    const QString platform = QGuiApplication::platformName();
+    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
+
 }  // namespace
 
 MainWindow::MainWindow(PortNames& names, const QByteArray& argumentText, QWidget* parent)
@@ -84,6 +110,10 @@ MainWindow::MainWindow(PortNames& names, const QByteArray& argumentText, QWidget
     BuildControls();
     aboutBox_ = new AboutBox(this);
     templateClient_ = QSize(units_.X(TemplateWidth), units_.Y(TemplateHeight));
+
+    sizeHold_.setSingleShot(true);
+    sizeHold_.setInterval(SizeHoldDelay);
+    connect(&sizeHold_, &QTimer::timeout, this, [this] { HoldRestoredSize(); });
 }
 
 MainWindow::~MainWindow() {
@@ -138,7 +168,9 @@ void MainWindow::BuildControls() {
     auto* send = new QPushButton(QStringLiteral("&Send"), commandBox);
     Identify(send, id::Send);
     placeIn(send, commandBox, 244, 10, 26, 14);
-    send->setAutoDefault(false);
+    // Enter presses the push button that has the focus; with the focus on no
+    // push button it presses the default one, as in any dialog.
+    send->setAutoDefault(true);
     send->setFocusPolicy(Qt::StrongFocus);
     connect(send, &QPushButton::clicked, this, [this] { DispatchCommand(id::Send); });
 
@@ -147,8 +179,7 @@ void MainWindow::BuildControls() {
         auto* button = new QPushButton(QString::fromLatin1(row.text), client_);
         Identify(button, row.controlId);
         button->setGeometry(du.Rect(row.x, row.y, row.width, row.height));
-        // Enter presses the default button only, never the one with the focus.
-        button->setAutoDefault(false);
+        button->setAutoDefault(true);
         button->setFocusPolicy(row.tabStop ? Qt::StrongFocus : Qt::ClickFocus);
         const std::uint16_t commandId = row.controlId;
         connect(button, &QPushButton::clicked, this, [this, commandId] { DispatchCommand(commandId); });
@@ -178,7 +209,10 @@ void MainWindow::Initialise() {
 
     // The restored layout: the template's size, and the pane's top and
     // margins taken from it for good.
-    resize(templateClient_.width(), templateClient_.height() + layout()->menuBar()->sizeHint().height());
+    restoredSize_ = QSize(templateClient_.width(), templateClient_.height() + layout()->menuBar()->sizeHint().height());
+    // Never smaller than the template, so no control can be cut off.
+    setMinimumSize(restoredSize_);
+    resize(restoredSize_);
     layout_.MeasureRestored(templateClient_);
     restoredRect_ = layout_.RectFor(templateClient_);
 
@@ -188,12 +222,8 @@ void MainWindow::Initialise() {
 
     setWindowFlag(Qt::WindowStaysOnTopHint, IsTopMostRequest(commandLineText_));
 
-    // Centred, so that restoring the window brings it back to the middle.
-    if (QScreen* screen = this->screen()) {
-        const QRect desktop = screen->availableGeometry();
-        move(desktop.center() - QPoint(width() / 2, height() / 2));
-    }
     initialised_ = true;
+    CentreByFrame();
     showMaximized();
     Relayout();
 
@@ -245,9 +275,45 @@ void MainWindow::PromptForPort() {
     ports_->showPopup();
 }
 
+void MainWindow::CentreByFrame() {
+    // Restoring the window brings it back to the middle of the screen, frame
+    // and all. The frame is known only once a window manager has framed the
+    // window, so it is shown restored first, briefly.
+    QScreen* screen = this->screen();
+    if (!screen) return;
+    show();
+    QWindow* window = windowHandle();
+    if (!window) return;
+    PumpUntil([window] { return window->isExposed(); }, FrameWaitLimit);
+    // Platforms that draw no frames never report any; a window manager may
+    // report its frame a moment after the window first shows.
+    if (DrawsFrames()) PumpUntil([window] { return !window->frameMargins().isNull(); }, FrameWaitLimit);
+    // Through the platform window, whose margins are current; the widget's
+    // own idea of its frame may still lag behind.
+    QRect frame(QPoint(), size().grownBy(window->frameMargins()));
+    frame.moveCenter(screen->availableGeometry().center());
+    window->setFramePosition(frame.topLeft());
+}
+
+void MainWindow::HoldRestoredSize() {
+    // The window has no sizing border: restored, it has the template's size.
+    // A window manager cannot be told "no sizing border, but maximizable",
+    // so a restored window that was dragged larger returns to its size once
+    // the drag is over.
+    if (!initialised_ || windowState() != Qt::WindowNoState || size() == restoredSize_) return;
+    resize(restoredSize_);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    if (initialised_ && windowState() == Qt::WindowNoState && size() != restoredSize_) sizeHold_.start();
+}
+
 void MainWindow::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange) Relayout();
+    if (event->type() != QEvent::WindowStateChange) return;
+    if (windowState() == Qt::WindowNoState) sizeHold_.start();
+    Relayout();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

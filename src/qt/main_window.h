@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QDialog>
+#include <QTimer>
 #include <memory>
 
 #include "app/application.h"
@@ -85,12 +86,15 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void reject() override;
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildControls();
     void BuildMenu(QMenuBar* menuBar);
     void Relayout();
+    void CentreByFrame();
+    void HoldRestoredSize();
     // Where the pane belongs for the window's size now; none while minimized.
     PaneRect* CurrentPaneRect();
 
@@ -101,6 +105,8 @@ private:
 
     DialogUnits units_;
     QSize templateClient_;
+    QSize restoredSize_;
+    QTimer sizeHold_;
     PaneLayout layout_;
     PaneRect restoredRect_;
     PaneRect maximizedRect_;

@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QTextCursor>
 
 namespace quillfen::qt {
@@ -28,18 +29,29 @@ void TextPane::Append(std::string_view bytes) {
     if (bytes.empty()) return;
     endsWithCr_ = bytes.back() == '\r';
 
+    // A reader who scrolled up keeps their place; a view at the bottom
+    // follows the log as it grows.
+    QScrollBar* vertical = verticalScrollBar();
+    QScrollBar* horizontal = horizontalScrollBar();
+    const bool following = scrollPending_ || vertical->value() >= vertical->maximum();
+    const int keptTop = vertical->value();
+    const int keptLeft = horizontal->value();
+
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size())));
 
-    // A caret already at the end moves along with the text. Bringing it into
-    // view is left to the next turn of the event loop, once for however
-    // many entries arrived meanwhile.
+    // A caret already at the end moves along with the text; any other caret
+    // or selection is replaced by one at the end.
     const QTextCursor caret = textCursor();
-    if (caret.hasSelection() || !caret.atEnd()) {
-        setTextCursor(cursor);
+    if (caret.hasSelection() || !caret.atEnd()) setTextCursor(cursor);
+    if (!following) {
+        vertical->setValue(keptTop);
+        horizontal->setValue(keptLeft);
         return;
     }
+    // Bringing the end into view is left to the next turn of the event
+    // loop, once for however many entries arrived meanwhile.
     if (scrollPending_) return;
     scrollPending_ = true;
     QMetaObject::invokeMethod(this, [this] {

@@ -15,7 +15,7 @@ public:
     TextPane(int id, QWidget* parent);
 
     // Appends the bytes and leaves the caret after them, replacing whatever
-    // the user had selected.
+    // the user had selected. The view follows only while it is at the bottom.
     void Append(std::string_view bytes);
 
     // Bytes received so far, counting a CR LF pair as two.

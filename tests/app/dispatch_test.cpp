@@ -1,7 +1,10 @@
-// The dispatch every front end drives: the busy bracket, Send, the port list.
+// The dispatch every front end drives: the busy bracket and its guard, Send,
+// the port list, help, the close request and the end of the session.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
+#include <vector>
 
 #include "app/application.h"
 #include "serial/pty_pair.h"
@@ -30,6 +33,17 @@ protected:
         std::size_t count = 0;
         for (std::size_t at = host.pane.find(what, startup); at != std::string::npos; at = host.pane.find(what, at + 1)) ++count;
         return count;
+    }
+
+    // Plays a modem on the pty that answers OK to whatever it gets, and keeps
+    // what it got.
+    void AnswerOk(PtyPair& pty, std::string& received) {
+        host.onEveryPump = [&pty, &received] {
+            std::string got = pty.Drain(0);
+            if (!got.empty()) pty.Send("OK\r\n");
+            received += got;
+            return false;
+        };
     }
 
     TempDir dir;
@@ -137,6 +151,217 @@ TEST_F(DispatchTest, ExitDuringAnActionUnwindsItBeforeTheEndLine) {
     std::size_t length = host.pane.size();
     app.Shutdown();
     EXPECT_EQ(host.pane.size(), length);
+}
+
+// A typed text with line ends inside is cut at the first, so the modem gets
+// exactly what the log shows.
+TEST_F(DispatchTest, SendCutsTheTypedTextAtItsFirstLineEnd) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.Ok());
+    names.Map(1, pty.Slave());
+    host.selection = 0;
+    std::string received;
+    AnswerOk(pty, received);
+    host.commandText = "AT\rATS0=1\rATI4";
+    EXPECT_EQ(app.DispatchCommand(id::Send), ActionOutcome::Done);
+    EXPECT_EQ(received, "AT\r");
+    EXPECT_EQ(Count("OUT: AT\r\n"), 1u);
+    EXPECT_EQ(Count("ATS0"), 0u);
+
+    received.clear();
+    host.commandText = "ATI3\nATZ";
+    app.DispatchCommand(id::Send);
+    EXPECT_EQ(received, "ATI3\r");
+
+    // Nothing before the first line end: nothing to send.
+    host.commandText = "\nATZ";
+    EXPECT_EQ(app.DispatchCommand(id::Send), ActionOutcome::NothingSent);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, "Please Type in a Modem Command");
+    EXPECT_EQ(pty.Drain(), "");
+}
+
+TEST_F(DispatchTest, TheBusySetIsGrayedForTheWholeActionAndTheFocusOnTheLog) {
+    ModemSim sim({"--profile", "silent"});
+    names.Map(1, sim.Device());
+    host.selection = 0;
+    host.commandText = "AT";
+    std::map<std::uint16_t, bool> controlsDuring;
+    std::map<std::uint16_t, bool> itemsDuring;
+    host.AtPump(3, [&] {
+        controlsDuring = host.controls;
+        itemsDuring = host.menuItems;
+    });
+    app.DispatchCommand(id::Send);
+    for (std::uint16_t controlId : {id::PortList, id::FindAllModems, id::FaxTestSelectModem, id::FaxTestAllModems, id::Send}) {
+        EXPECT_FALSE(controlsDuring[controlId]) << controlId;
+        EXPECT_TRUE(host.controls[controlId]) << controlId;
+    }
+    for (std::uint16_t commandId : {id::CopyAllOfLog, id::CopySelectedText, id::About, id::OpenHelp}) {
+        EXPECT_FALSE(itemsDuring[commandId]) << commandId;
+        EXPECT_TRUE(host.menuItems[commandId]) << commandId;
+    }
+    // Never switched by an action: the edit, Abort Event, the log, Close Help, Exit.
+    for (std::uint16_t never : {id::CommandEdit, id::AbortEvent, id::LogPane}) EXPECT_EQ(host.controls.count(never), 0u);
+    for (std::uint16_t never : {id::CloseHelp, id::Exit}) EXPECT_EQ(host.menuItems.count(never), 0u);
+    ASSERT_FALSE(host.focus.empty());
+    EXPECT_EQ(host.focus.front(), id::LogPane);
+}
+
+TEST_F(DispatchTest, NothingElseStartsWhileAnActionRuns) {
+    ModemSim sim({"--profile", "silent"});
+    names.Map(1, sim.Device());
+    host.selection = 0;
+    host.commandText = "AT";
+    std::vector<ActionOutcome> inside;
+    host.AtPump(5, [&] {
+        // Clicks that were queued before the busy set was grayed.
+        for (std::uint16_t commandId : {id::Send, id::FindAllModems, id::FaxTestSelectModem, id::FaxTestAllModems,
+                                        id::CopyAllOfLog, id::CopySelectedText, id::About, id::OpenHelp}) {
+            inside.push_back(app.DispatchCommand(commandId));
+        }
+        // Nor does the port list pull the port from under the action.
+        inside.push_back(app.DispatchCommand(id::PortList, Notification::SelectionChange) == ActionOutcome::Done
+                             ? ActionOutcome::Done
+                             : ActionOutcome::Ignored);
+        EXPECT_TRUE(app.Port().IsOpen());
+    });
+    app.DispatchCommand(id::Send);
+    ASSERT_EQ(inside.size(), 9u);
+    for (std::size_t i = 0; i + 1 < inside.size(); ++i) EXPECT_EQ(inside[i], ActionOutcome::Ignored) << i;
+    EXPECT_EQ(Count("OUT: "), 1u);
+    EXPECT_EQ(Count("Closed COM1"), 0u);
+    EXPECT_EQ(host.abouts, 0);
+    EXPECT_EQ(host.helpOpens, 0);
+    EXPECT_TRUE(host.copies.empty());
+    // A button's other notifications are not clicks.
+    EXPECT_EQ(app.DispatchCommand(id::About, Notification::KillFocus), ActionOutcome::Ignored);
+    EXPECT_EQ(app.DispatchCommand(4242), ActionOutcome::Ignored);
+    EXPECT_EQ(host.abouts, 0);
+}
+
+TEST_F(DispatchTest, HelpGraysTheBusySetAndRefusesActionsUntilClosed) {
+    EXPECT_EQ(app.DispatchCommand(id::CloseHelp), ActionOutcome::Ignored);
+    EXPECT_EQ(host.helpCloses, 0);
+
+    EXPECT_EQ(app.DispatchCommand(id::OpenHelp), ActionOutcome::Done);
+    EXPECT_EQ(host.helpOpens, 1);
+    EXPECT_TRUE(app.HelpShown());
+    EXPECT_FALSE(host.controls[id::FaxTestAllModems]);
+    EXPECT_FALSE(host.menuItems[id::OpenHelp]);
+    EXPECT_TRUE(host.menuItems[id::CloseHelp]);
+    for (std::uint16_t commandId : {id::Send, id::FaxTestAllModems, id::About, id::CopyAllOfLog, id::OpenHelp}) {
+        EXPECT_EQ(app.DispatchCommand(commandId), ActionOutcome::Ignored) << commandId;
+    }
+    EXPECT_EQ(host.helpOpens, 1);
+    EXPECT_EQ(app.DispatchCommand(id::AbortEvent), ActionOutcome::Done);
+
+    EXPECT_EQ(app.DispatchCommand(id::CloseHelp), ActionOutcome::Done);
+    EXPECT_EQ(host.helpCloses, 1);
+    EXPECT_FALSE(app.HelpShown());
+    EXPECT_TRUE(host.controls[id::FaxTestAllModems]);
+    EXPECT_TRUE(host.menuItems[id::OpenHelp]);
+    EXPECT_FALSE(host.menuItems[id::CloseHelp]);
+
+    EXPECT_EQ(app.DispatchCommand(id::About), ActionOutcome::Done);
+    EXPECT_EQ(app.DispatchCommand(id::CopyAllOfLog), ActionOutcome::Done);
+    EXPECT_EQ(app.DispatchCommand(id::CopySelectedText), ActionOutcome::Done);
+    EXPECT_EQ(host.abouts, 1);
+    EXPECT_EQ(host.copies, (std::vector<CopyScope>{CopyScope::AllOfLog, CopyScope::Selection}));
+}
+
+TEST_F(DispatchTest, ThePortPromptWaitsUntilTheListIsUsableAgain) {
+    host.selection = -1;
+    EXPECT_EQ(app.DispatchCommand(id::Send), ActionOutcome::PortNotOpened);
+    EXPECT_EQ(host.portPrompts, 1);
+    EXPECT_EQ(host.portPromptsWhileGrayed, 0);
+    EXPECT_TRUE(host.controlsEnabled);
+}
+
+// A keyboard action moves the focus off the port list as it grays it; that
+// closes the port that was open, before the action opens the one now chosen.
+TEST_F(DispatchTest, FocusLeavingThePortListAtTheStartClosesTheOldPortFirst) {
+    PtyPair first;
+    PtyPair second;
+    ASSERT_TRUE(first.Ok() && second.Ok());
+    names.Map(1, first.Slave());
+    names.Map(2, second.Slave());
+    std::string received;
+    AnswerOk(first, received);
+    host.selection = 0;
+    host.commandText = "AT";
+    app.DispatchCommand(id::Send);
+    ASSERT_TRUE(app.Port().IsOpen());
+    received.clear();
+    AnswerOk(second, received);
+    host.selection = 1;
+    host.onFocus = [&](std::uint16_t) { app.DispatchCommand(id::PortList, Notification::KillFocus); };
+    app.DispatchCommand(id::Send);
+    std::size_t closed = host.pane.find("Closed COM1 - ");
+    std::size_t opened = host.pane.find("Opened COM2 - ");
+    ASSERT_NE(closed, std::string::npos);
+    EXPECT_LT(closed, opened);
+    EXPECT_EQ(received, "AT\r");
+    // Only the three notifications close the port.
+    host.onFocus = nullptr;
+    EXPECT_EQ(app.DispatchCommand(id::PortList, Notification::Clicked), ActionOutcome::Ignored);
+    EXPECT_TRUE(app.Port().IsOpen());
+    app.DispatchCommand(id::PortList, Notification::DropDown);
+    EXPECT_FALSE(app.Port().IsOpen());
+}
+
+TEST_F(DispatchTest, CloseRequestsPostOneExitAndTheSessionEndsOnce) {
+    host.dispatch = nullptr;  // the test hands the posted commands on itself
+    app.HandleCloseRequest();
+    app.HandleCloseRequest();
+    ASSERT_EQ(host.posted.size(), 1u);
+    EXPECT_EQ(host.posted.front(), id::Exit);
+    EXPECT_EQ(host.windowEnds, 0);
+    EXPECT_EQ(app.DispatchCommand(host.posted.front()), ActionOutcome::Done);
+    host.posted.clear();
+    EXPECT_TRUE(app.Ended());
+    EXPECT_EQ(host.windowEnds, 1);
+    EXPECT_EQ(Count("End Session - "), 1u);
+    // After the end nothing acts any more.
+    app.HandleCloseRequest();
+    EXPECT_TRUE(host.posted.empty());
+    EXPECT_EQ(app.DispatchCommand(id::Exit), ActionOutcome::Ignored);
+    EXPECT_EQ(app.DispatchCommand(id::About), ActionOutcome::Ignored);
+    EXPECT_EQ(app.ExitCommands(), 1);
+    EXPECT_EQ(host.windowEnds, 1);
+    EXPECT_EQ(test::ReadFile(dir.File("Modem001.txt")), host.pane);
+}
+
+TEST_F(DispatchTest, CloseRequestDuringAnActionStopsItThenEndsTheSession) {
+    ModemSim sim({"--profile", "silent"});
+    names.Map(1, sim.Device());
+    host.selection = 0;
+    bool endedInside = false;
+    host.AtPump(30, [&] {
+        app.HandleCloseRequest();
+        app.HandleCloseRequest();  // a second press while the first is on its way
+    });
+    host.onEveryPump = [&] {
+        endedInside = endedInside || host.windowEnds > 0;
+        return false;
+    };
+    EXPECT_EQ(app.DispatchCommand(id::FaxTestSelectModem), ActionOutcome::Aborted);
+    EXPECT_FALSE(endedInside) << "the window ended before the action unwound";
+    EXPECT_EQ(host.windowEnds, 1);
+    EXPECT_EQ(app.ExitCommands(), 1);
+    EXPECT_EQ(Count("Aborted by user.\r\n"), 1u);
+    std::size_t aborted = host.pane.find("Aborted by user.\r\n");
+    std::size_t ended = host.pane.find("End Session - ");
+    EXPECT_LT(aborted, ended);
+    // Escape after the end adds nothing.
+    EXPECT_EQ(app.DispatchCommand(id::Cancel), ActionOutcome::Ignored);
+}
+
+TEST_F(DispatchTest, EscapeWhileIdleEndsTheSessionAsExitDoes) {
+    EXPECT_EQ(app.DispatchCommand(id::Cancel), ActionOutcome::Done);
+    EXPECT_TRUE(app.Ended());
+    EXPECT_EQ(host.windowEnds, 1);
+    EXPECT_EQ(Count("End Session - "), 1u);
 }
 
 }  // namespace

@@ -160,6 +160,9 @@ TEST(CliTest, SendToTheSimulatorStreamsTheLogAsItIsWritten) {
     EXPECT_EQ(run.err.rfind("quillfen-cli: There will be a visual log", 0), 0u) << run.err;
     EXPECT_NE(run.err.find("Modem001.txt\ncreated."), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("the log is in " + dir.File("Modem001.txt")), std::string::npos) << run.err;
+    // Every message carries the one prefix.
+    EXPECT_EQ(Count(run.err, "quillfen-cli: "), 2u) << run.err;
+    EXPECT_EQ(Count(run.err, "Quillfen: "), 0u) << run.err;
 
     // --port picks the COM number the simulator stands behind, and a second
     // run takes the next free log name.
@@ -189,6 +192,7 @@ TEST(CliTest, UsageErrorsExitTwoAndTouchNothing) {
         {"--bogus", "test"},
         {"--sim", "fax", "ports"},
         {"--sim", "fax", "--port", "COM5", "find"},
+        {"send", ""},
     };
     for (const auto& args : badLines) {
         std::string shown;
@@ -200,6 +204,8 @@ TEST(CliTest, UsageErrorsExitTwoAndTouchNothing) {
         EXPECT_NE(run.err.find("--help"), std::string::npos) << shown;
     }
     EXPECT_FALSE(HasLogFile(dir));
+    CliRun empty = RunCli({"send", ""}, dir.Path());
+    EXPECT_NE(empty.err.find("an empty text sends nothing"), std::string::npos) << empty.err;
 
     // A profile the simulator does not know is a usage error too, and no
     // session starts.
@@ -217,6 +223,23 @@ TEST(CliTest, UsageErrorsExitTwoAndTouchNothing) {
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
     }
     EXPECT_FALSE(HasLogFile(dir));
+}
+
+// Only what stands before the first line end is a command; a text with
+// nothing there sends nothing, opens the port all the same, and exits 2.
+TEST(CliTest, SendTakesTheTextUpToItsFirstLineEnd) {
+    TempDir dir;
+    CliRun run = RunCli({"--sim", "fax", "send", "ATI3\rATS0=1"}, dir.Path());
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("OUT: ATI3\r\n"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("ATS0"), std::string::npos) << run.out;
+
+    CliRun nothing = RunCli({"--sim", "fax", "send", "\nATZ"}, dir.Path());
+    EXPECT_EQ(nothing.exitCode, 2) << nothing.err;
+    EXPECT_NE(nothing.err.find("quillfen-cli: Please Type in a Modem Command\n"), std::string::npos) << nothing.err;
+    std::string log = ReadFile(dir.File("Modem002.txt"));
+    EXPECT_NE(log.find("Opened COM1 - "), std::string::npos);
+    EXPECT_EQ(log.find("\r\nOUT: "), std::string::npos) << log;
 }
 
 TEST(CliTest, APortThatCannotBeOpenedExitsOne) {

@@ -28,11 +28,17 @@ public:
     BoxAnswer ShowMessageBox(std::string_view text, BoxIcon icon, BoxButtons buttons) override;
     void InsertLogText(std::int32_t position, std::string_view text) override;
     int PortSelection() override { return selection; }
-    void PromptForPort() override { ++portPrompts; }
+    void PromptForPort() override {
+        ++portPrompts;
+        if (!controlsEnabled) ++portPromptsWhileGrayed;
+    }
     std::size_t ReadCommandText(char* buffer, std::size_t size) override;
     void EnableControl(std::uint16_t controlId, bool enabled) override;
     void EnableMenuItem(std::uint16_t commandId, bool enabled) override { menuItems[commandId] = enabled; }
-    void FocusControl(std::uint16_t controlId) override { focus.push_back(controlId); }
+    void FocusControl(std::uint16_t controlId) override {
+        focus.push_back(controlId);
+        if (onFocus) onFocus(controlId);
+    }
     void ShowAbout() override { ++abouts; }
     void OpenHelp() override { ++helpOpens; }
     void CloseHelp() override { ++helpCloses; }
@@ -52,12 +58,15 @@ public:
     std::string commandText;
     long pumps = 0;
     int portPrompts = 0;
+    int portPromptsWhileGrayed = 0;
     std::map<std::uint16_t, bool> controls;
     std::map<std::uint16_t, bool> menuItems;
     // Each switch of the busy set, as seen on the port list.
     std::vector<bool> enabledHistory;
     bool controlsEnabled = true;
     std::vector<std::uint16_t> focus;
+    // Called after each focus move (a window's port list reports losing it).
+    std::function<void(std::uint16_t)> onFocus;
     int abouts = 0;
     int helpOpens = 0;
     int helpCloses = 0;

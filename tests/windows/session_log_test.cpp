@@ -68,6 +68,29 @@ TEST_F(WinSessionLogTest, ExistingFilesAndDirectoriesAreSkippedAndLeftAlone) {
     EXPECT_EQ(ReadWholeFile(dir.File("Modem003.txt")), host.pane);
 }
 
+// Another program takes the chosen name while the start-up message is up:
+// its file is left alone and the log goes to the next free number.
+TEST(WinSessionLogRace, ANameTakenWhileTheMessageIsUpIsNeverTruncated) {
+    struct TakingHost : test::ScriptedHost {
+        BoxAnswer ShowMessageBox(std::string_view text, BoxIcon icon, BoxButtons buttons) override {
+            if (std::FILE* other = std::fopen("Modem001.txt", "wb")) {
+                std::fputs("another program's file", other);
+                std::fclose(other);
+            }
+            return ScriptedHost::ShowMessageBox(text, icon, buttons);
+        }
+    };
+    WinTempDir dir;
+    WinScopedChdir cwd(dir.Path());
+    TakingHost host;
+    SessionLog log(host);
+    log.OpenSessionLog();
+    EXPECT_STREQ(log.FileName(), "Modem002.txt");
+    EXPECT_EQ(ReadWholeFile(dir.File("Modem001.txt")), "another program's file");
+    log.CloseSessionLog();
+    EXPECT_EQ(ReadWholeFile(dir.File("Modem002.txt")), host.pane);
+}
+
 TEST_F(WinSessionLogTest, StampUsesEnglishNamesAndATwoDigitDay) {
     std::string stamp = log.StampText();
     EXPECT_TRUE(std::regex_match(stamp, std::regex("(Sun|Mon|Tue|Wed|Thu|Fri|Sat) "
