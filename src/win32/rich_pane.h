@@ -21,11 +21,16 @@ bool LoadRichEdit();
 // is missing. Its text limit is raised so that it never stops taking text.
 HWND CreatePane(HWND parent, int controlId, const RECT& rect, HFONT font);
 
-// Moves the pane to rect and repaints it. No pane, no move.
+// Moves the pane to rect and repaints it, still showing the end of its text
+// if it showed it before. No pane, no move.
 void MovePane(HWND pane, const RECT& rect);
 
-// Replaces the empty selection at position with text.
+// Replaces the empty selection at position with text. The view follows the
+// new text only when it showed the end of the text before.
 void InsertAt(HWND pane, std::int32_t position, const char* text);
+
+// Gives the pane the dialog's focus without scrolling a reader away.
+void FocusKeepingView(HWND dialog, HWND pane);
 
 // Selects from start to end (-1: to the end).
 void SelectRange(HWND pane, std::int32_t start, std::int32_t end);

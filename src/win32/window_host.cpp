@@ -88,8 +88,13 @@ void MainWindow::EnableMenuItem(std::uint16_t commandId, bool enabled) {
 }
 
 void MainWindow::FocusControl(std::uint16_t controlId) {
-    if (HWND control = GetDlgItem(window_, controlId))
-        SendMessageA(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+    HWND control = GetDlgItem(window_, controlId);
+    if (!control) return;
+    if (control == logPane_) {
+        FocusKeepingView(window_, control);
+        return;
+    }
+    SendMessageA(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
 }
 
 void MainWindow::ShowAbout() { ShowAboutBox(instance_, window_); }

@@ -290,6 +290,38 @@ TEST_F(WindowTest, CopyAllTakesALongLogWholeAndThePaneNeverStopsTakingText) {
     EXPECT_EQ(copied, "Log of Modem Commands and Responses");
 }
 
+TEST_F(WindowTest, TheLogFollowsNewEntriesOnlyWhileItsViewIsAtTheBottom) {
+    ASSERT_NE(modemCom, 0u) << "QUILLFEN_TEST_MODEM_COM names no simulated modem";
+    RunningWindow run;
+    const WindowDriver window = run.Driver();
+    HWND pane = window.Control(IDC_LOGPANE);
+    auto firstLine = [&] { return SendMessageA(pane, EM_GETFIRSTVISIBLELINE, 0, 0); };
+    // Restored, the pane is small and the log overflows it; its end stays in view.
+    ShowWindowAsync(run.Window(), SW_RESTORE);
+    ASSERT_TRUE(WaitUntil([&] { return !IsZoomed(run.Window()) && firstLine() > 0; }, 10s));
+    window.SelectPort(modemCom);
+    SendMessageA(window.Control(IDC_COMMANDEDIT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("ATI3"));
+    auto send = [&] {
+        const std::size_t before = window.PaneText(IDC_LOGPANE).size();
+        window.Click(IDC_SEND);
+        return WaitUntil([&] { return window.Enabled(IDC_SEND) && window.PaneText(IDC_LOGPANE).size() > before; });
+    };
+
+    // At the bottom, the view follows.
+    ASSERT_TRUE(send());
+    const LRESULT bottom = firstLine();
+    ASSERT_GT(bottom, 0);
+    ASSERT_TRUE(send());
+    EXPECT_GT(firstLine(), bottom);
+
+    // Scrolled up to read, the reader keeps their place.
+    SendMessageA(pane, WM_VSCROLL, SB_TOP, 0);
+    ASSERT_EQ(firstLine(), 0);
+    ASSERT_TRUE(send());
+    EXPECT_EQ(firstLine(), 0);
+    EXPECT_EQ(window.PaneText(IDC_LOGPANE), LogFile());
+}
+
 TEST_F(WindowTest, AbortEventStopsTheTestAndTheWindowCarriesOn) {
     ASSERT_NE(modemCom, 0u) << "QUILLFEN_TEST_MODEM_COM names no simulated modem";
     RunningWindow run;
