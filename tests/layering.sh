@@ -5,7 +5,7 @@
 #   layering.sh SRC_DIR
 set -eu
 src=$1
-order="host log serial engine procedures app"
+order="host log serial engine procedures report app"
 rank() {
   r=0
   for layer in $order; do

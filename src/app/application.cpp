@@ -157,6 +157,28 @@ ActionOutcome Application::FaxTestAllModems() {
     return procedures_.ScanPorts(FullTest::Yes) == 0 ? ActionOutcome::PortNotOpened : ActionOutcome::Done;
 }
 
+ActionOutcome Application::FaxTestPort(unsigned comNumber) {
+    if (ended_ || busy_ || helpShown_ || comNumber < 1 || comNumber > HighestComNumber) return ActionOutcome::Ignored;
+    bankPort_ = comNumber;
+    return RunBusy(&Application::FaxTestBankPort);
+}
+
+ActionOutcome Application::FaxTestBankPort() {
+    struct ScanOutcome {
+        PortScan scan;
+        ActionOutcome outcome;
+    };
+    static constexpr ScanOutcome Outcomes[] = {
+        {PortScan::NotOpened, ActionOutcome::PortNotOpened},
+        {PortScan::NoModem, ActionOutcome::NoModem},
+        {PortScan::ModemFound, ActionOutcome::Done},
+    };
+    PortScan scan = procedures_.ScanPort(bankPort_ - 1, FullTest::Yes);
+    for (const ScanOutcome& row : Outcomes)
+        if (row.scan == scan) return row.outcome;
+    return ActionOutcome::Done;
+}
+
 ActionOutcome Application::AbortEvent() {
     engine_.AbortRequested = 1;
     return ActionOutcome::Done;

@@ -34,6 +34,7 @@ enum class ActionOutcome {
     PortNotOpened,  // no port was chosen or none could be opened (a scan: none of COM1 to COM4)
     Aborted,        // the user asked to stop (Abort Event or Exit) while it ran
     NothingSent,    // Send had no command to send
+    NoModem,        // one port of a bank opened, but no modem answered on it
     Ignored,        // not a command, not available now, or the session has ended
 };
 
@@ -58,6 +59,14 @@ public:
     // The window's close box: the same as Exit, posted so it runs after the
     // current event; once Exit is under way further requests add nothing.
     void HandleCloseRequest();
+
+    // Fax Test All Modems for one port of a bank, COM1 to COM256: open it
+    // quietly, probe it, test the modem found, close it. Done when a modem
+    // was tested; the port the user chose in the list is not touched.
+    ActionOutcome FaxTestPort(unsigned comNumber);
+
+    // The line speed of every later open; false for one the port cannot take.
+    bool SetLineSpeed(std::uint32_t bitsPerSecond) { return port_.SetLineSpeed(bitsPerSecond); }
 
     bool Busy() const { return busy_; }
     bool HelpShown() const { return helpShown_; }
@@ -128,6 +137,7 @@ private:
     ActionOutcome FindAllModems();
     ActionOutcome FaxTestSelectModem();
     ActionOutcome FaxTestAllModems();
+    ActionOutcome FaxTestBankPort();
     ActionOutcome AbortEvent();
     ActionOutcome CopyAllOfLog();
     ActionOutcome CopySelectedText();
@@ -150,6 +160,7 @@ private:
     bool ended_ = false;
     bool shutDown_ = false;
     int exitCommands_ = 0;
+    unsigned bankPort_ = 0;  // the COM number FaxTestPort tests
     char typedCommand_[TypedCommandLimit + 1] = {};
     char logFileName_[ScratchTextSize] = {};
 };

@@ -4,26 +4,36 @@
 #include <charconv>
 
 #include "serial/port_names.h"
+#include "serial/serial_device.h"
 
 namespace quillfen::cli {
 namespace {
 
+enum class Operands { None, OneText, Files };
+
 struct ActionWord {
     std::string_view word;
     Action action;
-    bool takesText;
+    Operands operands;
 };
 
-constexpr std::array<ActionWord, 5> ActionWords{{
-    {"send", Action::Send, true},
-    {"find", Action::Find, false},
-    {"test", Action::Test, false},
-    {"test-all", Action::TestAll, false},
-    {"ports", Action::Ports, false},
+constexpr std::array<ActionWord, 6> ActionWords{{
+    {"send", Action::Send, Operands::OneText},
+    {"find", Action::Find, Operands::None},
+    {"test", Action::Test, Operands::None},
+    {"test-all", Action::TestAll, Operands::None},
+    {"ports", Action::Ports, Operands::None},
+    {"report", Action::Report, Operands::Files},
 }};
 
+// The most ports a bank may name: every COM number there is.
+constexpr unsigned JobsLimit = HighestComNumber;
+
 constexpr std::string_view Help =
-    "Usage: quillfen-cli [--port COMn] [--map COMn=DEVICE]... [--sim PROFILE] ACTION\n"
+    "Usage: quillfen-cli [--port COMn] [--map COMn=DEVICE]... [--sim PROFILE] [--speed BITS]\n"
+    "                    [--report] ACTION\n"
+    "       quillfen-cli test-all --ports LIST [--jobs N] [--map COMn=DEVICE]... [--report]\n"
+    "       quillfen-cli report [--json] LOGFILE...\n"
     "\n"
     "Examines the modem on a serial port with Hayes AT commands. Everything the\n"
     "session logs is written to a new ModemNNN.txt in the current directory and,\n"
@@ -34,8 +44,10 @@ constexpr std::string_view Help =
     "              end) and log the answer\n"
     "  find        find which of COM1 to COM4 carry a modem that answers\n"
     "  test        run the capability test on the selected port\n"
-    "  test-all    run the capability test on every modem found on COM1 to COM4\n"
+    "  test-all    run the capability test on every modem found on COM1 to COM4,\n"
+    "              or with --ports on every port of LIST at once\n"
     "  ports       list the serial devices of this machine and their COM numbers\n"
+    "  report      read session logs and tell what each tested modem can do\n"
     "\n"
     "Options:\n"
     "  --port COMn          the port for send and test (default COM1)\n"
@@ -44,6 +56,12 @@ constexpr std::string_view Help =
     "  --sim PROFILE        start quillfen-modemsim with PROFILE (fax, class1, data,\n"
     "                       numeric, silent) on a pseudo-terminal, use it as the\n"
     "                       selected port and stop it at the end\n"
+    "  --speed BITS         line speed of the port (default 2400; 300 to 230400)\n"
+    "  --report             test, test-all: print the report on standard error at the end\n"
+    "  --ports LIST         test-all: the bank, e.g. COM1-COM16,COM20, or all for every\n"
+    "                       serial device of this machine; one log per port\n"
+    "  --jobs N             test-all --ports: test at most N ports at once (default all)\n"
+    "  --json               report: one JSON document instead of sentences\n"
     "  --help               show this text\n"
     "  --version            show the version\n"
     "\n"
@@ -53,9 +71,13 @@ constexpr std::string_view Help =
     "\n"
     "Exit codes:\n"
     "  0    done\n"
-    "  1    the port could not be opened (find and test-all: none of COM1 to COM4)\n"
-    "  2    usage error, or a send text with nothing before its first line end\n"
-    "  130  aborted\n";
+    "  1    the port could not be opened (find and test-all: none of COM1 to COM4;\n"
+    "       test-all --ports: some port of the bank)\n"
+    "  2    usage error, a send text with nothing before its first line end, or a\n"
+    "       log that report cannot read\n"
+    "  5    test-all --ports: a port opened but no modem answered on it\n"
+    "  130  aborted\n"
+    "With --ports the code is the worst of the ports: 130, then 1, then 5.\n";
 
 // Splits "--name=value" so that both spellings of an option are accepted.
 bool TakeOptionValue(std::string_view arg, std::string_view name, int& index, int argc,
@@ -85,6 +107,29 @@ ParseResult Fail(std::string message) {
 }
 
 }  // namespace
+
+bool ParsePortList(std::string_view text, std::vector<unsigned>& ports, std::string& error) {
+    std::array<bool, HighestComNumber + 1> named{};
+    std::size_t at = 0;
+    while (at <= text.size()) {
+        std::size_t comma = text.find(',', at);
+        std::string_view item = text.substr(at, comma == std::string_view::npos ? std::string_view::npos : comma - at);
+        at = comma == std::string_view::npos ? text.size() + 1 : comma + 1;
+        std::size_t dash = item.find('-');
+        unsigned first = ParseComNumber(item.substr(0, dash));
+        unsigned last = dash == std::string_view::npos ? first : ParseComNumber(item.substr(dash + 1));
+        if (first == 0 || last == 0 || last < first) {
+            error = "--ports wants COM numbers and ranges such as COM1-COM16,COM20, or all; not \"" +
+                    std::string(item) + "\"";
+            return false;
+        }
+        for (unsigned com = first; com <= last; ++com) named[com] = true;
+    }
+    ports.clear();
+    for (unsigned com = 1; com <= HighestComNumber; ++com)
+        if (named[com]) ports.push_back(com);
+    return true;
+}
 
 unsigned ParseComNumber(std::string_view text) {
     if (text.size() > 3 && (text[0] == 'C' || text[0] == 'c') && (text[1] == 'O' || text[1] == 'o') &&
@@ -136,12 +181,42 @@ ParseResult ParseCommandLine(int argc, const char* const* argv) {
                 if (!TakeOptionValue(arg, "--sim", index, argc, argv, value, result.error)) return Fail(result.error);
                 if (value.empty()) return Fail("--sim needs a profile name");
                 options.simProfile = std::string(value);
+            } else if (MatchesOption(arg, "--speed")) {
+                if (!TakeOptionValue(arg, "--speed", index, argc, argv, value, result.error)) return Fail(result.error);
+                std::uint32_t speed = 0;
+                auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), speed);
+                if (ec != std::errc() || end != value.data() + value.size() || !IsLineSpeed(speed)) {
+                    return Fail("--speed wants one of 300, 1200, 2400, 4800, 9600, 19200, 38400, 57600, "
+                                "115200, 230400; not \"" + std::string(value) + "\"");
+                }
+                options.speed = speed;
+            } else if (MatchesOption(arg, "--ports")) {
+                if (!TakeOptionValue(arg, "--ports", index, argc, argv, value, result.error)) return Fail(result.error);
+                options.portsGiven = true;
+                options.allPorts = value == "all";
+                if (!options.allPorts && !ParsePortList(value, options.ports, result.error)) return Fail(result.error);
+            } else if (MatchesOption(arg, "--jobs")) {
+                if (!TakeOptionValue(arg, "--jobs", index, argc, argv, value, result.error)) return Fail(result.error);
+                unsigned jobs = 0;
+                auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), jobs);
+                if (ec != std::errc() || end != value.data() + value.size() || jobs < 1 || jobs > JobsLimit) {
+                    return Fail("--jobs wants a number from 1 to 256, not \"" + std::string(value) + "\"");
+                }
+                options.jobs = jobs;
+            } else if (arg == "--report") {
+                options.report = true;
+            } else if (arg == "--json") {
+                options.json = true;
             } else {
                 return Fail("unknown option \"" + std::string(arg) + "\"");
             }
             continue;
         }
 
+        if (haveAction && options.action == Action::Report) {
+            options.logFiles.emplace_back(arg);
+            continue;
+        }
         if (haveAction) return Fail("unexpected \"" + std::string(arg) + "\" after the action");
         const ActionWord* found = nullptr;
         for (const ActionWord& word : ActionWords) {
@@ -150,7 +225,7 @@ ParseResult ParseCommandLine(int argc, const char* const* argv) {
         if (!found) return Fail("unknown action \"" + std::string(arg) + "\"");
         options.action = found->action;
         haveAction = true;
-        if (found->takesText) {
+        if (found->operands == Operands::OneText) {
             // The text is the modem's business: it may begin with '-'.
             if (index + 1 >= argc) return Fail("send needs the command text, e.g. send ATI3");
             options.sendText = argv[++index];
@@ -158,9 +233,25 @@ ParseResult ParseCommandLine(int argc, const char* const* argv) {
         }
     }
 
-    if (!haveAction) return Fail("no action given (send TEXT, find, test, test-all or ports)");
+    if (!haveAction) return Fail("no action given (send TEXT, find, test, test-all, ports or report)");
+    if (options.action == Action::Report && options.logFiles.empty()) {
+        return Fail("report needs at least one log file, e.g. report Modem001.txt");
+    }
+    if (options.json && options.action != Action::Report) return Fail("--json applies to report only");
+    if (options.report && options.action != Action::Test && options.action != Action::TestAll) {
+        return Fail("--report applies to test and test-all only");
+    }
+    if ((options.portsGiven || options.jobs != 0) && options.action != Action::TestAll) {
+        return Fail("--ports and --jobs apply to test-all only");
+    }
+    if (options.jobs != 0 && !options.portsGiven) return Fail("--jobs needs --ports");
+    if (options.portsGiven && !options.simProfile.empty()) {
+        return Fail("--sim puts one modem behind one port; give a bank its devices with --map");
+    }
     if (!options.simProfile.empty()) {
-        if (options.action == Action::Ports) return Fail("--sim does not apply to ports");
+        if (options.action == Action::Ports || options.action == Action::Report) {
+            return Fail("--sim does not apply to ports or report");
+        }
         bool scans = options.action == Action::Find || options.action == Action::TestAll;
         if (scans && options.comNumber > 4) {
             return Fail("find and test-all scan COM1 to COM4; with --sim, --port must name one of them");

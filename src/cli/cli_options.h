@@ -5,6 +5,7 @@
 // parse that fails carries one line saying what was wrong.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -17,10 +18,11 @@ enum ExitCode : int {
     ExitDone = 0,
     ExitPortNotOpened = 1,
     ExitUsage = 2,
+    ExitNoModem = 5,  // test-all --ports: a port opened but no modem answered
     ExitAborted = 130,
 };
 
-enum class Action { Send, Find, Test, TestAll, Ports };
+enum class Action { Send, Find, Test, TestAll, Ports, Report };
 
 struct CliOptions {
     Action action = Action::Test;
@@ -28,6 +30,14 @@ struct CliOptions {
     unsigned comNumber = 1;
     std::vector<std::pair<unsigned, std::string>> maps;
     std::string simProfile;
+    std::uint32_t speed = 2400;           // bit/s of every port opened
+    bool report = false;                   // test, test-all: the report on stderr after the run
+    bool json = false;                     // report: JSON instead of sentences
+    std::vector<std::string> logFiles;     // report: the logs to read
+    bool portsGiven = false;               // test-all: --ports names the bank
+    bool allPorts = false;                 // --ports all: every device the machine has
+    std::vector<unsigned> ports;           // --ports COM numbers, ascending, each once
+    unsigned jobs = 0;                     // --jobs: ports tested at once; 0 is all of them
 };
 
 enum class ParseOutcome { Run, Help, Version, Error };
@@ -42,6 +52,10 @@ ParseResult ParseCommandLine(int argc, const char* const* argv);
 
 // "COM7", "com7" or "7" to 7; 0 when the text names no port from COM1 to COM256.
 unsigned ParseComNumber(std::string_view text);
+
+// "COM1-COM16,COM20" (or "1-16,20") to the COM numbers it names, ascending
+// and each once. False with a one-line error for anything else.
+bool ParsePortList(std::string_view text, std::vector<unsigned>& ports, std::string& error);
 
 std::string_view HelpText();
 

@@ -13,6 +13,8 @@ namespace quillfen::cli {
 enum class Stream { Out, Err };
 
 bool StdinIsTerminal();
+// Whether standard error is a terminal that redraws lines in place.
+bool StderrIsTerminal();
 
 // Writes all of text; false once the stream's reader has gone.
 bool WriteStream(Stream stream, std::string_view text);

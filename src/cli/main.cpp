@@ -1,17 +1,23 @@
 // quillfen-cli: the modem actions from a shell. Parses the command line,
 // puts a simulated modem behind the port when asked, and dispatches the one
 // action as the window's button would; its outcome is the exit code.
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/application.h"
 #include "cli/cli_options.h"
 #include "cli/interrupt_signals.h"
+#include "cli/port_bank.h"
 #include "cli/serial_inventory.h"
 #include "cli/simulator_process.h"
 #include "cli/terminal_host.h"
+#include "report/log_report.h"
 #include "serial/port_names.h"
 
 namespace quillfen::cli {
@@ -41,6 +47,7 @@ constexpr OutcomeCode OutcomeCodes[] = {
     {ActionOutcome::Aborted, ExitAborted},
     // Only a text whose first character ends a line gets here.
     {ActionOutcome::NothingSent, ExitUsage},
+    {ActionOutcome::NoModem, ExitNoModem},
     // The session ended before the action could start.
     {ActionOutcome::Ignored, ExitAborted},
 };
@@ -69,10 +76,61 @@ void NameLogFile(const std::string& fileName) {
     Say("the log is in " + shown);
 }
 
+// The whole file, or false when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        error = "cannot read " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    bytes.clear();
+    char chunk[65536];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
+    bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) error = "cannot read " + path;
+    return !failed;
+}
+
+// The report on the log just written, on stderr so stdout keeps the log's bytes.
+void ReportOnLog(const std::string& fileName) {
+    std::string bytes, error;
+    if (fileName.empty() || !ReadWholeFile(fileName, bytes, error)) {
+        Say(fileName.empty() ? "no log file to report on" : error);
+        return;
+    }
+    std::string text = "\n" + report::FormatText(report::ReadLog(bytes), fileName);
+    std::fwrite(text.data(), 1, text.size(), stderr);
+}
+
+int RunReport(const CliOptions& options) {
+    int code = ExitDone;
+    std::string text;
+    std::vector<std::string> objects;
+    for (const std::string& path : options.logFiles) {
+        std::string bytes, error;
+        if (!ReadWholeFile(path, bytes, error)) {
+            Say(error);
+            code = ExitUsage;
+            continue;
+        }
+        report::LogFacts facts = report::ReadLog(bytes);
+        if (options.json) {
+            objects.push_back(report::FormatJson(facts, path));
+        } else {
+            text += (text.empty() ? "" : "\n") + report::FormatText(facts, path);
+        }
+    }
+    Print(options.json ? report::JsonDocument(objects) : text);
+    return code;
+}
+
 int RunSession(const CliOptions& options, PortNames& names, InterruptSignals& signals) {
     TerminalHost host(signals, static_cast<int>(options.comNumber) - 1, options.sendText);
     Application app(host, names);
     host.Attach(app);
+    app.SetLineSpeed(options.speed);
     app.Start();
 
     ActionOutcome outcome = ActionOutcome::Ignored;
@@ -82,6 +140,7 @@ int RunSession(const CliOptions& options, PortNames& names, InterruptSignals& si
 
     app.Shutdown();
     NameLogFile(app.LogFileName());
+    if (options.report) ReportOnLog(app.LogFileName());
     return ExitCodeFor(outcome);
 }
 
@@ -99,6 +158,7 @@ int Run(int argc, char** argv) {
         case ParseOutcome::Run: break;
     }
     const CliOptions& options = parsed.options;
+    if (options.action == Action::Report) return RunReport(options);
 
     PortNames names;
     for (const auto& [com, device] : options.maps) {
@@ -115,6 +175,25 @@ int Run(int argc, char** argv) {
 
     InterruptSignals signals;
     if (!signals.Ready()) Say("cannot watch for Ctrl-C; it will end the program at once");
+
+    if (options.portsGiven) {
+        BankOptions bank;
+        bank.ports = options.ports;
+        bank.jobs = options.jobs;
+        bank.speed = options.speed;
+        bank.report = options.report;
+        if (options.allPorts) {
+            for (const SerialDeviceEntry& entry : ListSerialDevices(names)) {
+                if (!entry.comNumbers.empty()) bank.ports.push_back(entry.comNumbers.front());
+            }
+            std::sort(bank.ports.begin(), bank.ports.end());
+            if (bank.ports.empty()) {
+                Say("this machine has no serial devices to test");
+                return ExitPortNotOpened;
+            }
+        }
+        return RunBank(bank, names, signals);
+    }
 
     SimulatorProcess simulator;
     if (!options.simProfile.empty()) {

@@ -24,12 +24,14 @@ int Procedures::ResetModem() {
 }
 
 int Procedures::ProbeModem(FullTest fullTest) {
+    modemFound_ = false;
     if (ResetModem() == 0) return 0;
     Plain(LongResponsesHeading);
     if (engine_.SendCommand("ATV1", 1) == 0) return 0;
     if (engine_.SendCommand("AT", 1) == 0) return 0;
     // Only the answer to the bare AT decides.
     if (engine_.LastResult == result::Ok) {
+        modemFound_ = true;
         Plain(ModemPresent);
         if (fullTest == FullTest::Yes) RunCapabilityTest();
     } else {
@@ -41,14 +43,19 @@ int Procedures::ProbeModem(FullTest fullTest) {
 unsigned Procedures::ScanPorts(FullTest fullTest) {
     unsigned opened = 0;
     for (unsigned index = 0; index < ScannedPorts; ++index) {
-        port_.SelectedPort = static_cast<std::uint8_t>(index);
-        if (port_.OpenPort(Quiet::Yes) != 1) continue;
+        if (ScanPort(index, fullTest) == PortScan::NotOpened) continue;
         ++opened;
-        ProbeModem(fullTest);
-        port_.ClosePort();
         if (engine_.AbortRequested == 1) break;
     }
     return opened;
+}
+
+PortScan Procedures::ScanPort(unsigned index, FullTest fullTest) {
+    port_.SelectedPort = static_cast<std::uint8_t>(index);
+    if (port_.OpenPort(Quiet::Yes) != 1) return PortScan::NotOpened;
+    ProbeModem(fullTest);
+    port_.ClosePort();
+    return modemFound_ ? PortScan::ModemFound : PortScan::NoModem;
 }
 
 int Procedures::RunClassBattery() {

@@ -15,6 +15,9 @@ inline constexpr unsigned ScannedPorts = 4;
 // Whether a scan runs the capability test on each modem it finds.
 enum class FullTest : int { No = 0, Yes = 1 };
 
+// What one port of a scan came to.
+enum class PortScan { NotOpened, NoModem, ModemFound };
+
 class Procedures {
 public:
     Procedures(SessionLog& log, SerialPort& port, CommandEngine& engine);
@@ -28,6 +31,9 @@ public:
     // Returns how many of them opened, so a caller can tell "no port at all"
     // from "no modem".
     unsigned ScanPorts(FullTest fullTest);
+    // One port of a scan, by zero-based index: open it quietly, probe it
+    // (with the full test, test the modem found) and close it.
+    PortScan ScanPort(unsigned index, FullTest fullTest);
     // The whole script on the open port. 1 when it ran to its end.
     int RunCapabilityTest();
     // The 21 commands run once per accepted class.
@@ -40,6 +46,7 @@ private:
     SerialPort& port_;
     CommandEngine& engine_;
     char heading_[16] = {};
+    bool modemFound_ = false;  // what the last probe decided
 };
 
 }  // namespace quillfen

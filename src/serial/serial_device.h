@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 namespace quillfen {
@@ -41,6 +42,10 @@ struct QueueCounts {
     std::uint32_t errors = 0;    // line-error flags, cleared by the query
 };
 
+// The line speeds a port can be set to, slowest first.
+std::span<const std::uint32_t> LineSpeeds();
+bool IsLineSpeed(std::uint32_t bitsPerSecond);
+
 // The largest block one write may carry.
 inline constexpr std::size_t DeviceWriteLimit = 2536;
 
@@ -57,9 +62,9 @@ public:
     // Restores the saved line settings and releases the device. No-op when closed.
     void Close();
 
-    // 2400 bit/s, 8N1, raw, no flow control, DTR and RTS raised.
-    // Returns 0 on success, else the platform's error number.
-    int Configure();
+    // bitsPerSecond (one of LineSpeeds()), 8N1, raw, no flow control, DTR
+    // and RTS raised. Returns 0 on success, else the platform's error number.
+    int Configure(std::uint32_t bitsPerSecond);
     // Failures a device cannot avoid (a pty has no modem lines) are ignored.
     void Control(LineControl step);
 

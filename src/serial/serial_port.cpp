@@ -226,8 +226,14 @@ void SerialPort::QueryStatus() {
     status_.cbOutQue = counts.outQueue;
 }
 
+bool SerialPort::SetLineSpeed(std::uint32_t bitsPerSecond) {
+    if (!IsLineSpeed(bitsPerSecond)) return false;
+    lineSpeed_ = bitsPerSecond;
+    return true;
+}
+
 void SerialPort::ConfigurePort() {
-    if (device_.Configure() != 0) {
+    if (device_.Configure(lineSpeed_) != 0) {
         // The second value is the settings call's own result, which is 0
         // whenever this box appears.
         // The handle is printed whole: a 64-bit handle cut to int could show

@@ -20,6 +20,7 @@ inline constexpr std::uint32_t DrainLimit = 9500;   // ms
 inline constexpr std::uint32_t ReadWaitLimit = 1000; // ms
 inline constexpr std::uint32_t BreakHold = 128;      // ms
 inline constexpr std::uint32_t BackoffStep = 128;    // ms
+inline constexpr std::uint32_t DefaultLineSpeed = 2400;  // bit/s
 inline constexpr std::uint32_t BackoffLast = 384;    // the counter value after which retries stop waiting
 
 // How OpenPort reports a failure: Yes in the log only (the scans), No in a
@@ -74,6 +75,11 @@ public:
 
     std::uint8_t SelectedPort = 0;
 
+    // The speed the next open sets; 2400 bit/s unless the user chose
+    // another. False, and nothing changed, for a speed the port cannot take.
+    bool SetLineSpeed(std::uint32_t bitsPerSecond);
+    std::uint32_t LineSpeed() const { return lineSpeed_; }
+
     // Which of the two write buffers the last WritePort used (for tests).
     std::uint32_t WriteToggle() const { return writeToggle_; }
 
@@ -90,6 +96,7 @@ private:
     PortStatus status_;
     std::uint8_t writeBuffers_[2][WriteBufferSize] = {};
     std::uint32_t writeToggle_ = 0;
+    std::uint32_t lineSpeed_ = DefaultLineSpeed;
     char message_[1024] = {};
 };
 

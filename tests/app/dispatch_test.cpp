@@ -1,6 +1,7 @@
 // The dispatch every front end drives: the busy bracket and its guard, Send,
 // the port list, help, the close request and the end of the session.
 #include <gtest/gtest.h>
+#include <termios.h>
 
 #include <map>
 #include <string>
@@ -362,6 +363,70 @@ TEST_F(DispatchTest, EscapeWhileIdleEndsTheSessionAsExitDoes) {
     EXPECT_TRUE(app.Ended());
     EXPECT_EQ(host.windowEnds, 1);
     EXPECT_EQ(Count("End Session - "), 1u);
+}
+
+}  // namespace
+}  // namespace quillfen
+
+namespace quillfen {
+namespace {
+
+using test::ModemSim;
+using test::PtyPair;
+using test::ScopedChdir;
+using test::ScriptedHost;
+using test::TempDir;
+
+// One port of a bank: the port list is not consulted, the open is quiet,
+// and the outcome tells a tested modem from a port that would not open.
+TEST(BankPortDispatch, FaxTestPortTestsTheNamedPortOnly) {
+    TempDir dir;
+    ScopedChdir cwd(dir.Path());
+    ScriptedHost host;
+    PortNames names;
+    Application app(host, names);
+    app.Start();
+    host.boxes.clear();
+    ModemSim sim({"--profile", "fax"});
+    names.Map(200, sim.Device());
+    names.Map(7, dir.File("no-such-device"));
+
+    EXPECT_EQ(app.FaxTestPort(200), ActionOutcome::Done);
+    for (const char* line : {"Opened COM200 - ", "\r\nCOM200\r\n", "This FaxModem supports Class 2.0", "Closed COM200 - "})
+        EXPECT_NE(host.pane.find(line), std::string::npos) << line;
+    EXPECT_FALSE(app.Port().IsOpen());
+    EXPECT_EQ(app.FaxTestPort(7), ActionOutcome::PortNotOpened);
+    EXPECT_TRUE(host.boxes.empty()) << "a bank's port fails in the log, not in a box";
+    EXPECT_EQ(app.FaxTestPort(0), ActionOutcome::Ignored);
+    EXPECT_EQ(app.FaxTestPort(257), ActionOutcome::Ignored);
+    app.Shutdown();
+}
+
+TEST(BankPortDispatch, TheChosenLineSpeedIsSetAtTheOpen) {
+    TempDir dir;
+    ScopedChdir cwd(dir.Path());
+    ScriptedHost host;
+    host.selection = 0;
+    PortNames names;
+    PtyPair pty;
+    ASSERT_TRUE(pty.Ok());
+    names.Map(1, pty.Slave());
+    Application app(host, names);
+    EXPECT_FALSE(app.SetLineSpeed(1234));
+    EXPECT_TRUE(app.SetLineSpeed(115200));
+    app.Start();
+    host.commandText = "AT";
+    // Answer as soon as the command has reached the line, so the transaction ends at once.
+    host.onEveryPump = [&] {
+        if (pty.Drain(0).empty()) return false;
+        pty.Send("OK\r\n");
+        return true;
+    };
+    EXPECT_EQ(app.DispatchCommand(id::Send), ActionOutcome::Done);
+    termios line{};
+    ASSERT_EQ(tcgetattr(pty.Keeper(), &line), 0);
+    EXPECT_EQ(cfgetospeed(&line), static_cast<speed_t>(B115200));
+    app.Shutdown();
 }
 
 }  // namespace

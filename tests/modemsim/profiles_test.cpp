@@ -30,7 +30,9 @@ TEST(ProfilesTest, EachProfileListsAndSwitchesToItsOwnClasses) {
         const char* refused;
     };
     const Row rows[] = {
-        {"fax", "0,1,2,2.0", "2.0", "1.0"},
+        {"fax", "0,1,1.0,2,2.0", "2.0", "3"},
+        {"usbclass1", "0,1,1.0,8", "8", "2"},
+        {"v34fax", "0,1,2.0", "2.0", "2"},
         {"class1", "0,1,1.0", "1.0", "2"},
         {"data", "0", "0", "1"},
     };
@@ -48,6 +50,29 @@ TEST(ProfilesTest, EachProfileListsAndSwitchesToItsOwnClasses) {
         // The factory settings include class 0.
         EXPECT_EQ(Ask(line, "AT&F"), kOk);
         EXPECT_EQ(line.Exchange("AT+FCLASS?\r", "OK\r\n"), "AT+FCLASS?\r\r\n0\r\n" + kOk);
+    }
+}
+
+TEST(ProfilesTest, ModemsOfTheirOwnAnswerWithTheirOwnPagesAndQueries) {
+    {
+        ModemSim sim({"--profile", "dataonly"});
+        PtyClient line(sim.Device());
+        ASSERT_EQ(line.Exchange("ATE0\r", "OK\r\n"), "ATE0\r" + kOk);
+        EXPECT_EQ(Ask(line, "AT+FCLASS=?"), kError) << "a data-only modem knows no +FCLASS";
+        EXPECT_EQ(Ask(line, "AT+FCLASS=0"), kError);
+        EXPECT_EQ(Ask(line, "ATI3"), "\r\nQuillfen Labs QF-1440 V.32bis Data Modem\r\n" + kOk);
+        EXPECT_EQ(Ask(line, "AT+GMM"), "\r\nQF-1440 Data\r\n" + kOk);
+        EXPECT_EQ(Ask(line, "ATI2"), "\r\n" + kOk) << "an empty page is the OK alone";
+    }
+    {
+        ModemSim sim({"--profile", "v34fax"});
+        PtyClient line(sim.Device());
+        ASSERT_EQ(line.Exchange("ATE0\r", "OK\r\n"), "ATE0\r" + kOk);
+        EXPECT_EQ(Ask(line, "AT+FIS=?"), kError) << "class 0";
+        ASSERT_EQ(Ask(line, "AT+FCLASS=2.0"), kOk);
+        EXPECT_EQ(Ask(line, "AT+FIS=?"), "\r\n(0,1),(0-D),(0-4),(0-2),(0-3),(0-2),(0),(0-7),(0)\r\n" + kOk);
+        EXPECT_EQ(Ask(line, "AT+FMI?"), "\r\nQuillfen Labs\r\n" + kOk);
+        EXPECT_EQ(Ask(line, "AT+FMFR?"), kError) << "only the shared table has the class 2 names";
     }
 }
 

@@ -3,6 +3,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -48,7 +49,24 @@ std::string BaseName(const std::string& path) { return path.substr(path.rfind('/
 void OpenConfigured(SerialDevice& device, const PtyPair& pty) {
     OpenError error;
     ASSERT_TRUE(device.Open(pty.Slave(), error));
-    ASSERT_EQ(device.Configure(), 0);
+    ASSERT_EQ(device.Configure(2400), 0);
+}
+
+TEST(SerialDevice, ChosenSpeedIsSetAndAnUnknownOneRefused) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.Ok());
+    SerialDevice device;
+    OpenError error;
+    ASSERT_TRUE(device.Open(pty.Slave(), error));
+    EXPECT_EQ(device.Configure(115200), 0);
+    termios line{};
+    ASSERT_EQ(tcgetattr(pty.Keeper(), &line), 0);
+    EXPECT_EQ(cfgetospeed(&line), static_cast<speed_t>(B115200));
+    EXPECT_EQ(device.Configure(12345), EINVAL);
+    ASSERT_EQ(tcgetattr(pty.Keeper(), &line), 0);
+    EXPECT_EQ(cfgetospeed(&line), static_cast<speed_t>(B115200)) << "a refused speed leaves the line alone";
+    EXPECT_TRUE(IsLineSpeed(2400));
+    EXPECT_FALSE(IsLineSpeed(2401));
 }
 
 TEST(SerialDevice, RawLineWhileOpenAndTheOldSettingsAfterClose) {
@@ -63,7 +81,7 @@ TEST(SerialDevice, RawLineWhileOpenAndTheOldSettingsAfterClose) {
     ASSERT_TRUE(device.Open(pty.Slave(), error));
     EXPECT_TRUE(device.IsOpen());
     EXPECT_GE(device.HandleValue(), 0);
-    EXPECT_EQ(device.Configure(), 0);
+    EXPECT_EQ(device.Configure(2400), 0);
 
     termios during{};
     ASSERT_EQ(tcgetattr(pty.Keeper(), &during), 0);

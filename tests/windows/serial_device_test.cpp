@@ -36,7 +36,7 @@ protected:
             ADD_FAILURE() << "cannot open COM" << modemCom << ": error " << error.code;
             return false;
         }
-        return device.Configure() == 0;
+        return device.Configure(2400) == 0;
     }
 
     void Send(const char* text) {

@@ -5,8 +5,9 @@
 //   picocom -b 2400 /tmp/modem          (type ATI3 and Enter; Ctrl-A Ctrl-X quits)
 //
 // The first line on stdout is the pty's device path; nothing else is printed
-// there. Profiles: fax (classes 0,1,2,2.0), class1 (0,1,1.0), data (0),
-// numeric (result codes always numeric), silent (never answers). Pacing,
+// there. Profiles: fax (classes 0,1,1.0,2,2.0), class1 (0,1,1.0), data (0),
+// numeric (result codes always numeric), silent (never answers), and three
+// modems of their own: usbclass1, v34fax and dataonly. Pacing,
 // noise, a hang-up after N commands and a byte transcript are options; see
 // --help. SIGTERM, SIGINT and SIGHUP end it with status 0 and remove the link.
 // Exit status 2 is a bad command line, 1 a pty or file that cannot be set up.

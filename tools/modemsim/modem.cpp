@@ -162,7 +162,9 @@ void Modem::Execute(std::string_view command, std::string& out) {
         case Effect::Accept:
             break;
         case Effect::Information:
-            AppendInformation(InformationPage(value), out);
+            AppendInformation(profile_.pages.empty() ? InformationPage(value)
+                                                     : profile_.pages[value % profile_.pages.size()],
+                              out);
             break;
         case Effect::ShowSettings:
             AppendSettingsPage(out);
@@ -209,6 +211,8 @@ bool Modem::RunExtended(std::string_view command, std::size_t& pos, std::string&
     if (pos < command.size() && command[pos] != ';') return false;
 
     if (name == "+FCLASS") {
+        // A data-only modem of the old kind has no such command at all.
+        if (profile_.classes == 0) return false;
         std::span<const ServiceClass> classes = ServiceClasses();
         if (form == "+FCLASS=?") {
             std::string list;
@@ -237,7 +241,7 @@ bool Modem::RunExtended(std::string_view command, std::size_t& pos, std::string&
     }
 
     if (setting) return false;
-    for (const ClassQuery& query : ClassQueries()) {
+    for (const ClassQuery& query : profile_.queries.empty() ? ClassQueries() : profile_.queries) {
         if (query.command == form && (query.classes & serviceClass_) != 0) {
             AppendInformation(query.answer, out);
             return true;

@@ -8,21 +8,9 @@ namespace {
 
 constexpr std::array kServiceClasses{
     ServiceClass{kClass0, "0"},  ServiceClass{kClass1, "1"},   ServiceClass{kClass10, "1.0"},
-    ServiceClass{kClass2, "2"},  ServiceClass{kClass20, "2.0"},
+    ServiceClass{kClass2, "2"},  ServiceClass{kClass20, "2.0"}, ServiceClass{kClass8, "8"},
 };
 
-constexpr std::array kProfiles{
-    // name       classes                                   numeric silent
-    Profile{"fax", kClass0 | kClass1 | kClass2 | kClass20, false, false,
-            "Quillfen Simulated V.90 Fax Modem", "Fax: Class 1, Class 2, Class 2.0; V.17 14400"},
-    Profile{"class1", kClass0 | kClass1 | kClass10, false, false,
-            "Quillfen Simulated V.34 Class 1 Fax Modem", "Fax: Class 1, Class 1.0; V.17 14400"},
-    Profile{"data", kClass0, false, false,
-            "Quillfen Simulated V.90 Data Modem", "Fax: none"},
-    Profile{"numeric", kClass0 | kClass1 | kClass2 | kClass20, true, false,
-            "Quillfen Simulated V.32bis Fax Modem", "Fax: Class 1, Class 2, Class 2.0; V.29 9600"},
-    Profile{"silent", kClass0, false, true, "", ""},
-};
 
 constexpr std::array kResultWords{
     ResultWord{Result::Ok, 0, "OK"},
@@ -151,6 +139,112 @@ constexpr std::array<std::span<const std::string_view>, kInformationPages> kInfo
     kPage0, kPage1, kPage2, kPage3, kPage4, kPage5, kPage6, kPage7,
 };
 
+
+// Modems of their own, written from the answers such modems give.
+
+// A class 1 USB modem on a soft-modem chipset: classes 1 and 1.0 and voice,
+// identity only through +GMI/+GMM/+GMR and the I pages, no class 2 at all.
+constexpr std::string_view kUsbChip[] = {"CX93001-EIS_V0.2002-V92"};
+constexpr std::string_view kUsbMaker[] = {"CONEXANT"};
+constexpr std::string_view kUsbRates[] = {"24,48,72,73,74,96,97,98,121,122,145,146"};
+constexpr std::array kUsbQueries{
+    ClassQuery{"+FRM=?", kClass1 | kClass10, kUsbRates},
+    ClassQuery{"+FTM=?", kClass1 | kClass10, kUsbRates},
+    ClassQuery{"+FRH=?", kClass1 | kClass10, kClass1Hdlc},
+    ClassQuery{"+FTH=?", kClass1 | kClass10, kClass1Hdlc},
+    ClassQuery{"+FMI?", kClass10, kUsbMaker},
+    ClassQuery{"+FMM?", kClass10, kUsbChip},
+    ClassQuery{"+FMR?", kClass10, kUsbChip},
+    ClassQuery{"+GMI", kAllClasses, kUsbMaker},
+    ClassQuery{"+GMM", kAllClasses, kUsbChip},
+    ClassQuery{"+GMR", kAllClasses, kUsbChip},
+};
+constexpr std::string_view kUsbPage0[] = {"56000"};
+constexpr std::string_view kUsbPage1[] = {"CX93001-EIS_V0.2002-V92"};
+constexpr std::string_view kUsbPage3[] = {"CX93001-EIS_V0.2002-V92"};
+constexpr std::string_view kUsbPage4[] = {"a007840284C6002F", "bc60000000", "96000000"};
+constexpr std::string_view kUsbPage5[] = {"B5"};
+constexpr std::string_view kUsbPage6[] = {"USB Modem"};
+constexpr std::string_view kUsbPage7[] = {"USB ID: 0572:1329"};
+constexpr std::array<Page, kInformationPages> kUsbPages{
+    kUsbPage0, kUsbPage1, Page{}, kUsbPage3, kUsbPage4, kUsbPage5, kUsbPage6, kUsbPage7,
+};
+
+// An external V.34 fax modem: class 2.0 with ECM, MMR and bit rates up to
+// 33600, class 1 beside it, identity in the class 2.0 commands.
+constexpr std::string_view kV34Ranges[] = {"(0,1),(0-D),(0-4),(0-2),(0-3),(0-2),(0),(0-7),(0)"};
+constexpr std::string_view kV34Maker[] = {"Quillfen Labs"};
+constexpr std::string_view kV34Model[] = {"QF-3400 V.34 Fax"};
+constexpr std::string_view kV34Revision[] = {"2.15"};
+constexpr std::array kV34Queries{
+    ClassQuery{"+FRM=?", kClass1, kClass1Rates},
+    ClassQuery{"+FTM=?", kClass1, kClass1Rates},
+    ClassQuery{"+FRH=?", kClass1, kClass1Hdlc},
+    ClassQuery{"+FTH=?", kClass1, kClass1Hdlc},
+    ClassQuery{"+FIS=?", kClass20, kV34Ranges},
+    ClassQuery{"+FCC=?", kClass20, kV34Ranges},
+    ClassQuery{"+FMI?", kClass20, kV34Maker},
+    ClassQuery{"+FMM?", kClass20, kV34Model},
+    ClassQuery{"+FMR?", kClass20, kV34Revision},
+    ClassQuery{"+MFR?", kClass20, kV34Maker},
+    ClassQuery{"+MDL?", kClass20, kV34Model},
+    ClassQuery{"+REV?", kClass20, kV34Revision},
+    ClassQuery{"+GMI", kAllClasses, kV34Maker},
+    ClassQuery{"+GMM", kAllClasses, kV34Model},
+    ClassQuery{"+GMR", kAllClasses, kV34Revision},
+};
+constexpr std::string_view kV34Page0[] = {"33600"};
+constexpr std::string_view kV34Page1[] = {"A3C5"};
+constexpr std::string_view kV34Page2[] = {"ROM checksum A3C5 OK"};
+constexpr std::string_view kV34Page3[] = {"$PRODUCT"};
+constexpr std::string_view kV34Page4[] = {
+    "Quillfen Labs QF-3400",
+    "Data: V.34, V.32bis, V.22bis, V.21",
+    "$CAPABILITIES",
+};
+constexpr std::string_view kV34Page5[] = {"Country code: 3D (Germany)"};
+constexpr std::string_view kV34Page6[] = {"Last connection: none"};
+constexpr std::string_view kV34Page7[] = {"Firmware 2.15"};
+constexpr std::array<Page, kInformationPages> kV34Pages{
+    kV34Page0, kV34Page1, kV34Page2, kV34Page3, kV34Page4, kV34Page5, kV34Page6, kV34Page7,
+};
+
+// A data-only modem of the V.32bis years: it has never heard of +FCLASS.
+constexpr std::string_view kDataMaker[] = {"Quillfen Labs"};
+constexpr std::string_view kDataModel[] = {"QF-1440 Data"};
+constexpr std::string_view kDataRevision[] = {"1.2"};
+constexpr std::array kDataOnlyQueries{
+    ClassQuery{"+GMI", kAllClasses, kDataMaker},
+    ClassQuery{"+GMM", kAllClasses, kDataModel},
+    ClassQuery{"+GMR", kAllClasses, kDataRevision},
+};
+constexpr std::string_view kDataPage0[] = {"14400"};
+constexpr std::string_view kDataPage1[] = {"079"};
+constexpr std::string_view kDataPage3[] = {"$PRODUCT"};
+constexpr std::string_view kDataPage4[] = {"Data: V.32bis, V.32, V.22bis, V.22, V.21, Bell 212A/103", "$CAPABILITIES"};
+constexpr std::array<Page, kInformationPages> kDataPages{
+    kDataPage0, kDataPage1, Page{}, kDataPage3, kDataPage4, Page{}, Page{}, Page{},
+};
+
+constexpr std::array kProfiles{
+    // name       classes                                   numeric silent
+    Profile{"fax", kClass0 | kClass1 | kClass10 | kClass2 | kClass20, false, false,
+            "Quillfen Simulated V.90 Fax Modem", "Fax: Class 1, Class 1.0, Class 2, Class 2.0; V.17 14400"},
+    Profile{"class1", kClass0 | kClass1 | kClass10, false, false,
+            "Quillfen Simulated V.34 Class 1 Fax Modem", "Fax: Class 1, Class 1.0; V.17 14400"},
+    Profile{"data", kClass0, false, false,
+            "Quillfen Simulated V.90 Data Modem", "Fax: none"},
+    Profile{"numeric", kClass0 | kClass1 | kClass2 | kClass20, true, false,
+            "Quillfen Simulated V.32bis Fax Modem", "Fax: Class 1, Class 2, Class 2.0; V.29 9600"},
+    Profile{"silent", kClass0, false, true, "", ""},
+    Profile{"usbclass1", kClass0 | kClass1 | kClass10 | kClass8, false, false,
+            "CX93001-EIS_V0.2002-V92", "", kUsbQueries, kUsbPages},
+    Profile{"v34fax", kClass0 | kClass1 | kClass20, false, false,
+            "Quillfen Labs QF-3400 V.34 Fax Modem", "Fax: Class 1, Class 2.0; V.34 33600, ECM, MMR",
+            kV34Queries, kV34Pages},
+    Profile{"dataonly", 0, false, false,
+            "Quillfen Labs QF-1440 V.32bis Data Modem", "Fax: none", kDataOnlyQueries, kDataPages},
+};
 }  // namespace
 
 std::span<const ServiceClass> ServiceClasses() { return kServiceClasses; }

@@ -20,8 +20,9 @@ enum ClassBit : ClassSet {
     kClass10 = 1u << 2,
     kClass2 = 1u << 3,
     kClass20 = 1u << 4,
+    kClass8 = 1u << 5,  // voice
 };
-inline constexpr ClassSet kAllClasses = kClass0 | kClass1 | kClass10 | kClass2 | kClass20;
+inline constexpr ClassSet kAllClasses = kClass0 | kClass1 | kClass10 | kClass2 | kClass20 | kClass8;
 
 struct ServiceClass {
     ClassBit bit;
@@ -30,13 +31,27 @@ struct ServiceClass {
 // In the order +FCLASS=? lists them.
 std::span<const ServiceClass> ServiceClasses();
 
+// A query in the extended syntax, answered only in the classes that have it.
+struct ClassQuery {
+    std::string_view command;  // name and form, upper case: "+FRM=?"
+    ClassSet classes;
+    std::span<const std::string_view> answer;
+};
+
+// An information page: the lines ATIn answers.
+using Page = std::span<const std::string_view>;
+
 struct Profile {
     std::string_view name;
-    ClassSet classes;
+    ClassSet classes;  // none: the modem knows no +FCLASS at all
     bool numericOnly;  // fixed to numeric result codes; V1 is accepted and ignored
     bool silent;       // reads everything and never says a word
     std::string_view product;       // the I3 line
     std::string_view capabilities;  // what the I4 page says about fax
+    // A modem of its own: its class queries and information pages replace
+    // the shared ones when given.
+    std::span<const ClassQuery> queries = {};
+    std::span<const Page> pages = {};
 };
 std::span<const Profile> Profiles();
 const Profile* FindProfile(std::string_view name);
@@ -91,12 +106,8 @@ struct SRegister {
 std::span<const SRegister> SRegisters();
 int FindSRegister(unsigned number);
 
-// A query in the extended syntax, answered only in the classes that have it.
-struct ClassQuery {
-    std::string_view command;  // name and form, upper case: "+FRM=?"
-    ClassSet classes;
-    std::span<const std::string_view> answer;
-};
+
+// The shared class queries, for profiles without their own.
 std::span<const ClassQuery> ClassQueries();
 
 // Information pages I0..I7. A line "$PRODUCT" or "$CAPABILITIES" stands for

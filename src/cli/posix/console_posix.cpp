@@ -11,6 +11,8 @@ namespace quillfen::cli {
 
 bool StdinIsTerminal() { return isatty(STDIN_FILENO) == 1; }
 
+bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
+
 bool WriteStream(Stream stream, std::string_view text) {
     const int fd = stream == Stream::Out ? STDOUT_FILENO : STDERR_FILENO;
     while (!text.empty()) {

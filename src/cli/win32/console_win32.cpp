@@ -21,6 +21,8 @@ bool IsConsole(HANDLE handle) {
 
 bool StdinIsTerminal() { return IsConsole(GetStdHandle(STD_INPUT_HANDLE)); }
 
+bool StderrIsTerminal() { return IsConsole(GetStdHandle(STD_ERROR_HANDLE)); }
+
 bool WriteStream(Stream stream, std::string_view text) {
     HANDLE handle = GetStdHandle(stream == Stream::Out ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return false;

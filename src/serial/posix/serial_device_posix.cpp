@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 #include "serial/serial_device.h"
 
@@ -223,7 +224,24 @@ void SerialDevice::Close() {
     p.fd = -1;
 }
 
-int SerialDevice::Configure() {
+namespace {
+
+struct SpeedRow {
+    std::uint32_t bitsPerSecond;
+    speed_t code;
+};
+constexpr SpeedRow SpeedCodes[] = {
+    {300, B300},     {1200, B1200},   {2400, B2400},     {4800, B4800},     {9600, B9600},
+    {19200, B19200}, {38400, B38400}, {57600, B57600},   {115200, B115200}, {230400, B230400},
+};
+
+}  // namespace
+
+int SerialDevice::Configure(std::uint32_t bitsPerSecond) {
+    const SpeedRow* speed = nullptr;
+    for (const SpeedRow& row : SpeedCodes)
+        if (row.bitsPerSecond == bitsPerSecond) speed = &row;
+    if (!speed) return EINVAL;
     int fd = platform_->fd;
     if (fd < 0) return EBADF;
     termios line{};
@@ -234,8 +252,8 @@ int SerialDevice::Configure() {
     line.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
     line.c_cc[VMIN] = 0;
     line.c_cc[VTIME] = 0;
-    cfsetispeed(&line, B2400);
-    cfsetospeed(&line, B2400);
+    cfsetispeed(&line, speed->code);
+    cfsetospeed(&line, speed->code);
     if (tcsetattr(fd, TCSANOW, &line) != 0) return errno;
     int lines = TIOCM_DTR | TIOCM_RTS;
     ioctl(fd, TIOCMBIS, &lines);  // a pty has no modem lines

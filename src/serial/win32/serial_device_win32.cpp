@@ -28,7 +28,7 @@ constexpr COMMTIMEOUTS PortTimeouts = {
 // that never completes a cancelled request must not hang the program.
 constexpr DWORD SettleLimit = 5000;
 
-constexpr char LineDefinitionFormat[] = "COM%u: baud=2400 parity=N data=8 stop=1";
+constexpr char LineDefinitionFormat[] = "COM%u: baud=%u parity=N data=8 stop=1";
 
 struct ErrorRow {
     DWORD number;
@@ -174,11 +174,13 @@ void SerialDevice::Close() {
     p.handle = INVALID_HANDLE_VALUE;
 }
 
-int SerialDevice::Configure() {
+int SerialDevice::Configure(std::uint32_t bitsPerSecond) {
     Platform& p = *platform_;
     if (p.handle == INVALID_HANDLE_VALUE) return ERROR_INVALID_HANDLE;
+    if (!IsLineSpeed(bitsPerSecond)) return ERROR_INVALID_PARAMETER;
     char definition[64];
-    std::snprintf(definition, sizeof definition, LineDefinitionFormat, p.comNumber);
+    std::snprintf(definition, sizeof definition, LineDefinitionFormat, p.comNumber,
+                  static_cast<unsigned>(bitsPerSecond));
     // A name that is no COMn still gets the line; the port name in the text
     // is not what BuildCommDCB reads.
     const char* text = p.comNumber != 0 ? definition : std::strchr(definition, ' ') + 1;

@@ -1,0 +1,31 @@
+// A bank of modems tested at once: `test-all --ports LIST [--jobs N]`.
+// Owns one worker thread per job; each port gets a session of its own (its
+// own Application, and with it its own port, engine and ModemNNN.txt), so a
+// port's log holds the same bytes a run on that port alone would write.
+// Nothing is shared between sessions but the progress they publish and the
+// abort request; the calling thread draws the progress on stderr, takes
+// Ctrl-C, and prints one report line per port on stdout at the end.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cli/interrupt_signals.h"
+#include "serial/port_names.h"
+
+namespace quillfen::cli {
+
+struct BankOptions {
+    std::vector<unsigned> ports;  // COM numbers, in the order shown
+    unsigned jobs = 0;            // ports tested at once; 0 is all of them
+    std::uint32_t speed = 2400;
+    bool report = false;  // the full report of each log on stderr at the end
+};
+
+// Runs the bank and returns the process's exit code: the worst outcome of
+// its ports (aborted, then a port not opened, then no modem), 0 when every
+// port was tested.
+int RunBank(const BankOptions& options, const PortNames& names, InterruptSignals& signals);
+
+}  // namespace quillfen::cli

@@ -1,0 +1,213 @@
+// The report after a run, the report action, and a bank of simulated modems
+// tested at once: the real quillfen-cli against simulators on real ptys.
+#include <signal.h>
+
+#include <filesystem>
+#include <memory>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "support/cli_run.h"
+#include "support/fixtures.h"
+
+namespace quillfen::test {
+namespace {
+
+std::string MaskStamps(const std::string& log) {
+    static const std::regex stamp(
+        "(Sun|Mon|Tue|Wed|Thu|Fri|Sat) [A-Z][a-z]{2} [0-9]{2} "
+        "[0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}");
+    return std::regex_replace(log, stamp, "<stamp>");
+}
+
+std::vector<std::string> LogFiles(const TempDir& dir) {
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+        std::string name = entry.path().filename().string();
+        if (name.rfind("Modem", 0) == 0) files.push_back(entry.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// The COM number a log's port was opened as, 0 when none.
+unsigned PortOf(const std::string& log) {
+    std::smatch match;
+    static const std::regex opened("Opened COM([0-9]+) - ");
+    return std::regex_search(log, match, opened) ? static_cast<unsigned>(std::stoul(match[1])) : 0;
+}
+
+// The log as COM1 would have written it.
+std::string AsComOne(std::string log, unsigned com) {
+    std::string name = "COM" + std::to_string(com);
+    for (const std::string& line : {"Opened " + name + " - ", "\r\n" + name + "\r\n", "Closed " + name + " - "}) {
+        std::string one = line;
+        one.replace(one.find(name), name.size(), "COM1");
+        for (std::size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + one.size()))
+            log.replace(at, line.size(), one);
+    }
+    return log;
+}
+
+// A log ends with its port's closed line and the End Session line, nothing after.
+void ExpectProperlyEnded(const std::string& log, unsigned com) {
+    std::string closed = "Closed COM" + std::to_string(com) + " - ";
+    std::size_t at = log.rfind(closed);
+    ASSERT_NE(at, std::string::npos) << log.substr(log.size() > 400 ? log.size() - 400 : 0);
+    std::size_t lineEnd = log.find("\r\n", at);
+    ASSERT_NE(lineEnd, std::string::npos);
+    EXPECT_EQ(log.compare(lineEnd + 2, 14, "End Session - "), 0) << log.substr(at);
+    EXPECT_EQ(log.find("\r\n", lineEnd + 2), log.size() - 2) << log.substr(at);
+}
+
+struct Bank {
+    explicit Bank(unsigned count, const std::vector<std::string>& simArgs) {
+        for (unsigned com = 1; com <= count; ++com) {
+            sims.push_back(std::make_unique<ModemSim>(simArgs));
+            maps.push_back("--map");
+            maps.push_back("COM" + std::to_string(com) + "=" + sims.back()->Device());
+        }
+    }
+    std::vector<std::unique_ptr<ModemSim>> sims;
+    std::vector<std::string> maps;
+};
+
+std::vector<std::string> Join(std::vector<std::string> first, const std::vector<std::string>& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+TEST(ReportCli, TestWithReportNamesEveryFaxClassOnStderr) {
+    TempDir dir;
+    CliRun run = RunQuillfenCli({"--sim", "fax", "test", "--report"}, dir.Path());
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, ReadFile(dir.File("Modem001.txt"))) << "stdout keeps the log's bytes alone";
+    std::size_t report = run.err.find("Report on Modem001.txt: 1 capability test");
+    ASSERT_NE(report, std::string::npos) << run.err;
+    std::string text = run.err.substr(report);
+    for (const char* words : {"+FCLASS=? lists 0,1,1.0,2,2.0", "1.0:", "fax class 1.0 (T.31)", "Class 1/1.0 send:",
+                              "V.17 7200, 9600, 12000, 14400", "Class 2:", "Class 2.0:", "MH (1-D), MR (2-D)",
+                              "14400 (V.17)", "Battery class 2.0:", "Verdict:", "configure fax software for class"}) {
+        EXPECT_NE(text.find(words), std::string::npos) << words << "\n" << text;
+    }
+}
+
+TEST(ReportCli, ReportReadsLogsAndNamesTheOnesItCannot) {
+    TempDir dir;
+    const std::string golden = std::string(QUILLFEN_TESTDATA_DIR) + "/report_v34fax.log";
+    CliRun run = RunQuillfenCli({"report", "no-such-log.txt", golden}, dir.Path());
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("cannot read no-such-log.txt"), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find("configure fax software for class 2.0"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("33600"), std::string::npos);
+
+    CliRun json = RunQuillfenCli({"report", "--json", golden}, dir.Path());
+    EXPECT_EQ(json.exitCode, 0) << json.err;
+    EXPECT_EQ(json.out.rfind("{\"logs\":[{\"file\":", 0), 0u) << json.out;
+
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+             {"report"},
+             {"--json", "test"},
+             {"--report", "send", "AT"},
+             {"--speed", "1234", "test"},
+             {"--ports", "COM5-COM2", "test-all"},
+             {"--ports", "COM1", "test"},
+             {"--jobs", "0", "--ports", "COM1", "test-all"},
+             {"--jobs", "2", "test-all"},
+             {"--sim", "fax", "--ports", "COM1", "test-all"},
+         }) {
+        CliRun usage = RunQuillfenCli(bad, dir.Path());
+        EXPECT_EQ(usage.exitCode, 2) << bad.front() << " " << usage.err;
+        EXPECT_TRUE(usage.out.empty()) << bad.front();
+    }
+    EXPECT_TRUE(LogFiles(dir).empty());
+}
+
+TEST(BankCli, EightModemsAtOnceWriteEightLogsEachEqualToASingleRun) {
+    Bank bank(8, {"--profile", "fax"});
+    TempDir single;
+    CliRun one = RunQuillfenCli({"test-all", "--ports", "COM1", "--map", bank.maps[1]}, single.Path());
+    ASSERT_EQ(one.exitCode, 0) << one.err;
+    const std::string expected = MaskStamps(ReadFile(single.File("Modem001.txt")));
+    ASSERT_NE(expected.find("This FaxModem supports Class 2.0"), std::string::npos);
+
+    TempDir dir;
+    CliRun run = RunQuillfenCli(Join({"test-all", "--ports", "COM1-COM8", "--jobs", "8"}, bank.maps), dir.Path());
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    std::vector<std::string> logs = LogFiles(dir);
+    ASSERT_EQ(logs.size(), 8u);
+    std::vector<bool> seen(9, false);
+    for (const std::string& path : logs) {
+        std::string log = ReadFile(path);
+        unsigned com = PortOf(log);
+        ASSERT_GE(com, 1u);
+        ASSERT_LE(com, 8u);
+        EXPECT_FALSE(seen[com]) << "two logs for COM" << com;
+        seen[com] = true;
+        EXPECT_EQ(AsComOne(MaskStamps(log), com), expected) << path;
+        ExpectProperlyEnded(log, com);
+    }
+    // One report line per port on stdout, in port order; progress on stderr.
+    for (unsigned com = 1; com <= 8; ++com) {
+        std::string name = "COM" + std::to_string(com) + " ";
+        EXPECT_EQ(CountOf(run.out, name), 1u) << run.out;
+        EXPECT_NE(run.err.find(name), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(CountOf(run.out, ": tested; classes accepted 0, 1, 2, 2.0"), 8u) << run.out;
+    EXPECT_LT(run.out.find("COM1 "), run.out.find("COM8 "));
+}
+
+TEST(BankCli, CtrlCAbortsEveryPortAndEachLogStillEnds) {
+    // Paced at 2400 bit/s, so every port is mid-test when Ctrl-C comes.
+    Bank bank(8, {"--profile", "fax", "--baud", "2400"});
+    TempDir dir;
+    CliRun run = RunQuillfenCli(Join({"test-all", "--ports", "COM1-COM8"}, bank.maps), dir.Path(),
+                                {{true, " testing", 8, [](pid_t pid) { kill(pid, SIGINT); }}});
+    EXPECT_TRUE(run.allTriggersFired) << run.err;
+    EXPECT_EQ(run.exitCode, 130) << run.err;
+    EXPECT_NE(run.err.find("aborting every port"), std::string::npos) << run.err;
+    std::vector<std::string> logs = LogFiles(dir);
+    ASSERT_EQ(logs.size(), 8u);
+    for (const std::string& path : logs) {
+        std::string log = ReadFile(path);
+        unsigned com = PortOf(log);
+        ASSERT_NE(com, 0u) << path;
+        EXPECT_NE(log.find("Aborted by user.\r\n"), std::string::npos) << path;
+        EXPECT_EQ(log.find("This FaxModem supports Class 2.0"), std::string::npos) << path;
+        ExpectProperlyEnded(log, com);
+    }
+    EXPECT_EQ(CountOf(run.out, ": aborted;"), 8u) << run.out;
+}
+
+TEST(BankCli, ExitCodeIsTheWorstPortsOutcome) {
+    ModemSim fax({"--profile", "fax"});
+    ModemSim silent({"--profile", "silent"});
+    TempDir dir;
+    // Two jobs for three ports: the third waits for a free one.
+    CliRun mixed = RunQuillfenCli({"test-all", "--ports", "COM1-COM3", "--jobs", "2", "--map", "COM1=" + fax.Device(),
+                                   "--map", "COM2=" + dir.File("no-such-device"), "--map", "COM3=" + silent.Device()},
+                                  dir.Path());
+    EXPECT_EQ(mixed.exitCode, 1) << "a port that could not be opened outweighs one without a modem\n" << mixed.err;
+    EXPECT_NE(mixed.out.find("COM2 "), std::string::npos);
+    EXPECT_NE(mixed.out.find(": could not be opened"), std::string::npos) << mixed.out;
+    EXPECT_NE(mixed.out.find(": no modem answered"), std::string::npos) << mixed.out;
+    EXPECT_NE(mixed.out.find(": tested;"), std::string::npos) << mixed.out;
+    EXPECT_EQ(LogFiles(dir).size(), 3u) << "every port gets its log, opened or not";
+    EXPECT_LT(mixed.out.find("COM1 "), mixed.out.find("COM2 "));
+    EXPECT_LT(mixed.out.find("COM2 "), mixed.out.find("COM3 "));
+
+    // On a terminal the progress block is redrawn in place; --report adds
+    // the full report after it.
+    CliRun quiet = RunQuillfenCli({"test-all", "--ports", "COM3", "--report", "--map", "COM3=" + silent.Device()},
+                                  dir.Path(), {}, true);
+    EXPECT_EQ(quiet.exitCode, 5) << quiet.err;
+    EXPECT_NE(quiet.err.find("\x1b[1A\r\x1b[2KCOM3 "), std::string::npos) << quiet.err;
+    EXPECT_NE(quiet.err.find("no modem answered"), std::string::npos) << quiet.err;
+    EXPECT_NE(quiet.err.find("Report on Modem004.txt: 0 capability test(s)"), std::string::npos) << quiet.err;
+}
+
+}  // namespace
+}  // namespace quillfen::test
