@@ -207,6 +207,68 @@ TEST_F(WindowTest, StartsMaximizedWithThePortListTheLogAndCloseHelpGrayed) {
     EXPECT_EQ(PaneRect(run.Window(), IDC_LOGPANE).bottom, maximized.bottom);
 }
 
+// Dialog 201's controls as the user sees them: text, place in dialog units
+// and whether Tab stops there.
+struct ControlRow {
+    int id;
+    const char* text;
+    int x, y, width, height;
+    bool tabStop;
+};
+constexpr ControlRow TemplateControls[] = {
+    {IDC_PORTLIST, "", 9, 11, 49, 105, true},
+    {IDC_COMMANDEDIT, "", 65, 11, 176, 12, true},
+    {IDC_SEND, "&Send", 244, 10, 26, 14, true},
+    {IDC_FAXTESTSELECTMODEM, "Fax T&est\nSelect Modem", 5, 32, 58, 22, true},
+    {IDC_FAXTESTALLMODEMS, "&Fax Test\nAll Modems", 65, 32, 58, 22, false},
+    {IDC_FINDALLMODEMS, "Find\nAll M&odems", 125, 32, 58, 22, false},
+    {IDC_ABORTEVENT, "&Abort\nEvent", 217, 32, 58, 22, false},
+};
+
+struct MenuRow {
+    int id;
+    const char* text;
+};
+constexpr MenuRow TemplateMenu[] = {
+    {IDM_COPYALLOFLOG, "Copy &All of Log"}, {IDM_COPYSELECTEDTEXT, "Copy &Selected Text in Log"},
+    {IDM_ABOUT, "&About"},                  {IDM_OPENHELP, "&Open Help"},
+    {IDM_CLOSEHELP, "&Close Help"},         {IDM_EXIT, "E&xit"},
+};
+
+TEST_F(WindowTest, TheControlsAndTheMenuAreTheTemplates) {
+    RunningWindow run;
+    const WindowDriver window = run.Driver();
+    for (const ControlRow& row : TemplateControls) {
+        HWND control = window.Control(row.id);
+        ASSERT_NE(control, nullptr) << row.id;
+        EXPECT_EQ(WindowText(control), row.text) << row.id;
+        // Converted as the dialog manager converts them: place and size apart.
+        RECT expected{row.x, row.y, row.width, row.height};
+        MapDialogRect(run.Window(), &expected);
+        RECT actual{};
+        GetWindowRect(control, &actual);
+        MapWindowPoints(nullptr, run.Window(), reinterpret_cast<POINT*>(&actual), 2);
+        EXPECT_EQ(actual.left, expected.left) << row.id;
+        EXPECT_EQ(actual.top, expected.top) << row.id;
+        EXPECT_EQ(actual.right - actual.left, expected.right) << row.id;
+        // A closed combo box shows only its edit part, whatever its dropped height.
+        if (row.id != IDC_PORTLIST) {
+            EXPECT_EQ(actual.bottom - actual.top, expected.bottom) << row.id;
+        }
+        EXPECT_EQ((GetWindowLongA(control, GWL_STYLE) & WS_TABSTOP) != 0, row.tabStop) << row.id;
+    }
+    EXPECT_EQ(GetWindowLongA(window.Control(IDC_FAXTESTALLMODEMS), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+    EXPECT_EQ(GetWindowLongA(window.Control(IDC_PORTLIST), GWL_STYLE) & 3, CBS_DROPDOWNLIST);
+
+    HMENU menu = GetMenu(run.Window());
+    for (const MenuRow& row : TemplateMenu) {
+        char text[64] = {};
+        GetMenuStringA(menu, static_cast<UINT>(row.id), text, sizeof text, MF_BYCOMMAND);
+        EXPECT_STREQ(text, row.text) << row.id;
+    }
+    EXPECT_EQ(GetSubMenu(menu, 2), nullptr) << "Exit is an item of the bar, not a menu";
+}
+
 TEST_F(WindowTest, TopMostOnlyForTheExactWord) {
     struct Case {
         const char* argumentText;
