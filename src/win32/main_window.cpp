@@ -65,11 +65,27 @@ void MainWindow::Run() {
 }
 
 void MainWindow::Deliver(MSG& message) {
+    if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN && PressFocusedButton()) return;
     // Through the dialog manager, so Tab, mnemonics and Enter work in the
     // window whether it is idle or inside an action's wait.
     if (window_ && IsDialogMessageA(window_, &message)) return;
     TranslateMessage(&message);
     DispatchMessageA(&message);
+}
+
+bool MainWindow::PressFocusedButton() {
+    // Enter presses the push button that has the focus however it got it;
+    // the dialog manager does so only for a button it focused itself, so
+    // after a click on Abort Event, Enter would start the default button's
+    // scan of COM1 to COM4 instead.
+    HWND focus = GetFocus();
+    if (!window_ || !focus || !IsChild(window_, focus) || !IsWindowEnabled(focus)) return false;
+    char className[16] = {};
+    GetClassNameA(focus, className, sizeof className);
+    const LONG type = GetWindowLongA(focus, GWL_STYLE) & BS_TYPEMASK;
+    if (lstrcmpiA(className, "Button") != 0 || (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON)) return false;
+    SendMessageA(window_, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(focus), BN_CLICKED), reinterpret_cast<LPARAM>(focus));
+    return true;
 }
 
 INT_PTR CALLBACK MainWindow::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -51,6 +51,7 @@ public:
 
 private:
     void Deliver(MSG& message);
+    bool PressFocusedButton();
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     // The message table's handlers. The result is the dialog procedure's:

@@ -555,6 +555,38 @@ TEST_F(WindowTest, TabToSendThenEnterSendsTheTypedCommand) {
     EXPECT_EQ(window.PaneText(IDC_LOGPANE), LogFile());
 }
 
+TEST_F(WindowTest, EnterAfterAbortEventPressesAbortEventAgain) {
+    RunningWindow run;
+    const WindowDriver window = run.Driver();
+    window.Click(IDC_ABORTEVENT);
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    ASSERT_TRUE(WaitUntil([&] {
+        GetGUIThreadInfo(run.ThreadId(), &gui);
+        return gui.hwndFocus == window.Control(IDC_ABORTEVENT);
+    }, 10s));
+    PostMessageA(window.Control(IDC_ABORTEVENT), WM_KEYDOWN, VK_RETURN, 1);
+    PostMessageA(window.Control(IDC_ABORTEVENT), WM_KEYUP, VK_RETURN, 0xC0000001);
+    // A scan of COM1 to COM4, the default button's action, would write its
+    // separator at once.
+    Sleep(500);
+    EXPECT_EQ(Count(window.PaneText(IDC_LOGPANE), "=*=*=*"), 0u);
+    EXPECT_TRUE(window.Enabled(IDC_FAXTESTALLMODEMS));
+}
+
+TEST_F(WindowTest, EnterInTheCommandEditPressesTheDefaultButton) {
+    // The scan it starts meets no port: the run links none of COM1 to COM4.
+    RunningWindow run;
+    const WindowDriver window = run.Driver();
+    HWND edit = window.Control(IDC_COMMANDEDIT);
+    SendMessageA(run.Window(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(edit), TRUE);
+    PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 1);
+    ASSERT_TRUE(WaitUntil([&] { return !window.Enabled(IDC_FAXTESTALLMODEMS); }, 10s));
+    window.Click(IDC_ABORTEVENT);
+    ASSERT_TRUE(WaitUntil([&] { return window.Enabled(IDC_FAXTESTALLMODEMS); }));
+    EXPECT_NE(window.PaneText(IDC_LOGPANE).find("While trying to open your modem on COM1"), std::string::npos);
+}
+
 TEST_F(WindowTest, AltXExitsThroughTheMenuBar) {
     RunningWindow run;
     // Alt+X as the keyboard delivers it to the window with the focus.
