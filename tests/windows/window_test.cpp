@@ -1,8 +1,9 @@
 // The Windows program's main window, run on a thread of its own in this
-// process while the test drives it from outside like a user: what is
-// enabled and grayed during and after an action, Abort Event, Exit during a
-// test, the help pane, copying, the About box and TopMost. The log file and
-// the clipboard are compared with the pane byte for byte.
+// process while the test drives it from outside like a user: the controls
+// and menu of the templates, what is enabled and grayed during and after an
+// action, Abort Event, Exit during a test, the help pane, copying, the About
+// box, TopMost and the keyboard (Tab, Enter, Escape, Alt+X). The log file
+// and the clipboard are compared with the pane byte for byte.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <richedit.h>
