@@ -119,7 +119,8 @@ void ReportOnLog(const std::string& fileName) {
         Say(fileName.empty() ? "no log file to report on" : error);
         return;
     }
-    std::string text = "\n" + report::FormatText(report::ReadLog(bytes), fileName);
+    std::string text(1, '\n');
+    text += report::FormatText(report::ReadLog(bytes), fileName);
     std::fwrite(text.data(), 1, text.size(), stderr);
 }
 
@@ -138,7 +139,8 @@ int RunReport(const CliOptions& options) {
         if (options.json) {
             objects.push_back(report::FormatJson(facts, path));
         } else {
-            text += (text.empty() ? "" : "\n") + report::FormatText(facts, path);
+            if (!text.empty()) text += '\n';
+            text += report::FormatText(facts, path);
         }
     }
     Print(options.json ? report::JsonDocument(objects) : text);

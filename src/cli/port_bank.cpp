@@ -249,7 +249,10 @@ int RunBank(const BankOptions& options, const PortNames& names, InterruptSignals
             summary += "COM" + std::to_string(port->com) + " " + (file[0] ? file : "(no log file)") + ": " +
                        std::string(row.words) + "\n";
         }
-        if (options.report && file[0]) reports += "\n" + report::FormatText(facts, file);
+        if (options.report && file[0]) {
+            reports += '\n';
+            reports += report::FormatText(facts, file);
+        }
     }
     WriteStream(Stream::Out, summary);
     WriteStream(Stream::Err, reports);

@@ -18,7 +18,7 @@
 
 #include "qt/about_box.h"
 #include "qt/app_icon.h"
-#include "qt/help_text.h"
+#include "app/help_text.h"
 #include "qt/port_list.h"
 #include "qt/text_pane.h"
 
@@ -374,7 +374,7 @@ void MainWindow::ShowHelpPane() {
 
     helpPane_ = new TextPane(id::HelpPane, client_);
     helpPane_->setGeometry(helpRect_.ToQRect());
-    helpPane_->Append(HelpText);
+    helpPane_->Append(HelpPaneText);
     helpPane_->moveCursor(QTextCursor::Start);
     helpPane_->show();
     helpPane_->setFocus(Qt::OtherFocusReason);

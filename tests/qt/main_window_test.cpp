@@ -13,7 +13,7 @@
 
 #include "qt/about_box.h"
 #include "qt/command_line.h"
-#include "qt/help_text.h"
+#include "app/help_text.h"
 #include "qt/port_list.h"
 #include "qt/text_pane.h"
 #include "window_harness.h"
@@ -234,7 +234,7 @@ void MainWindowTest::HelpPaneCoversTheLogWhereverItIs() {
 }
 
 void MainWindowTest::HelpTextHasItsFiveParts() {
-    const QString text = QString::fromLatin1(HelpText);
+    const QString text = QString::fromLatin1(HelpPaneText);
     QVERIFY(text.endsWith("Log the current event.\r\n"));
     QVERIFY(!text.endsWith("\r\n\r\n"));
     QStringList lines = text.split("\r\n");

@@ -1,8 +1,8 @@
-#include "qt/help_text.h"
+#include "app/help_text.h"
 
-namespace quillfen::qt {
+namespace quillfen {
 
-const char HelpText[] =
+const char HelpPaneText[] =
     "Quillfen - modem and fax modem analyser\r\n"
     "Copyright (C) the Quillfen developers. All rights reserved.\r\n"
     "The Quillfen developers own Quillfen and hold all rights to it.\r\n"
@@ -90,4 +90,4 @@ const char HelpText[] =
     "[Modem???.txt] text file\r\n"
     "Log the current event.\r\n";
 
-}  // namespace quillfen::qt
+}  // namespace quillfen

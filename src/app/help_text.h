@@ -3,8 +3,8 @@
 // CR LF.
 #pragma once
 
-namespace quillfen::qt {
+namespace quillfen {
 
-extern const char HelpText[];
+extern const char HelpPaneText[];
 
-}  // namespace quillfen::qt
+}  // namespace quillfen

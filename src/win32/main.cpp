@@ -1,0 +1,11 @@
+// quillfen.exe: the native Windows program. Runs the main window as a modal
+// dialog and ends when the dialog has ended the session.
+#include <windows.h>
+
+#include "win32/main_window.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR argumentText, int) {
+    quillfen::win32::MainWindow window(instance, argumentText);
+    window.Run();
+    return 0;
+}

@@ -1,0 +1,223 @@
+#include "win32/main_window.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "log/session_log.h"
+#include "win32/dialog_colours.h"
+#include "win32/placement.h"
+#include "win32/resources/resource_ids.h"
+#include "win32/rich_pane.h"
+
+namespace quillfen::win32 {
+
+// The resources' ids are the dispatch's.
+static_assert(IDC_PORTLIST == id::PortList && IDC_FINDALLMODEMS == id::FindAllModems &&
+              IDC_FAXTESTSELECTMODEM == id::FaxTestSelectModem && IDC_FAXTESTALLMODEMS == id::FaxTestAllModems &&
+              IDC_SEND == id::Send && IDC_COMMANDEDIT == id::CommandEdit && IDC_ABORTEVENT == id::AbortEvent &&
+              IDC_LOGPANE == id::LogPane && IDC_HELPPANE == id::HelpPane);
+static_assert(IDM_COPYALLOFLOG == id::CopyAllOfLog && IDM_COPYSELECTEDTEXT == id::CopySelectedText &&
+              IDM_ABOUT == id::About && IDM_OPENHELP == id::OpenHelp && IDM_CLOSEHELP == id::CloseHelp &&
+              IDM_EXIT == id::Exit && IDCANCEL == id::Cancel);
+
+namespace {
+
+// SetWindowPos flags of TopMost: no size, no move, no redraw, no activation.
+constexpr UINT TopMostFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE;
+
+bool IsTopMostRequest(const char* commandLineText) { return std::strcmp(commandLineText, "TopMost") == 0; }
+
+}  // namespace
+
+const MainWindow::MessageRow MainWindow::MessageTable[] = {
+    {WM_INITDIALOG, &MainWindow::OnInitDialog},
+    {WM_COMMAND, &MainWindow::OnCommand},
+    {WM_CLOSE, &MainWindow::OnClose},
+    {WM_SIZE, &MainWindow::OnSize},
+    {WM_PAINT, &MainWindow::OnPaint},
+    {WM_QUERYDRAGICON, &MainWindow::OnQueryDragIcon},
+    {WM_DESTROY, &MainWindow::OnDestroy},
+};
+
+MainWindow::MainWindow(HINSTANCE instance, const char* argumentText)
+    : instance_(instance), app_(*this, names_) {
+    CopyBounded(commandLineText_, argumentText, sizeof commandLineText_);
+    bigIcon_ = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_QUILLFEN), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
+    smallIcon_ = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_QUILLFEN), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    boxText_.reserve(1024);
+    paneText_.reserve(LogLineBufferSize);
+}
+
+void MainWindow::Run() {
+    LoadRichEdit();
+    // The dialog's own modal loop: ending the session only marks the window,
+    // and the loop lets it go once a running action has unwound. (The
+    // system's DialogBox would show the window restored again when its queue
+    // first runs empty, undoing the maximized start.)
+    if (!CreateDialogParamA(instance_, MAKEINTRESOURCEA(IDD_MAINWINDOW), nullptr, DialogProc,
+                            reinterpret_cast<LPARAM>(this)))
+        return;
+    MSG message;
+    while (!ended_ && GetMessageA(&message, nullptr, 0, 0) > 0) Deliver(message);
+    DestroyWindow(window_);
+}
+
+void MainWindow::Deliver(MSG& message) {
+    if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN && PressFocusedButton()) return;
+    // Through the dialog manager, so Tab, mnemonics and Enter work in the
+    // window whether it is idle or inside an action's wait.
+    if (window_ && IsDialogMessageA(window_, &message)) return;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+}
+
+bool MainWindow::PressFocusedButton() {
+    // Enter presses the push button that has the focus however it got it;
+    // the dialog manager does so only for a button it focused itself, so
+    // after a click on Abort Event, Enter would start the default button's
+    // scan of COM1 to COM4 instead.
+    HWND focus = GetFocus();
+    if (!window_ || !focus || !IsChild(window_, focus) || !IsWindowEnabled(focus)) return false;
+    char className[16] = {};
+    GetClassNameA(focus, className, sizeof className);
+    const LONG type = GetWindowLongA(focus, GWL_STYLE) & BS_TYPEMASK;
+    if (lstrcmpiA(className, "Button") != 0 || (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON)) return false;
+    SendMessageA(window_, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(focus), BN_CLICKED), reinterpret_cast<LPARAM>(focus));
+    return true;
+}
+
+INT_PTR CALLBACK MainWindow::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrA(window, DWLP_USER, lParam);
+        reinterpret_cast<MainWindow*>(lParam)->window_ = window;
+    }
+    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(window, DWLP_USER));
+    if (!self) return FALSE;
+    if (IsDialogColourMessage(message)) return DialogColours(reinterpret_cast<HDC>(wParam));
+    for (const MessageRow& row : MessageTable)
+        if (row.message == message) return (self->*row.handler)(wParam, lParam);
+    return FALSE;
+}
+
+INT_PTR MainWindow::OnInitDialog(WPARAM, LPARAM) {
+    SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
+    SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+
+    char title[64];
+    std::snprintf(title, sizeof title, "%.*s %.*s", static_cast<int>(ProductName.size()), ProductName.data(),
+                  static_cast<int>(ProductVersion.size()), ProductVersion.data());
+    SetWindowTextA(window_, title);
+
+    fixedFont_ = static_cast<HFONT>(GetStockObject(SYSTEM_FIXED_FONT));
+    if (fixedFont_) {
+        SendDlgItemMessageA(window_, IDC_PORTLIST, WM_SETFONT, reinterpret_cast<WPARAM>(fixedFont_), TRUE);
+        SendDlgItemMessageA(window_, IDC_COMMANDEDIT, WM_SETFONT, reinterpret_cast<WPARAM>(fixedFont_), TRUE);
+    }
+    ::EnableMenuItem(GetMenu(window_), IDM_CLOSEHELP, MF_BYCOMMAND | MF_GRAYED);
+
+    RestoredLayout();
+
+    // The template's edit box only holds the place; the log pane takes its id.
+    DestroyWindow(GetDlgItem(window_, IDC_LOGPANE));
+    logPane_ = CreatePane(window_, IDC_LOGPANE, maximizedRect_, fixedFont_);
+
+    if (IsTopMostRequest(commandLineText_)) SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, TopMostFlags);
+
+    // Centred while restored, so that restoring brings it back to the middle.
+    CentreIn(window_, WorkArea(window_));
+    MaximizedLayout();
+
+    app_.Start();
+    FillPortList();
+
+    SendMessageA(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(window_, IDC_FAXTESTALLMODEMS)), TRUE);
+    return FALSE;  // the focus is set
+}
+
+void MainWindow::FillPortList() {
+    SendDlgItemMessageA(window_, IDC_PORTLIST, CB_RESETCONTENT, 0, 0);
+    for (int com = 1; com <= PortCount; ++com) {
+        char name[16];
+        std::snprintf(name, sizeof name, "COM%i", com);
+        SendDlgItemMessageA(window_, IDC_PORTLIST, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    }
+}
+
+RECT MainWindow::InflatedClient() const {
+    RECT client;
+    GetClientRect(window_, &client);
+    InflateRect(&client, GetSystemMetrics(SM_CXBORDER), GetSystemMetrics(SM_CYBORDER));
+    return client;
+}
+
+RECT MainWindow::PaneRectIn(const RECT& r) const {
+    return RECT{r.left + paneMargin_, r.top + paneTop_, r.right - paneMargin_, r.bottom - paneMargin_};
+}
+
+void MainWindow::RestoredLayout() {
+    ShowWindow(window_, SW_RESTORE);
+    const RECT r = InflatedClient();
+    paneTop_ = r.top + r.bottom / 2;
+    paneMargin_ = r.right / 56;
+    restoredRect_ = PaneRectIn(r);
+}
+
+void MainWindow::MaximizedLayout() {
+    ShowWindow(window_, SW_SHOWMAXIMIZED);
+    // The restored top and margins stay: the pane only grows.
+    maximizedRect_ = PaneRectIn(InflatedClient());
+    MovePane(logPane_, maximizedRect_);
+}
+
+const RECT* MainWindow::CurrentPaneRect() const {
+    if (sizeState_ == Restored) return &restoredRect_;
+    if (sizeState_ == Maximized) return &maximizedRect_;
+    return nullptr;
+}
+
+INT_PTR MainWindow::OnSize(WPARAM wParam, LPARAM) {
+    sizeState_ = static_cast<int>(wParam);
+    const RECT* target = CurrentPaneRect();
+    if (!target) return FALSE;
+    // The hidden log pane is placed again when help closes.
+    MovePane(helpPane_ ? helpPane_ : logPane_, *target);
+    return FALSE;
+}
+
+INT_PTR MainWindow::OnPaint(WPARAM, LPARAM) {
+    if (!IsIconic(window_)) return FALSE;
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window_, &paint);
+    SendMessageA(window_, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    const int iconWidth = GetSystemMetrics(SM_CXICON);
+    const int iconHeight = GetSystemMetrics(SM_CYICON);
+    RECT client;
+    GetClientRect(window_, &client);
+    DrawIcon(dc, (client.right - iconWidth + 1) / 2, (client.bottom - iconHeight + 1) / 2, bigIcon_);
+    EndPaint(window_, &paint);
+    return TRUE;
+}
+
+INT_PTR MainWindow::OnQueryDragIcon(WPARAM, LPARAM) { return reinterpret_cast<INT_PTR>(bigIcon_); }
+
+INT_PTR MainWindow::OnDestroy(WPARAM, LPARAM) {
+    // The port's closed line, then the end line.
+    app_.Shutdown();
+    return FALSE;
+}
+
+INT_PTR MainWindow::OnClose(WPARAM, LPARAM) {
+    // The close box is Exit, posted once. The dialog's own answer to a
+    // close request, a posted Cancel, would be a second Exit: it is not made.
+    app_.HandleCloseRequest();
+    return TRUE;
+}
+
+INT_PTR MainWindow::OnCommand(WPARAM wParam, LPARAM) {
+    app_.DispatchCommand(LOWORD(wParam), static_cast<Notification>(HIWORD(wParam)));
+    return TRUE;
+}
+
+}  // namespace quillfen::win32

@@ -1,0 +1,604 @@
+// The Windows program's main window, run on a thread of its own in this
+// process while the test drives it from outside like a user: the controls
+// and menu of the templates, what is enabled and grayed during and after an
+// action, Abort Event, Exit during a test, the help pane, copying, the About
+// box, TopMost and the keyboard (Tab, Enter, Escape, Alt+X). The log file
+// and the clipboard are compared with the pane byte for byte.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <richedit.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "app/help_text.h"
+#include "win32/main_window.h"
+#include "win32/resources/resource_ids.h"
+#include "windows/win_fixtures.h"
+#include "windows/window_driver.h"
+
+namespace quillfen {
+namespace {
+
+using namespace std::chrono_literals;
+using test::ComFromEnvironment;
+using test::FindDialog;
+using test::MaskStamps;
+using test::MessageBoxText;
+using test::ReadWholeFile;
+using test::WaitUntil;
+using test::WindowDriver;
+using test::WindowText;
+using test::WinScopedChdir;
+using test::WinTempDir;
+
+std::size_t Count(const std::string& text, const std::string& what) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+    return count;
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+std::string ClipboardText() {
+    std::string text;
+    if (!OpenClipboard(nullptr)) return text;
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        if (const char* bytes = static_cast<const char*>(GlobalLock(data))) {
+            text = bytes;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+void EmptyClipboard_() {
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+}
+
+// The main window on its own thread, in a fresh current directory, past
+// its start-up message. The destructor ends it if the test did not.
+class RunningWindow {
+public:
+    explicit RunningWindow(std::string argumentText = std::string()) : argumentText_(std::move(argumentText)) {
+        // Join the desktop from this thread first: two threads that both
+        // start Wine's desktop process at once leave one of them waiting.
+        GetDesktopWindow();
+        thread_ = std::thread([this] {
+            threadId_ = GetCurrentThreadId();
+            win32::MainWindow window(GetModuleHandleA(nullptr), argumentText_.c_str());
+            window.Run();
+            ended_ = true;
+        });
+        HWND box = nullptr;
+        WaitUntil([&] { return threadId_ && (box = FindDialog(0, threadId_, "Quillfen")) != nullptr; });
+        if (box) {
+            startupMessage_ = MessageBoxText(box);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        }
+        WaitUntil([&] { return (window_ = WindowDriver::FindMainWindow()) != nullptr && IsWindowVisible(window_) &&
+                               SendMessageA(GetDlgItem(window_, IDC_PORTLIST), CB_GETCOUNT, 0, 0) == 256; });
+    }
+
+    ~RunningWindow() {
+        // A test that failed half-way may leave a box open: answer it, so
+        // the window can end and the next test starts afresh.
+        const bool ended = WaitUntil([&] {
+            if (ended_) return true;
+            for (const char* title : {"Quillfen", "About Quillfen"})
+                if (HWND box = FindDialog(0, threadId_, title)) PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
+            if (window_) PostMessageA(window_, WM_COMMAND, IDM_EXIT, 0);
+            return false;
+        });
+        if (!ended) {
+            std::fprintf(stderr, "window_test: the window did not end; stopping here rather than hanging\n");
+            std::_Exit(1);
+        }
+        thread_.join();
+    }
+
+    WindowDriver Driver() const { return WindowDriver(window_); }
+    HWND Window() const { return window_; }
+    DWORD ThreadId() const { return threadId_; }
+    const std::string& StartupMessage() const { return startupMessage_; }
+    bool WaitForEnd() { return WaitUntil([&] { return ended_.load(); }); }
+    bool Ended() const { return ended_; }
+
+private:
+    std::string argumentText_;
+    std::thread thread_;
+    std::atomic<DWORD> threadId_{0};
+    std::atomic<bool> ended_{false};
+    HWND window_ = nullptr;
+    std::string startupMessage_;
+};
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        modemCom = ComFromEnvironment("QUILLFEN_TEST_MODEM_COM");
+    }
+    std::string LogFile() const { return ReadWholeFile(dir.File("Modem001.txt")); }
+
+    WinTempDir dir;
+    WinScopedChdir cwd{dir.Path()};
+    unsigned modemCom = 0;
+};
+
+RECT PaneRect(HWND window, int id) {
+    RECT rect{};
+    GetWindowRect(GetDlgItem(window, id), &rect);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+TEST_F(WindowTest, StartsMaximizedWithThePortListTheLogAndCloseHelpGrayed) {
+    RunningWindow run;
+    ASSERT_NE(run.Window(), nullptr);
+    const WindowDriver window = run.Driver();
+    EXPECT_NE(run.StartupMessage().find("\\Modem001.txt\ncreated."), std::string::npos) << run.StartupMessage();
+
+    EXPECT_TRUE(IsZoomed(run.Window()));
+    EXPECT_EQ(GetWindowLongA(run.Window(), GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    HWND ports = window.Control(IDC_PORTLIST);
+    EXPECT_EQ(SendMessageA(ports, CB_GETCOUNT, 0, 0), 256);
+    EXPECT_EQ(SendMessageA(ports, CB_GETCURSEL, 0, 0), CB_ERR);
+    char item[16] = {};
+    SendMessageA(ports, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(item));
+    EXPECT_STREQ(item, "COM2");
+    SendMessageA(ports, CB_GETLBTEXT, 255, reinterpret_cast<LPARAM>(item));
+    EXPECT_STREQ(item, "COM256");
+
+    EXPECT_TRUE(window.BusySetIs(true));
+    EXPECT_TRUE(window.MenuGrayed(IDM_CLOSEHELP));
+    EXPECT_FALSE(window.MenuGrayed(IDM_EXIT));
+    EXPECT_NE(SendMessageA(run.Window(), WM_GETICON, ICON_BIG, 0), 0);
+    EXPECT_NE(SendMessageA(run.Window(), WM_GETICON, ICON_SMALL, 0), 0);
+    EXPECT_EQ(SendMessageA(run.Window(), WM_QUERYDRAGICON, 0, 0), SendMessageA(run.Window(), WM_GETICON, ICON_BIG, 0));
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    ASSERT_TRUE(GetGUIThreadInfo(run.ThreadId(), &gui));
+    EXPECT_EQ(gui.hwndFocus, window.Control(IDC_FAXTESTALLMODEMS));
+
+    // The log pane: the rich-edit class, read-only, holding exactly the file.
+    HWND pane = window.Control(IDC_LOGPANE);
+    char className[32] = {};
+    GetClassNameA(pane, className, sizeof className);
+    EXPECT_STREQ(className, "RICHEDIT");
+    const LONG fixedBits = ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_WANTRETURN | WS_TABSTOP;
+    EXPECT_EQ(GetWindowLongA(pane, GWL_STYLE) & fixedBits, fixedBits);
+    const std::string text = window.PaneText(IDC_LOGPANE);
+    EXPECT_EQ(text.rfind("Log of Modem Commands and Responses\r\nQuillfen 09.05.01\r\nStart Session - ", 0), 0u);
+    EXPECT_EQ(text, LogFile());
+
+    // The pane keeps the restored window's top and margins and grows with it.
+    const RECT maximized = PaneRect(run.Window(), IDC_LOGPANE);
+    ShowWindowAsync(run.Window(), SW_RESTORE);
+    ASSERT_TRUE(WaitUntil([&] { return !IsZoomed(run.Window()); }, 10s));
+    RECT client{};
+    ASSERT_TRUE(WaitUntil([&] { return PaneRect(run.Window(), IDC_LOGPANE).right != maximized.right; }, 10s));
+    GetClientRect(run.Window(), &client);
+    const RECT restored = PaneRect(run.Window(), IDC_LOGPANE);
+    const int border = GetSystemMetrics(SM_CXBORDER);
+    const int margin = (client.right + border) / 56;
+    EXPECT_EQ(restored.left, -border + margin);
+    EXPECT_EQ(restored.right, client.right + border - margin);
+    EXPECT_EQ(restored.top, maximized.top);
+    EXPECT_EQ(maximized.left, restored.left);
+
+    // Restored, the window sits in the middle of the work area.
+    RECT frame{}, work{};
+    GetWindowRect(run.Window(), &frame);
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_LE(std::abs((frame.left + frame.right) / 2 - (work.left + work.right) / 2), 1);
+    EXPECT_LE(std::abs((frame.top + frame.bottom) / 2 - (work.top + work.bottom) / 2), 1);
+
+    ShowWindowAsync(run.Window(), SW_MAXIMIZE);
+    ASSERT_TRUE(WaitUntil([&] { return PaneRect(run.Window(), IDC_LOGPANE).right == maximized.right; }, 10s));
+    EXPECT_EQ(PaneRect(run.Window(), IDC_LOGPANE).bottom, maximized.bottom);
+}
+
+// Dialog 201's controls as the user sees them: text, place in dialog units
+// and whether Tab stops there.
+struct ControlRow {
+    int id;
+    const char* text;
+    int x, y, width, height;
+    bool tabStop;
+};
+constexpr ControlRow TemplateControls[] = {
+    {IDC_PORTLIST, "", 9, 11, 49, 105, true},
+    {IDC_COMMANDEDIT, "", 65, 11, 176, 12, true},
+    {IDC_SEND, "&Send", 244, 10, 26, 14, true},
+    {IDC_FAXTESTSELECTMODEM, "Fax T&est\nSelect Modem", 5, 32, 58, 22, true},
+    {IDC_FAXTESTALLMODEMS, "&Fax Test\nAll Modems", 65, 32, 58, 22, false},
+    {IDC_FINDALLMODEMS, "Find\nAll M&odems", 125, 32, 58, 22, false},
+    {IDC_ABORTEVENT, "&Abort\nEvent", 217, 32, 58, 22, false},
+};
+
+struct MenuRow {
+    int id;
+    const char* text;
+};
+constexpr MenuRow TemplateMenu[] = {
+    {IDM_COPYALLOFLOG, "Copy &All of Log"}, {IDM_COPYSELECTEDTEXT, "Copy &Selected Text in Log"},
+    {IDM_ABOUT, "&About"},                  {IDM_OPENHELP, "&Open Help"},
+    {IDM_CLOSEHELP, "&Close Help"},         {IDM_EXIT, "E&xit"},
+};
+
+TEST_F(WindowTest, TheControlsAndTheMenuAreTheTemplates) {
+    RunningWindow run;
+    const WindowDriver window = run.Driver();
+    for (const ControlRow& row : TemplateControls) {
+        HWND control = window.Control(row.id);
+        ASSERT_NE(control, nullptr) << row.id;
+        EXPECT_EQ(WindowText(control), row.text) << row.id;
+        // Converted as the dialog manager converts them: place and size apart.
+        RECT expected{row.x, row.y, row.width, row.height};
+        MapDialogRect(run.Window(), &expected);
+        RECT actual{};
+        GetWindowRect(control, &actual);
+        MapWindowPoints(nullptr, run.Window(), reinterpret_cast<POINT*>(&actual), 2);
+        EXPECT_EQ(actual.left, expected.left) << row.id;
+        EXPECT_EQ(actual.top, expected.top) << row.id;
+        EXPECT_EQ(actual.right - actual.left, expected.right) << row.id;
+        // A closed combo box shows only its edit part, whatever its dropped height.
+        if (row.id != IDC_PORTLIST) {
+            EXPECT_EQ(actual.bottom - actual.top, expected.bottom) << row.id;
+        }
+        EXPECT_EQ((GetWindowLongA(control, GWL_STYLE) & WS_TABSTOP) != 0, row.tabStop) << row.id;
+    }
+    EXPECT_EQ(GetWindowLongA(window.Control(IDC_FAXTESTALLMODEMS), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+    EXPECT_EQ(GetWindowLongA(window.Control(IDC_PORTLIST), GWL_STYLE) & 3, CBS_DROPDOWNLIST);
+
+    HMENU menu = GetMenu(run.Window());
+    for (const MenuRow& row : TemplateMenu) {
+        char text[64] = {};
+        GetMenuStringA(menu, static_cast<UINT>(row.id), text, sizeof text, MF_BYCOMMAND);
+        EXPECT_STREQ(text, row.text) << row.id;
+    }
+    EXPECT_EQ(GetSubMenu(menu, 2), nullptr) << "Exit is an item of the bar, not a menu";
+}
+
+TEST_F(WindowTest, TopMostOnlyForTheExactWord) {
+    struct Case {
+        const char* argumentText;
+        bool topMost;
+    };
+    for (const Case& c : {Case{"TopMost", true}, Case{"topmost", false}, Case{"TopMost x", false}}) {
+        RunningWindow run(c.argumentText);
+        ASSERT_NE(run.Window(), nullptr) << c.argumentText;
+        EXPECT_EQ((GetWindowLongA(run.Window(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, c.topMost) << c.argumentText;
+        run.Driver().Command(IDM_EXIT);
+        ASSERT_TRUE(run.WaitForEnd());
+    }
+}
+
+TEST_F(WindowTest, TheBusySetIsOffDuringATestAndBackAfterItAndCopyAllEqualsTheFile) {
+    ASSERT_NE(modemCom, 0u) << "QUILLFEN_TEST_MODEM_COM names no simulated modem";
+    RunningWindow run;
+    const WindowDriver window = run.Driver();
+    window.SelectPort(modemCom);
+    window.Click(IDC_FAXTESTSELECTMODEM);
+
+    ASSERT_TRUE(WaitUntil([&] { return !window.Enabled(IDC_FAXTESTSELECTMODEM); }, 10s));
+    EXPECT_TRUE(WaitUntil([&] { return window.BusySetIs(false); }, 10s));
+    EXPECT_TRUE(window.Enabled(IDC_COMMANDEDIT));
+    EXPECT_TRUE(window.Enabled(IDC_ABORTEVENT));
+    EXPECT_TRUE(window.MenuGrayed(IDM_CLOSEHELP));
+    EXPECT_FALSE(window.MenuGrayed(IDM_EXIT));
+
+    ASSERT_TRUE(WaitUntil([&] { return window.Enabled(IDC_FAXTESTSELECTMODEM); }));
+    EXPECT_TRUE(WaitUntil([&] { return window.BusySetIs(true); }, 10s));
+    const std::string pane = window.PaneText(IDC_LOGPANE);
+    EXPECT_NE(pane.find("This FaxModem supports Class"), std::string::npos);
+    EXPECT_EQ(pane, LogFile());
+
+    // Copy All takes the whole log, however long it has grown.
+    EmptyClipboard_();
+    window.CommandNow(IDM_COPYALLOFLOG);
+    std::string copied = ClipboardText();
+    EXPECT_EQ(copied, LogFile());
+
+    // The port stays open after the test; Exit closes it before the end line.
+    window.Command(IDM_EXIT);
+    ASSERT_TRUE(run.WaitForEnd());
+    const std::string log = MaskStamps(LogFile());
+    EXPECT_TRUE(EndsWith(log, "Closed COM" + std::to_string(modemCom) + " - <stamp>\r\nEnd Session - <stamp>\r\n"))
+        << log.substr(log.size() - 200);
+}
+
+TEST_F(WindowTest, CopyAllTakesALongLogWholeAndThePaneNeverStopsTakingText) {
+    RunningWindow run;
+    const WindowDriver window = run.Driver();
+    HWND pane = window.Control(IDC_LOGPANE);
+    // The control's own default would stop a long session's log silently.
+    EXPECT_GE(static_cast<unsigned long>(SendMessageA(pane, EM_GETLIMITTEXT, 0, 0)), 0x7FFFFFFEul);
+
+    // A log past the first 57,344 characters, where a copy of "the first
+    // part" would stop; a session reaches it after about six tests.
+    std::string line(78, 'x');
+    line += "\r\n";
+    std::string more;
+    while (more.size() < 60000) more += line;
+    const std::int32_t end = static_cast<std::int32_t>(window.PaneText(IDC_LOGPANE).size());
+    CHARRANGE atEnd{end, end};
+    SendMessageA(pane, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&atEnd));
+    SendMessageA(pane, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(more.c_str()));
+    const std::string whole = window.PaneText(IDC_LOGPANE);
+    ASSERT_GT(whole.size(), 60000u);
+
+    EmptyClipboard_();
+    window.CommandNow(IDM_COPYALLOFLOG);
+    std::string copied = ClipboardText();
+    EXPECT_EQ(copied.size(), whole.size());
+    EXPECT_TRUE(copied == whole);
+
+    // Copy Selected Text takes just what the user selected.
+    CHARRANGE firstLine{0, 35};
+    SendMessageA(pane, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&firstLine));
+    EmptyClipboard_();
+    window.CommandNow(IDM_COPYSELECTEDTEXT);
+    copied = ClipboardText();
+    EXPECT_EQ(copied, "Log of Modem Commands and Responses");
+}
+
+TEST_F(WindowTest, TheLogFollowsNewEntriesOnlyWhileItsViewIsAtTheBottom) {
+    ASSERT_NE(modemCom, 0u) << "QUILLFEN_TEST_MODEM_COM names no simulated modem";
+    RunningWindow run;
+    const WindowDriver window = run.Driver();
+    HWND pane = window.Control(IDC_LOGPANE);
+    auto firstLine = [&] { return SendMessageA(pane, EM_GETFIRSTVISIBLELINE, 0, 0); };
+    // Restored, the pane is small and the log overflows it; its end stays in view.
+    ShowWindowAsync(run.Window(), SW_RESTORE);
+    ASSERT_TRUE(WaitUntil([&] { return !IsZoomed(run.Window()) && firstLine() > 0; }, 10s));
+    window.SelectPort(modemCom);
+    SendMessageA(window.Control(IDC_COMMANDEDIT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("ATI3"));
+    auto send = [&] {
+        const std::size_t before = window.PaneText(IDC_LOGPANE).size();
+        window.Click(IDC_SEND);
+        return WaitUntil([&] { return window.Enabled(IDC_SEND) && window.PaneText(IDC_LOGPANE).size() > before; });
+    };
+
+    // At the bottom, the view follows.
+    ASSERT_TRUE(send());
+    const LRESULT bottom = firstLine();
+    ASSERT_GT(bottom, 0);
+    ASSERT_TRUE(send());
+    EXPECT_GT(firstLine(), bottom);
+
+    // Scrolled up to read, the reader keeps their place.
+    SendMessageA(pane, WM_VSCROLL, SB_TOP, 0);
+    ASSERT_EQ(firstLine(), 0);
+    ASSERT_TRUE(send());
+    EXPECT_EQ(firstLine(), 0);
+    EXPECT_EQ(window.PaneText(IDC_LOGPANE), LogFile());
+}
+
+TEST_F(WindowTest, AbortEventStopsTheTestAndTheWindowCarriesOn) {
+    ASSERT_NE(modemCom, 0u) << "QUILLFEN_TEST_MODEM_COM names no simulated modem";
+    RunningWindow run;
+    const WindowDriver window = run.Driver();
+    window.SelectPort(modemCom);
+    window.Click(IDC_FAXTESTSELECTMODEM);
+    ASSERT_TRUE(WaitUntil([&] { return Count(window.PaneText(IDC_LOGPANE), "OUT: ") > 8; }));
+    window.Click(IDC_ABORTEVENT);
+    ASSERT_TRUE(WaitUntil([&] { return window.Enabled(IDC_FAXTESTSELECTMODEM); }));
+
+    const std::string pane = window.PaneText(IDC_LOGPANE);
+    EXPECT_EQ(Count(pane, "Aborted by user.\r\n"), 1u);
+    EXPECT_EQ(pane.find("This FaxModem supports Class"), std::string::npos);
+    EXPECT_TRUE(WaitUntil([&] { return window.BusySetIs(true); }, 10s));
+    EXPECT_FALSE(run.Ended());
+}
+
+TEST_F(WindowTest, ExitDuringATestAbortsItAndEndsTheSessionOnce) {
+    ASSERT_NE(modemCom, 0u) << "QUILLFEN_TEST_MODEM_COM names no simulated modem";
+    RunningWindow run;
+    const WindowDriver window = run.Driver();
+    window.SelectPort(modemCom);
+    window.Click(IDC_FAXTESTSELECTMODEM);
+    ASSERT_TRUE(WaitUntil([&] { return Count(window.PaneText(IDC_LOGPANE), "OUT: ") > 8; }));
+    // Exit, then the close box twice while the test unwinds: one session end.
+    window.Command(IDM_EXIT);
+    window.Close();
+    window.Close();
+    ASSERT_TRUE(run.WaitForEnd());
+
+    const std::string log = MaskStamps(LogFile());
+    EXPECT_EQ(Count(log, "Aborted by user.\r\n"), 1u);
+    EXPECT_EQ(Count(log, "End Session - "), 1u);
+    EXPECT_TRUE(EndsWith(log, "Aborted by user.\r\nClosed COM" + std::to_string(modemCom) +
+                                  " - <stamp>\r\nEnd Session - <stamp>\r\n"))
+        << log.substr(log.size() - 200);
+}
+
+TEST_F(WindowTest, HelpCoversTheLogUntilClosedAndLocksTheActions) {
+    RunningWindow run;
+    const WindowDriver window = run.Driver();
+    const RECT logPlace = PaneRect(run.Window(), IDC_LOGPANE);
+    window.Command(IDM_OPENHELP);
+    ASSERT_TRUE(WaitUntil([&] { return window.Control(IDC_HELPPANE) != nullptr; }, 10s));
+
+    EXPECT_EQ(window.PaneText(IDC_HELPPANE), HelpPaneText);
+    EXPECT_EQ(Count(window.PaneText(IDC_HELPPANE), "\r\n"), 86u);
+    const RECT helpPlace = PaneRect(run.Window(), IDC_HELPPANE);
+    EXPECT_TRUE(EqualRect(&helpPlace, &logPlace));
+    EXPECT_FALSE(IsWindowVisible(window.Control(IDC_LOGPANE)));
+    EXPECT_TRUE(window.BusySetIs(false));
+    EXPECT_FALSE(window.MenuGrayed(IDM_CLOSEHELP));
+    EXPECT_TRUE(window.Enabled(IDC_ABORTEVENT));
+
+    window.Command(IDM_CLOSEHELP);
+    // Graying Close Help again is the last step of closing the help.
+    ASSERT_TRUE(WaitUntil([&] { return window.MenuGrayed(IDM_CLOSEHELP); }, 10s));
+    EXPECT_EQ(window.Control(IDC_HELPPANE), nullptr);
+    EXPECT_TRUE(IsWindowVisible(window.Control(IDC_LOGPANE)));
+    EXPECT_TRUE(window.BusySetIs(true));
+    EXPECT_EQ(window.PaneText(IDC_LOGPANE), LogFile());
+}
+
+TEST_F(WindowTest, HelpFollowsTheWindowsSizeAndTheLogComesBackWhereItBelongs) {
+    RunningWindow run;
+    const WindowDriver window = run.Driver();
+    const RECT maximized = PaneRect(run.Window(), IDC_LOGPANE);
+    window.Command(IDM_OPENHELP);
+    ASSERT_TRUE(WaitUntil([&] { return window.Control(IDC_HELPPANE) != nullptr; }, 10s));
+
+    ShowWindowAsync(run.Window(), SW_RESTORE);
+    ASSERT_TRUE(WaitUntil([&] { return PaneRect(run.Window(), IDC_HELPPANE).right < maximized.right; }, 10s));
+    const RECT restored = PaneRect(run.Window(), IDC_HELPPANE);
+    // The hidden log pane stays where it was until help closes.
+    RECT log = PaneRect(run.Window(), IDC_LOGPANE);
+    EXPECT_TRUE(EqualRect(&log, &maximized));
+
+    window.Command(IDM_CLOSEHELP);
+    ASSERT_TRUE(WaitUntil([&] { return window.MenuGrayed(IDM_CLOSEHELP); }, 10s));
+    log = PaneRect(run.Window(), IDC_LOGPANE);
+    EXPECT_TRUE(EqualRect(&log, &restored));
+    EXPECT_TRUE(IsWindowVisible(window.Control(IDC_LOGPANE)));
+}
+
+TEST_F(WindowTest, SendWithNothingTypedOpensThePortAndAsksForACommand) {
+    ASSERT_NE(modemCom, 0u) << "QUILLFEN_TEST_MODEM_COM names no simulated modem";
+    RunningWindow run;
+    const WindowDriver window = run.Driver();
+    window.SelectPort(modemCom);
+    window.Click(IDC_SEND);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = FindDialog(0, run.ThreadId(), "Quillfen")) != nullptr; }, 10s));
+    EXPECT_EQ(MessageBoxText(box), "Please Type in a Modem Command");
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return window.Enabled(IDC_SEND); }, 10s));
+
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    GetGUIThreadInfo(run.ThreadId(), &gui);
+    EXPECT_EQ(gui.hwndFocus, window.Control(IDC_COMMANDEDIT));
+    const std::string pane = MaskStamps(window.PaneText(IDC_LOGPANE));
+    const std::size_t opened = pane.find("Opened COM" + std::to_string(modemCom) + " - <stamp>\r\n");
+    ASSERT_NE(opened, std::string::npos);
+    EXPECT_EQ(pane.find("OUT: ", opened), std::string::npos) << pane.substr(opened);
+}
+
+TEST_F(WindowTest, EscapeEndsTheSessionLikeExit) {
+    RunningWindow run;
+    PostMessageA(run.Driver().Control(IDC_FAXTESTALLMODEMS), WM_KEYDOWN, VK_ESCAPE, 1);
+    EXPECT_TRUE(run.WaitForEnd());
+    EXPECT_TRUE(EndsWith(MaskStamps(LogFile()), "\r\nEnd Session - <stamp>\r\n"));
+}
+
+TEST_F(WindowTest, AboutShowsTheVersionAndClosesWithOk) {
+    RunningWindow run;
+    run.Driver().Command(IDM_ABOUT);
+    HWND about = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (about = FindDialog(0, run.ThreadId(), "About Quillfen")) != nullptr; }, 10s));
+    EXPECT_EQ(WindowText(GetDlgItem(about, IDC_VERSIONTEXT)), "Product Version: 09.05.01");
+    EXPECT_EQ(GetWindow(about, GW_OWNER), run.Window());
+    PostMessageA(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(about); }, 10s));
+    EXPECT_FALSE(run.Ended());
+}
+
+TEST_F(WindowTest, AnActionWithNoPortChosenAsksForOneAndDropsTheListDown) {
+    RunningWindow run;
+    const WindowDriver window = run.Driver();
+    window.Click(IDC_FAXTESTSELECTMODEM);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = FindDialog(0, run.ThreadId(), "Quillfen")) != nullptr; }, 10s));
+    EXPECT_EQ(MessageBoxText(box), "Please Select a Modem/COM-Port (COM?)");
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+
+    HWND ports = window.Control(IDC_PORTLIST);
+    EXPECT_TRUE(WaitUntil([&] { return SendMessageA(ports, CB_GETDROPPEDSTATE, 0, 0) != 0; }, 10s));
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    GetGUIThreadInfo(run.ThreadId(), &gui);
+    EXPECT_TRUE(gui.hwndFocus == ports || IsChild(ports, gui.hwndFocus));
+    EXPECT_TRUE(WaitUntil([&] { return window.BusySetIs(true); }, 10s));
+    EXPECT_EQ(Count(window.PaneText(IDC_LOGPANE), "=*=*=*"), 0u);
+}
+
+TEST_F(WindowTest, TabToSendThenEnterSendsTheTypedCommand) {
+    ASSERT_NE(modemCom, 0u) << "QUILLFEN_TEST_MODEM_COM names no simulated modem";
+    RunningWindow run;
+    const WindowDriver window = run.Driver();
+    window.SelectPort(modemCom);
+    HWND edit = window.Control(IDC_COMMANDEDIT);
+    SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("ATI3"));
+    SendMessageA(run.Window(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(edit), TRUE);
+
+    // The keys as the keyboard delivers them to the control with the focus.
+    PostMessageA(edit, WM_KEYDOWN, VK_TAB, 1);
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    ASSERT_TRUE(WaitUntil([&] {
+        GetGUIThreadInfo(run.ThreadId(), &gui);
+        return gui.hwndFocus == window.Control(IDC_SEND);
+    }, 10s));
+    PostMessageA(window.Control(IDC_SEND), WM_KEYDOWN, VK_RETURN, 1);
+    PostMessageA(window.Control(IDC_SEND), WM_KEYUP, VK_RETURN, 0xC0000001);
+
+    ASSERT_TRUE(WaitUntil([&] { return window.PaneText(IDC_LOGPANE).find("OUT: ATI3\r\n") != std::string::npos; }));
+    ASSERT_TRUE(WaitUntil([&] { return window.Enabled(IDC_SEND); }));
+    // Send, not the default button's scan of COM1 to COM4.
+    EXPECT_EQ(Count(window.PaneText(IDC_LOGPANE), "=*=*=*=*=*=*\r\n\r\n=*=*=*=*=*=*\r\n"), 1u);
+    EXPECT_EQ(window.PaneText(IDC_LOGPANE), LogFile());
+}
+
+TEST_F(WindowTest, EnterAfterAbortEventPressesAbortEventAgain) {
+    RunningWindow run;
+    const WindowDriver window = run.Driver();
+    window.Click(IDC_ABORTEVENT);
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    ASSERT_TRUE(WaitUntil([&] {
+        GetGUIThreadInfo(run.ThreadId(), &gui);
+        return gui.hwndFocus == window.Control(IDC_ABORTEVENT);
+    }, 10s));
+    PostMessageA(window.Control(IDC_ABORTEVENT), WM_KEYDOWN, VK_RETURN, 1);
+    PostMessageA(window.Control(IDC_ABORTEVENT), WM_KEYUP, VK_RETURN, 0xC0000001);
+    // A scan of COM1 to COM4, the default button's action, would write its
+    // separator at once.
+    Sleep(500);
+    EXPECT_EQ(Count(window.PaneText(IDC_LOGPANE), "=*=*=*"), 0u);
+    EXPECT_TRUE(window.Enabled(IDC_FAXTESTALLMODEMS));
+}
+
+TEST_F(WindowTest, EnterInTheCommandEditPressesTheDefaultButton) {
+    // The scan it starts meets no port: the run links none of COM1 to COM4.
+    RunningWindow run;
+    const WindowDriver window = run.Driver();
+    HWND edit = window.Control(IDC_COMMANDEDIT);
+    SendMessageA(run.Window(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(edit), TRUE);
+    PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 1);
+    ASSERT_TRUE(WaitUntil([&] { return !window.Enabled(IDC_FAXTESTALLMODEMS); }, 10s));
+    window.Click(IDC_ABORTEVENT);
+    ASSERT_TRUE(WaitUntil([&] { return window.Enabled(IDC_FAXTESTALLMODEMS); }));
+    EXPECT_NE(window.PaneText(IDC_LOGPANE).find("While trying to open your modem on COM1"), std::string::npos);
+}
+
+TEST_F(WindowTest, AltXExitsThroughTheMenuBar) {
+    RunningWindow run;
+    // Alt+X as the keyboard delivers it to the window with the focus.
+    HWND focus = run.Driver().Control(IDC_FAXTESTALLMODEMS);
+    PostMessageA(focus, WM_SYSKEYDOWN, 'X', 0x20000001);
+    PostMessageA(focus, WM_SYSKEYUP, 'X', 0xE0000001);
+    EXPECT_TRUE(run.WaitForEnd());
+    const std::string log = MaskStamps(LogFile());
+    EXPECT_TRUE(EndsWith(log, "\r\nEnd Session - <stamp>\r\n"));
+    EXPECT_EQ(Count(log, "End Session - "), 1u);
+}
+
+}  // namespace
+}  // namespace quillfen
