@@ -3,12 +3,6 @@
 // tested the same way: wall time of the bank over the wall time of one
 // (target <= 1.25), and the processor time the program spent per modem.
 // Takes a few minutes; it is not part of `make test`.
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -16,8 +10,7 @@
 #include <vector>
 
 #include "support/fixtures.h"
-
-extern char** environ;
+#include "support/run_program.h"
 
 using namespace quillfen;
 
@@ -41,29 +34,17 @@ Timing RunBank(unsigned modems) {
         argv.push_back("COM" + std::to_string(com) + "=" + sims.back()->Device());
     }
     test::TempDir dir;
-    std::vector<char*> cargv;
-    for (auto& arg : argv)
-        cargv.push_back(arg.data());
-    cargv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addchdir_np(&actions, dir.Path().c_str());
-
+    // Its output is collected and dropped. An hour is far above the few
+    // minutes a bank takes; only a hang reaches it.
+    test::ProgramOptions options;
+    options.limit = std::chrono::hours(1);
     Timing timing;
     auto started = std::chrono::steady_clock::now();
-    pid_t pid = -1;
-    if (posix_spawn(&pid, cargv[0], &actions, nullptr, cargv.data(), environ) != 0) return timing;
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
+    const test::ProgramRun run = test::RunProgram(std::move(argv), dir.Path(), {}, options);
+    if (!run.started) return timing;
     timing.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    timing.cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                 static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    timing.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    timing.cpu = run.cpuSeconds;
+    timing.exitCode = run.exitCode;
     return timing;
 }
 

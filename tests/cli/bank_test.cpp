@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/cli_run.h"
+#include "support/run_program.h"
 #include "support/fixtures.h"
 
 namespace quillfen::test {

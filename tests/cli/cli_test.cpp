@@ -2,19 +2,14 @@
 // directory, the simulator behind the port on a real pty, signals sent to
 // the process, and its stdout, stderr, exit code and log file compared.
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <stdlib.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstring>
-#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -25,114 +20,23 @@
 #include "serial/fake_machine.h"
 #include "serial/pty_pair.h"
 #include "support/fixtures.h"
-
-extern char** environ;
+#include "support/run_program.h"
 
 namespace quillfen::test {
 namespace {
 
-struct CliRun {
-    int exitCode = -1;  // -1 when it did not exit normally
-    std::string out;
-    std::string err;
-};
-
-// Fires its action once the stream has shown the needle `occurrence` times.
-struct Trigger {
-    bool onStderr;
-    std::string needle;
-    int occurrence;
-    std::function<void(pid_t)> action;
-};
-
-std::size_t Count(const std::string& text, const std::string& needle) {
-    std::size_t count = 0;
-    for (std::size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + needle.size())) {
-        ++count;
-    }
-    return count;
-}
-
-// Far above any real run; only a hang reaches it.
-constexpr auto RunLimit = std::chrono::minutes(5);
+using Trigger = CliTrigger;
 
 CliRun RunCli(const std::vector<std::string>& args, const std::string& dir, std::vector<Trigger> triggers = {},
               int stdinFd = -1, const std::vector<std::string>& wrapper = {}) {
-    CliRun run;
-    int outPipe[2];
-    int errPipe[2];
-    if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0) {
-        ADD_FAILURE() << "pipe failed";
-        return run;
-    }
     // A wrapper (strace, prlimit) runs the program under itself.
     std::vector<std::string> argv = wrapper;
     argv.push_back(QUILLFEN_CLI_PATH);
     argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<char*> cargv;
-    for (auto& arg : argv) cargv.push_back(arg.data());
-    cargv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (stdinFd >= 0) {
-        posix_spawn_file_actions_adddup2(&actions, stdinFd, STDIN_FILENO);
-    } else {
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    }
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
-    posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
-    pid_t pid = -1;
-    int rc = posix_spawn(&pid, cargv[0], &actions, nullptr, cargv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(outPipe[1]);
-    close(errPipe[1]);
-    if (rc != 0) {
-        close(outPipe[0]);
-        close(errPipe[0]);
-        ADD_FAILURE() << "cannot start quillfen-cli";
-        return run;
-    }
-
-    auto deadline = std::chrono::steady_clock::now() + RunLimit;
-    bool outOpen = true;
-    bool errOpen = true;
-    std::size_t nextTrigger = 0;
-    while (outOpen || errOpen) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            ADD_FAILURE() << "quillfen-cli did not finish";
-            kill(pid, SIGKILL);
-            break;
-        }
-        pollfd watched[2] = {{outOpen ? outPipe[0] : -1, POLLIN, 0}, {errOpen ? errPipe[0] : -1, POLLIN, 0}};
-        if (poll(watched, 2, 200) <= 0) continue;
-        for (int stream = 0; stream < 2; ++stream) {
-            if (watched[stream].revents == 0) continue;
-            char chunk[4096];
-            ssize_t got = read(watched[stream].fd, chunk, sizeof chunk);
-            if (got <= 0) {
-                (stream == 0 ? outOpen : errOpen) = false;
-                continue;
-            }
-            (stream == 0 ? run.out : run.err).append(chunk, static_cast<std::size_t>(got));
-        }
-        while (nextTrigger < triggers.size()) {
-            const Trigger& trigger = triggers[nextTrigger];
-            if (Count(trigger.onStderr ? run.err : run.out, trigger.needle) < static_cast<std::size_t>(trigger.occurrence)) {
-                break;
-            }
-            trigger.action(pid);
-            ++nextTrigger;
-        }
-    }
-    close(outPipe[0]);
-    close(errPipe[0]);
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    EXPECT_EQ(nextTrigger, triggers.size()) << "not every trigger fired";
+    ProgramOptions options;
+    options.stdinFd = stdinFd;
+    CliRun run = RunProgram(std::move(argv), dir, triggers, options);
+    ExpectRanToTheEnd(run, "quillfen-cli");
     return run;
 }
 
@@ -171,8 +75,8 @@ TEST(CliTest, SendToTheSimulatorStreamsTheLogAsItIsWritten) {
     // Before it starts, send names the device behind the port.
     EXPECT_NE(run.err.find("\nquillfen-cli: COM1 is /dev/pts/"), std::string::npos) << run.err;
     // Every message carries the one prefix.
-    EXPECT_EQ(Count(run.err, "quillfen-cli: "), 3u) << run.err;
-    EXPECT_EQ(Count(run.err, "Quillfen: "), 0u) << run.err;
+    EXPECT_EQ(CountOf(run.err, "quillfen-cli: "), 3u) << run.err;
+    EXPECT_EQ(CountOf(run.err, "Quillfen: "), 0u) << run.err;
 
     // --port picks the COM number the simulator stands behind, and a second
     // run takes the next free log name.
@@ -280,7 +184,7 @@ TEST(CliTest, APortThatCannotBeOpenedExitsOne) {
                          dir.Path());
     EXPECT_EQ(find.exitCode, 1) << find.err;
     EXPECT_EQ(find.err.find("While trying to open"), std::string::npos);
-    EXPECT_EQ(Count(find.out, "While trying to open your modem on COM"), 4u);
+    EXPECT_EQ(CountOf(find.out, "While trying to open your modem on COM"), 4u);
     EXPECT_EQ(find.out, ReadFile(dir.File("Modem003.txt")));
 }
 
@@ -306,8 +210,8 @@ TEST(CliTest, OnATerminalTheFailedOpenAsksRetryOrCancel) {
     EXPECT_EQ(run.exitCode, 1) << run.err;
     // The unclear answer is asked again; Retry fails once more and shows the
     // box again; Cancel ends it.
-    EXPECT_EQ(Count(run.err, "While trying to open your modem on COM1"), 2u) << run.err;
-    EXPECT_EQ(Count(run.err, "[R]etry or [C]ancel? "), 3u) << run.err;
+    EXPECT_EQ(CountOf(run.err, "While trying to open your modem on COM1"), 2u) << run.err;
+    EXPECT_EQ(CountOf(run.err, "[R]etry or [C]ancel? "), 3u) << run.err;
     EXPECT_EQ(run.out, ReadFile(dir.File("Modem001.txt")));
 }
 
@@ -331,7 +235,7 @@ TEST(CliTest, InterruptAbortsTheActionAndEndsTheLogCleanly) {
 
         // The abort is logged once, and after it come only the closed line
         // and the end line.
-        EXPECT_EQ(Count(log, "Aborted by user.\r\n"), 1u) << c.name << "\n" << log;
+        EXPECT_EQ(CountOf(log, "Aborted by user.\r\n"), 1u) << c.name << "\n" << log;
         std::size_t aborted = log.find("Aborted by user.\r\n");
         ASSERT_NE(aborted, std::string::npos) << c.name;
         std::string tail = log.substr(aborted + std::string("Aborted by user.\r\n").size());
@@ -410,7 +314,7 @@ TEST(CliTest, OnAMachineWithAConsoleAndAUsbModemTheConsoleIsLeftAloneAndTheModem
         << log;
     EXPECT_EQ(log.find("Opened COM1"), std::string::npos);
     EXPECT_NE(log.find("Opened COM2 - "), std::string::npos);
-    EXPECT_EQ(Count(log, "There appears to be a modem on this opened UART.\r\n"), 1u);
+    EXPECT_EQ(CountOf(log, "There appears to be a modem on this opened UART.\r\n"), 1u);
     EXPECT_NE(find.err.find("quillfen-cli: " + ttyS0 + " is a system console; it is left alone\n"), std::string::npos)
         << find.err;
     termios after{};
@@ -462,7 +366,7 @@ TEST(CliTest, AModemThatHangsUpEndsTheTestAtOnceWithItsOwnCode) {
     EXPECT_NE(run.err.find("quillfen-cli: the modem on COM1 hung up or went away; the commands left get no answer\n"),
               std::string::npos)
         << run.err;
-    EXPECT_EQ(Count(run.err, "hung up"), 1u) << run.err;
+    EXPECT_EQ(CountOf(run.err, "hung up"), 1u) << run.err;
     std::string log = ReadFile(dir.File("Modem001.txt"));
     EXPECT_EQ(run.out, log);
     // The script ran to its end, each command logged with no answer.
@@ -497,7 +401,7 @@ TEST(CliTest, AFullDiskExitsThreeAndTheFileIsStandardOutputUpToTheFailure) {
                            "failed after " + std::to_string(file.size()) + " bytes ("),
               std::string::npos)
         << run.err;
-    EXPECT_EQ(Count(run.err, "is incomplete: writing to it failed"), 1u) << run.err;
+    EXPECT_EQ(CountOf(run.err, "is incomplete: writing to it failed"), 1u) << run.err;
     EXPECT_NE(run.err.find("the log file " + small + "/Modem001.txt is incomplete; standard output has the whole log"),
               std::string::npos)
         << run.err;

@@ -28,6 +28,7 @@
 #include <gtest/gtest.h>
 
 #include "support/fixtures.h"
+#include "support/run_program.h"
 
 extern char** environ;
 
@@ -40,17 +41,8 @@ namespace fs = std::filesystem;
 constexpr auto RunLimit = std::chrono::minutes(4);
 constexpr unsigned HighestCom = 256;
 
-struct ProcessRun {
-    int exitCode = -1;  // -1 when it did not exit normally
-    std::string out;
-    std::string err;
-};
-
-// Fires its action once stdout has shown the needle.
-struct Trigger {
-    std::string needle;
-    std::function<void(pid_t)> action;
-};
+using ProcessRun = ProgramRun;
+using Trigger = ProgramTrigger;
 
 std::string FirstExecutable(const std::vector<std::string>& candidates) {
     for (const std::string& candidate : candidates) {
@@ -73,69 +65,11 @@ std::string FirstExecutable(const std::vector<std::string>& candidates) {
 
 // Runs argv in dir with stdin from /dev/null, collecting stdout and stderr.
 ProcessRun RunProcess(std::vector<std::string> argv, const std::string& dir, const std::vector<Trigger>& triggers = {}) {
-    ProcessRun run;
-    int outPipe[2];
-    int errPipe[2];
-    if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0) {
-        ADD_FAILURE() << "pipe failed";
-        return run;
-    }
-    std::vector<char*> cargv;
-    for (auto& arg : argv) cargv.push_back(arg.data());
-    cargv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
-    posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
-    pid_t pid = -1;
-    int rc = posix_spawn(&pid, cargv[0], &actions, nullptr, cargv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(outPipe[1]);
-    close(errPipe[1]);
-    if (rc != 0) {
-        close(outPipe[0]);
-        close(errPipe[0]);
-        ADD_FAILURE() << "cannot start " << argv[0] << ": " << std::strerror(rc);
-        return run;
-    }
-
-    auto deadline = std::chrono::steady_clock::now() + RunLimit;
-    bool outOpen = true;
-    bool errOpen = true;
-    std::size_t nextTrigger = 0;
-    while (outOpen || errOpen) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            ADD_FAILURE() << argv[0] << " did not finish";
-            kill(pid, SIGKILL);
-            break;
-        }
-        pollfd watched[2] = {{outOpen ? outPipe[0] : -1, POLLIN, 0}, {errOpen ? errPipe[0] : -1, POLLIN, 0}};
-        if (poll(watched, 2, 200) <= 0) continue;
-        for (int stream = 0; stream < 2; ++stream) {
-            if (watched[stream].revents == 0) continue;
-            char chunk[4096];
-            ssize_t got = read(watched[stream].fd, chunk, sizeof chunk);
-            if (got <= 0) {
-                (stream == 0 ? outOpen : errOpen) = false;
-                continue;
-            }
-            (stream == 0 ? run.out : run.err).append(chunk, static_cast<std::size_t>(got));
-        }
-        while (nextTrigger < triggers.size() && run.out.find(triggers[nextTrigger].needle) != std::string::npos) {
-            triggers[nextTrigger].action(pid);
-            ++nextTrigger;
-        }
-    }
-    close(outPipe[0]);
-    close(errPipe[0]);
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    EXPECT_EQ(nextTrigger, triggers.size()) << "not every trigger fired";
+    const std::string name = argv.empty() ? std::string() : argv[0];
+    ProgramOptions options;
+    options.limit = RunLimit;
+    ProcessRun run = RunProgram(std::move(argv), dir, triggers, options);
+    ExpectRanToTheEnd(run, name);
     return run;
 }
 
@@ -445,7 +379,8 @@ TEST_F(WineTest, MissingPortReportsErrorCodeTwoWithItsText) {
 TEST_F(WineTest, CtrlCAbortsTheTestClosesThePortAndEndsTheSession) {
     Session->LinkFreshModem(1, "fax");
     // Wine turns SIGINT into the console's Ctrl-C event, as a keypress would.
-    ProcessRun run = Cli({"--port", "COM1", "test"}, {{"OUT: ATI3\r\n", [](pid_t pid) { kill(pid, SIGINT); }}});
+    ProcessRun run =
+        Cli({"--port", "COM1", "test"}, {{false, "OUT: ATI3\r\n", 1, [](pid_t pid) { kill(pid, SIGINT); }}});
     EXPECT_EQ(run.exitCode, 130) << run.err;
     std::string file = ReadFile(dir.File("Modem001.txt"));
     EXPECT_EQ(file, run.out);

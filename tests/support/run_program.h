@@ -1,0 +1,61 @@
+// A program run as a user runs it, for tests and benchmarks: started in a
+// directory, its stdout and stderr collected, actions (signals, input) fired
+// once a stream has shown a given text a given number of times, and killed
+// should it outlive a time limit.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace quillfen::test {
+
+struct ProgramRun {
+    bool started = false;
+    std::string startFailure;  // why it could not be started, when it was not
+    bool timedOut = false;     // killed at the time limit
+    int exitCode = -1;         // -1 when it did not exit normally
+    std::string out;
+    std::string err;
+    bool allTriggersFired = false;
+    double cpuSeconds = 0;  // user + system time of the program itself
+};
+
+// Fires its action once the stream has shown the needle `occurrence` times.
+// Triggers fire in order: one waits for those before it.
+struct ProgramTrigger {
+    bool onStderr;
+    std::string needle;
+    std::size_t occurrence;
+    std::function<void(pid_t)> action;
+};
+
+struct ProgramOptions {
+    int stdinFd = -1;             // -1: stdin is /dev/null
+    bool stderrTerminal = false;  // stderr a pseudo-terminal rather than a pipe
+    // Far above any real run; only a hang reaches it.
+    std::chrono::steady_clock::duration limit = std::chrono::minutes(5);
+};
+
+std::size_t CountOf(const std::string& text, const std::string& needle);
+
+// Runs argv (argv[0] a path) in dir with the environment of this process.
+ProgramRun RunProgram(std::vector<std::string> argv, const std::string& dir,
+                      const std::vector<ProgramTrigger>& triggers = {}, const ProgramOptions& options = {});
+
+// For callers under GoogleTest: a failure for a run that did not start or
+// hit the limit, and for a trigger that never fired.
+void ExpectRanToTheEnd(const ProgramRun& run, const std::string& name);
+
+using CliRun = ProgramRun;
+using CliTrigger = ProgramTrigger;
+
+// Runs quillfen-cli with args in dir; stdin is /dev/null, and stderr a pipe
+// or, with stderrTerminal, a pseudo-terminal.
+CliRun RunQuillfenCli(const std::vector<std::string>& args, const std::string& dir,
+                      std::vector<CliTrigger> triggers = {}, bool stderrTerminal = false);
+
+}  // namespace quillfen::test
