@@ -21,6 +21,7 @@
 #include "serial/pty_pair.h"
 #include "support/fixtures.h"
 #include "support/run_program.h"
+#include "support/scoped_env.h"
 
 namespace quillfen::test {
 namespace {
@@ -267,16 +268,6 @@ TEST(CliTest, PortsListsWhatThisMachineHas) {
         EXPECT_NE(lineOf(mapped.out, "/dev/ttyS0").find(" COM1,COM9 "), std::string::npos) << mapped.out;
     }
 }
-
-// Sets an environment variable for one test and takes it away again.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) { setenv(name, value.c_str(), 1); }
-    ~ScopedEnv() { unsetenv(name_); }
-
-private:
-    const char* name_;
-};
 
 TEST(CliTest, OnAMachineWithAConsoleAndAUsbModemTheConsoleIsLeftAloneAndTheModemFound) {
     PtyPair console;

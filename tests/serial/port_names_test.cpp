@@ -4,19 +4,12 @@
 #include <string>
 
 #include "serial/port_names.h"
+#include "support/scoped_env.h"
 
 namespace quillfen {
 namespace {
 
-// Sets an environment variable for one test and takes it away again.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) { setenv(name, value.c_str(), 1); }
-    ~ScopedEnv() { unsetenv(name_); }
-
-private:
-    const char* name_;
-};
+using test::ScopedEnv;
 
 TEST(PortNames, MappingWinsOverEnvironmentWhichWinsOverPlatformName) {
     PortNames names;

@@ -11,20 +11,12 @@
 #include "serial/fake_machine.h"
 #include "serial/port_names.h"
 #include "serial/serial_inventory.h"
+#include "support/scoped_env.h"
 
 namespace quillfen::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) { setenv(name, value.c_str(), 1); }
-    ~ScopedEnv() { unsetenv(name_); }
-
-private:
-    const char* name_;
-};
 
 TEST(SerialInventoryTest, ListsUartsAcmUsbAndBluetoothInNumberingOrder) {
     FakeMachine machine;
