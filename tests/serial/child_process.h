@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <functional>
 #include <string>
 
 namespace quillfen::test {
@@ -17,7 +18,15 @@ namespace quillfen::test {
 class ChildProcess {
 public:
     // With a device path, the child opens it and takes the exclusive flock.
-    explicit ChildProcess(const std::string& flockDevice = std::string()) {
+    explicit ChildProcess(const std::string& flockDevice = std::string())
+        : ChildProcess(std::function<bool()>([&flockDevice] {
+              if (flockDevice.empty()) return true;
+              int fd = open(flockDevice.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+              return fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0;
+          })) {}
+
+    // The child runs setUp first; Ready() tells whether it returned true.
+    explicit ChildProcess(const std::function<bool()>& setUp) {
         int ready[2];
         int release[2];
         if (pipe2(ready, O_CLOEXEC) != 0) return;
@@ -30,11 +39,7 @@ public:
         if (pid_ == 0) {
             close(ready[0]);
             close(release[1]);
-            char ok = 1;
-            if (!flockDevice.empty()) {
-                int fd = open(flockDevice.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-                ok = (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0) ? 1 : 0;
-            }
+            char ok = setUp() ? 1 : 0;
             (void)!write(ready[1], &ok, 1);
             char c;
             while (read(release[0], &c, 1) < 0 && errno == EINTR) {

@@ -33,46 +33,14 @@ namespace {
 
 // Another process that holds only the port side of a pty, as a getty or a
 // terminal program would, under a command name of our choosing.
-class SlaveHolder {
+class SlaveHolder : public ChildProcess {
 public:
-    SlaveHolder(const PtyPair& pty, const char* name) {
-        int ready[2];
-        int release[2];
-        if (pipe2(ready, O_CLOEXEC) != 0 || pipe2(release, O_CLOEXEC) != 0) return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            close(ready[0]);
-            close(release[1]);
-            close(pty.Master());
-            prctl(PR_SET_NAME, name);
-            int fd = open(pty.Slave().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-            char ok = fd >= 0 ? 1 : 0;
-            (void)!write(ready[1], &ok, 1);
-            char c;
-            while (read(release[0], &c, 1) < 0 && errno == EINTR) {
-            }
-            _exit(0);
-        }
-        close(ready[1]);
-        close(release[0]);
-        release_ = release[1];
-        char ok = 0;
-        while (read(ready[0], &ok, 1) < 0 && errno == EINTR) {
-        }
-        close(ready[0]);
-        ready_ = pid_ > 0 && ok == 1;
-    }
-    ~SlaveHolder() {
-        if (release_ >= 0) close(release_);
-        if (pid_ > 0) waitpid(pid_, nullptr, 0);
-    }
-    bool Ready() const { return ready_; }
-    pid_t Pid() const { return pid_; }
-
-private:
-    pid_t pid_ = -1;
-    int release_ = -1;
-    bool ready_ = false;
+    SlaveHolder(const PtyPair& pty, const char* name)
+        : ChildProcess(std::function<bool()>([&pty, name] {
+              close(pty.Master());
+              prctl(PR_SET_NAME, name);
+              return open(pty.Slave().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK) >= 0;
+          })) {}
 };
 
 struct Snapshot {
