@@ -3,12 +3,17 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <limits>
 
 #include "log/log_file.h"
 
 namespace quillfen {
 
 namespace {
+
+// The furthest position a pane is told: past it every entry still goes at
+// the pane's end, where a wrapped count would put it at the beginning.
+constexpr std::uint64_t PanePositionLimit = std::numeric_limits<std::int32_t>::max();
 
 constexpr char InPrefix[] = "IN : ";
 constexpr char OutPrefix[] = "OUT: ";
@@ -110,7 +115,8 @@ int SessionLog::WriteLog(const char* text, LogKind kind, AsLine asLine) {
     }
 
     const std::size_t length = std::strlen(logLineBuffer_);
-    host_.InsertLogText(logLength_, std::string_view(logLineBuffer_, length));
+    const auto panePosition = static_cast<std::int32_t>(logLength_ < PanePositionLimit ? logLength_ : PanePositionLimit);
+    host_.InsertLogText(panePosition, std::string_view(logLineBuffer_, length));
     // After a failed write the file is left as it is, so it stays the log's
     // exact beginning instead of one with a piece missing in the middle.
     if (logFile_ >= 0 && !fileFailed_) {
@@ -119,7 +125,7 @@ int SessionLog::WriteLog(const char* text, LogKind kind, AsLine asLine) {
         fileBytes_ += static_cast<long long>(taken);
         if (taken < length) NoteFileFailure(errorNumber);
     }
-    logLength_ += static_cast<std::int32_t>(length);
+    logLength_ += length;
     return 1;
 }
 
