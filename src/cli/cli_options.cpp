@@ -78,10 +78,11 @@ constexpr std::string_view Help =
     "  1    the port could not be opened (find and test-all: none of COM1 to COM4;\n"
     "       test-all --ports: some port of the bank)\n"
     "  2    usage error, a send text with nothing before its first line end, or a\n"
-    "       log that report cannot read\n"
+    "       log that report cannot read (report reads regular files up to 1 GiB)\n"
     "  3    the log file is incomplete (writing it failed; standard output has all)\n"
     "  4    the modem hung up or went away during the session\n"
     "  5    test-all --ports: a port opened but no modem answered on it\n"
+    "  70   an internal error of the program (it is named on standard error)\n"
     "  130  aborted\n"
     "With --ports the code is the worst of the ports: 130, then 1, then 5.\n";
 

@@ -21,6 +21,7 @@ enum ExitCode : int {
     ExitLogIncomplete = 3,
     ExitHungUp = 4,
     ExitNoModem = 5,  // test-all --ports: a port opened but no modem answered
+    ExitSoftware = 70,  // a fault of the program itself (EX_SOFTWARE)
     ExitAborted = 130,
 };
 

@@ -2,10 +2,9 @@
 // puts a simulated modem behind the port when asked, and dispatches the one
 // action as the window's button would; its outcome is the exit code.
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <exception>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -14,6 +13,7 @@
 #include "app/application.h"
 #include "cli/cli_options.h"
 #include "cli/interrupt_signals.h"
+#include "cli/log_file_reader.h"
 #include "cli/port_bank.h"
 #include "cli/port_listing.h"
 #include "cli/simulator_process.h"
@@ -95,27 +95,10 @@ DeviceRoots RootsFromEnvironment() {
     return roots;
 }
 
-// The whole file, or false when it cannot be read.
-bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        error = "cannot read " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    bytes.clear();
-    char chunk[65536];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
-    bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) error = "cannot read " + path;
-    return !failed;
-}
-
 // The report on the log just written, on stderr so stdout keeps the log's bytes.
 void ReportOnLog(const std::string& fileName) {
     std::string bytes, error;
-    if (fileName.empty() || !ReadWholeFile(fileName, bytes, error)) {
+    if (fileName.empty() || !ReadLogFile(fileName, bytes, error)) {
         Say(fileName.empty() ? "no log file to report on" : error);
         return;
     }
@@ -130,7 +113,7 @@ int RunReport(const CliOptions& options) {
     std::vector<std::string> objects;
     for (const std::string& path : options.logFiles) {
         std::string bytes, error;
-        if (!ReadWholeFile(path, bytes, error)) {
+        if (!ReadLogFile(path, bytes, error)) {
             Say(error);
             code = ExitUsage;
             continue;
@@ -257,4 +240,15 @@ int Run(int argc, char** argv) {
 }  // namespace
 }  // namespace quillfen::cli
 
-int main(int argc, char** argv) { return quillfen::cli::Run(argc, argv); }
+int main(int argc, char** argv) {
+    // Whatever goes wrong is said, never an abort with a runtime's message;
+    // the destructors on the way out still close the port and end the log.
+    try {
+        return quillfen::cli::Run(argc, argv);
+    } catch (const std::exception& error) {
+        quillfen::cli::SayToStderr(std::string("internal error: ") + error.what());
+    } catch (...) {
+        quillfen::cli::SayToStderr("internal error of an unknown kind");
+    }
+    return quillfen::cli::ExitSoftware;
+}

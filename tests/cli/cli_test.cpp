@@ -157,6 +157,40 @@ TEST(CliTest, SendTakesTheTextUpToItsFirstLineEnd) {
     EXPECT_EQ(log.find("\r\nOUT: "), std::string::npos) << log;
 }
 
+// report reads regular files of at most 1 GiB: a FIFO with no writer, an
+// endless device, a directory or a huge file is refused at once with its
+// name, and the logs beside it are still reported.
+TEST(CliTest, ReportRefusesWhatIsNoLogFileWithoutWaitingOrFillingMemory) {
+    TempDir dir;
+    ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0600), 0);
+    ASSERT_EQ(mkdir(dir.File("folder").c_str(), 0700), 0);
+    WriteFile(dir.File("huge.txt"), "");
+    ASSERT_EQ(truncate(dir.File("huge.txt").c_str(), (1LL << 30) + 1), 0);
+    const std::string golden = std::string(QUILLFEN_TESTDATA_DIR) + "/report_v34fax.log";
+    CliRun run = RunCli({"report", "fifo", "/dev/zero", "folder", "huge.txt", golden}, dir.Path());
+    EXPECT_EQ(run.exitCode, 2) << run.err;
+    EXPECT_EQ(run.err, "quillfen-cli: cannot read fifo: a FIFO, not a log file\n"
+                       "quillfen-cli: cannot read /dev/zero: a device, not a log file\n"
+                       "quillfen-cli: cannot read folder: a directory, not a log file\n"
+                       "quillfen-cli: cannot read huge.txt: larger than 1 GiB, which no session log is\n");
+    EXPECT_NE(run.out.find("configure fax software for class 2.0"), std::string::npos) << run.out;
+
+    // A failure nobody planned for, here memory running out, is named and exits 70.
+    ASSERT_EQ(truncate(dir.File("huge.txt").c_str(), 900LL << 20), 0);
+#if defined(__SANITIZE_ADDRESS__)
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    const std::vector<std::string> limit = {
+        "/usr/bin/env", std::string("ASAN_OPTIONS=") + (asan ? asan : "") +
+                            ":max_allocation_size_mb=256:allocator_may_return_null=1"};
+#else
+    const std::vector<std::string> limit = {"/usr/bin/prlimit", "--as=400000000"};
+#endif
+    CliRun starved = RunCli({"report", "huge.txt"}, dir.Path(), {}, -1, limit);
+    EXPECT_EQ(starved.exitCode, 70) << starved.err;
+    EXPECT_EQ(starved.err.rfind("quillfen-cli: internal error: ", 0), 0u) << starved.err;
+    EXPECT_EQ(CountOf(starved.err, "\n"), 1u) << starved.err;
+}
+
 TEST(CliTest, APortThatCannotBeOpenedExitsOne) {
     TempDir dir;
     const std::string missing = dir.File("no-such-device");
