@@ -237,6 +237,11 @@ ParseResult ParseCommandLine(int argc, const char* const* argv) {
             if (index + 1 >= argc) return Fail("send needs the command text, e.g. send ATI3");
             options.sendText = argv[++index];
             if (options.sendText.empty()) return Fail("send needs a command to send; an empty text sends nothing");
+            // Judged here, before a log or a port is opened, so the answer
+            // does not hang on whether the port opens.
+            if (options.sendText.find_first_of("\r\n") == 0) {
+                return Fail("send takes the text up to its first line end, and nothing stands before it");
+            }
         }
     }
 

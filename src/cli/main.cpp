@@ -46,7 +46,7 @@ constexpr OutcomeCode OutcomeCodes[] = {
     {ActionOutcome::Done, ExitDone},
     {ActionOutcome::PortNotOpened, ExitPortNotOpened},
     {ActionOutcome::Aborted, ExitAborted},
-    // Only a text whose first character ends a line gets here.
+    // The command line refuses such a text first; kept so no outcome is unmapped.
     {ActionOutcome::NothingSent, ExitUsage},
     {ActionOutcome::NoModem, ExitNoModem},
     // The session ended before the action could start.

@@ -108,6 +108,8 @@ TEST(CliTest, UsageErrorsExitTwoAndTouchNothing) {
         {"--sim", "fax", "ports"},
         {"--sim", "fax", "--port", "COM5", "find"},
         {"send", ""},
+        // Judged before the port opens, so the answer is the same either way.
+        {"send", "\nATZ"},
     };
     for (const auto& args : badLines) {
         std::string shown;
@@ -140,21 +142,13 @@ TEST(CliTest, UsageErrorsExitTwoAndTouchNothing) {
     EXPECT_FALSE(HasLogFile(dir));
 }
 
-// Only what stands before the first line end is a command; a text with
-// nothing there sends nothing, opens the port all the same, and exits 2.
+// Only what stands before the first line end is a command.
 TEST(CliTest, SendTakesTheTextUpToItsFirstLineEnd) {
     TempDir dir;
     CliRun run = RunCli({"--sim", "fax", "send", "ATI3\rATS0=1"}, dir.Path());
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.out.find("OUT: ATI3\r\n"), std::string::npos) << run.out;
     EXPECT_EQ(run.out.find("ATS0"), std::string::npos) << run.out;
-
-    CliRun nothing = RunCli({"--sim", "fax", "send", "\nATZ"}, dir.Path());
-    EXPECT_EQ(nothing.exitCode, 2) << nothing.err;
-    EXPECT_NE(nothing.err.find("quillfen-cli: Please Type in a Modem Command\n"), std::string::npos) << nothing.err;
-    std::string log = ReadFile(dir.File("Modem002.txt"));
-    EXPECT_NE(log.find("Opened COM1 - "), std::string::npos);
-    EXPECT_EQ(log.find("\r\nOUT: "), std::string::npos) << log;
 }
 
 // report reads regular files of at most 1 GiB: a FIFO with no writer, an
