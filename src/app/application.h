@@ -77,6 +77,9 @@ public:
     int ExitCommands() const { return exitCommands_; }
     // The log file's relative name; empty when none could be created.
     const char* LogFileName() const { return logFileName_; }
+    // Why there is no log file (it could not be created, or every name is
+    // taken); empty when there is one.
+    const char* NoLogFileReason() const { return log_.NoFileReason(); }
 
     // The core modules, for tests and benchmarks.
     SessionLog& Log() { return log_; }
@@ -99,6 +102,7 @@ private:
         }
         int PortSelection() override { return front_.PortSelection(); }
         void ShowNote(std::string_view text) override { front_.ShowNote(text); }
+        void ShowLogFileNote(std::string_view text, BoxIcon icon) override { front_.ShowLogFileNote(text, icon); }
         void PromptForPort() override;
         std::size_t ReadCommandText(char* buffer, std::size_t size) override {
             return front_.ReadCommandText(buffer, size);

@@ -79,7 +79,7 @@ constexpr std::string_view Help =
     "       test-all --ports: some port of the bank)\n"
     "  2    usage error, a send text with nothing before its first line end, or a\n"
     "       log that report cannot read (report reads regular files up to 1 GiB)\n"
-    "  3    the log file is incomplete (writing it failed; standard output has all)\n"
+    "  3    the log file is incomplete or none could be made (standard output has all)\n"
     "  4    the modem hung up or went away during the session\n"
     "  5    test-all --ports: a port opened but no modem answered on it\n"
     "  70   an internal error of the program (it is named on standard error)\n"

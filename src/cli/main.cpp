@@ -65,15 +65,35 @@ void Print(std::string_view text) {
     std::fflush(stdout);
 }
 
+// Where the log file is, as the user can find it from anywhere.
+std::string ShownPath(const std::string& fileName) {
+    std::error_code ec;
+    std::filesystem::path where = std::filesystem::current_path(ec);
+    return ec ? fileName : (where / fileName).string();
+}
+
+std::string ShownDirectory() {
+    std::error_code ec;
+    std::filesystem::path where = std::filesystem::current_path(ec);
+    return ec ? std::string("the current directory") : where.string();
+}
+
+// Where the log will go: the one start-up line a terminal needs.
+void AnnounceLogFile(const Application& app) {
+    if (*app.LogFileName() != '\0') {
+        Say("log: " + ShownPath(app.LogFileName()));
+        return;
+    }
+    Say("no log file in " + ShownDirectory() + ": " + app.NoLogFileReason());
+}
+
 // Tells where the log went, which is what the user keeps.
 void NameLogFile(const std::string& fileName, bool incomplete) {
     if (fileName.empty()) {
-        Say("no log file was written");
+        Say("no log file was written; standard output has the whole log");
         return;
     }
-    std::error_code ec;
-    std::filesystem::path where = std::filesystem::current_path(ec);
-    std::string shown = ec ? std::string(fileName) : (where / fileName).string();
+    std::string shown = ShownPath(fileName);
     if (incomplete) {
         Say("the log file " + shown + " is incomplete; standard output has the whole log");
         return;
@@ -136,6 +156,7 @@ int RunSession(const CliOptions& options, PortNames& names, InterruptSignals& si
     host.Attach(app);
     app.SetLineSpeed(options.speed);
     app.Start();
+    AnnounceLogFile(app);
 
     // Which device a COM number reaches is no longer obvious, so say it.
     if (options.action == Action::Send || options.action == Action::Test) {
@@ -150,7 +171,8 @@ int RunSession(const CliOptions& options, PortNames& names, InterruptSignals& si
     app.Shutdown();
     // The end line is the last write; a failure there is told now.
     app.Log().ReportFileFailure();
-    const bool incomplete = app.Log().FileIncomplete();
+    // No file at all is the most incomplete file there is.
+    const bool incomplete = app.Log().FileIncomplete() || *app.LogFileName() == '\0';
     NameLogFile(app.LogFileName(), incomplete);
     if (options.report) ReportOnLog(app.LogFileName());
 

@@ -44,6 +44,9 @@ public:
     std::size_t ReadCommandText(char* buffer, std::size_t size) override;
     void PostCommand(std::uint16_t commandId) override { posted_.push_back(commandId); }
     void ShowNote(std::string_view text) override { SayToStderr(text); }
+    // A terminal names the log file in one line once it exists (or says why
+    // there is none); the window's start-up notes would only repeat that.
+    void ShowLogFileNote(std::string_view, BoxIcon) override {}
 
     // A port hung up (or went away) at some time during the session.
     bool HangUpSeen() const { return hangUpSeen_; }

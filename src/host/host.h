@@ -39,6 +39,12 @@ public:
     // front end with nowhere to show it ignores it.
     virtual void ShowNote(std::string_view) {}
 
+    // The start-up notes about the log file: where it will be, that another
+    // name had to be taken, or that none could be made. A window shows each
+    // as a box with an OK button; a front end that names the log file in its
+    // own words once start-up is over may leave them out.
+    virtual void ShowLogFileNote(std::string_view text, BoxIcon icon) { ShowMessageBox(text, icon, BoxButtons::Ok); }
+
     // Put text into the log pane at a character position. There may be no pane.
     virtual void InsertLogText(std::int32_t position, std::string_view text) = 0;
 

@@ -1,5 +1,6 @@
 #include "log/session_log.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -177,27 +178,35 @@ void SessionLog::OpenSessionLog() {
     } else {
         std::snprintf(message, sizeof message, StartupMessageFormat, scratch_, LogPathSeparator, fileName_);
     }
-    host_.ShowMessageBox(message, BoxIcon::Information, BoxButtons::Ok);
+    host_.ShowLogFileNote(message, BoxIcon::Information);
 
     logFile_ = -1;
     // Another program may take the name while the message is up; then the
     // next free number is used. A full set of 999 logs is never reused.
+    CreateOutcome created = CreateOutcome::NameTaken;
     while (number <= LastLogFileNumber) {
-        if (CreateLogFile(fileName_, logFile_) != CreateOutcome::NameTaken) break;
+        created = CreateLogFile(fileName_, logFile_);
+        if (created != CreateOutcome::NameTaken) break;
         for (++number; number <= LastLogFileNumber; ++number) {
             std::snprintf(fileName_, sizeof fileName_, "Modem%03u.txt", number);
             if (!LogNameTaken(fileName_)) break;
         }
     }
+    if (created == CreateOutcome::Failed) {
+        std::snprintf(noFileReason_, sizeof noFileReason_, "cannot create %.16s: %s", fileName_,
+                      std::strerror(errno));
+    } else if (logFile_ < 0) {
+        std::snprintf(noFileReason_, sizeof noFileReason_, "Modem001.txt to Modem%03u.txt all exist", LastLogFileNumber);
+    }
     if (logFile_ >= 0 && number != announced) {
         std::snprintf(message, sizeof message, RealNameFormat, scratch_, LogPathSeparator, fileName_);
-        host_.ShowMessageBox(message, BoxIcon::Information, BoxButtons::Ok);
+        host_.ShowLogFileNote(message, BoxIcon::Information);
     }
     // With every name taken the start-up message has already said there is
     // no file; the cannot-create box would only blame the disk.
     if (logFile_ < 0 && announced <= LastLogFileNumber) {
         std::snprintf(message, sizeof message, CannotCreateFormat, fileName_);
-        host_.ShowMessageBox(message, BoxIcon::Stop, BoxButtons::Ok);
+        host_.ShowLogFileNote(message, BoxIcon::Stop);
     }
 
     char line[256];

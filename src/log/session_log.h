@@ -63,6 +63,9 @@ public:
     int LogFile() const { return logFile_; }
     // Relative name of the log file (the last name tried when creation failed).
     const char* FileName() const { return fileName_; }
+    // Why no log file is open after OpenSessionLog, in a few words without
+    // the directory; empty when one is.
+    const char* NoFileReason() const { return noFileReason_; }
 
 private:
     Host& host_;
@@ -78,6 +81,7 @@ private:
     bool failureReported_ = false;
     long long fileBytes_ = 0;       // bytes the file holds
     char failureText_[ScratchTextSize] = {};
+    char noFileReason_[ScratchTextSize] = {};
 };
 
 }  // namespace quillfen

@@ -69,9 +69,9 @@ TEST(CliTest, SendToTheSimulatorStreamsTheLogAsItIsWritten) {
     EXPECT_LT(closed, ended);
     EXPECT_EQ(log.compare(log.size() - 2, 2, "\r\n"), 0);
 
-    // The start-up message names the file; the closing note says where it is.
-    EXPECT_EQ(run.err.rfind("quillfen-cli: There will be a visual log", 0), 0u) << run.err;
-    EXPECT_NE(run.err.find("Modem001.txt\ncreated."), std::string::npos) << run.err;
+    // One line names the file first, where the window shows its start-up
+    // note; the closing note says where it is.
+    EXPECT_EQ(run.err.rfind("quillfen-cli: log: " + dir.File("Modem001.txt") + "\n", 0), 0u) << run.err;
     EXPECT_NE(run.err.find("the log is in " + dir.File("Modem001.txt")), std::string::npos) << run.err;
     // Before it starts, send names the device behind the port.
     EXPECT_NE(run.err.find("\nquillfen-cli: COM1 is /dev/pts/"), std::string::npos) << run.err;
@@ -391,6 +391,40 @@ TEST(CliTest, AModemThatHangsUpEndsTheTestAtOnceWithItsOwnCode) {
     // The script ran to its end, each command logged with no answer.
     EXPECT_NE(log.find("This FaxModem does not support Class 1"), std::string::npos) << log;
     EXPECT_NE(log.find("Closed COM1 - "), std::string::npos);
+}
+
+// The log is the product: a session that could make no log file at all
+// says why at the start and ends with 3, though standard output has it all.
+TEST(CliTest, NoLogFileAtAllExitsThreeWithTheReason) {
+    TempDir full;
+    for (unsigned n = 1; n <= 999; ++n) {
+        char name[16];
+        std::snprintf(name, sizeof name, "Modem%03u.txt", n);
+        WriteFile(full.File(name), "old");
+    }
+    CliRun send = RunCli({"--sim", "fax", "send", "ATI3"}, full.Path());
+    EXPECT_EQ(send.exitCode, 3) << send.err;
+    EXPECT_EQ(send.err.rfind("quillfen-cli: no log file in " + full.Path() + ": Modem001.txt to Modem999.txt all exist\n", 0),
+              0u)
+        << send.err;
+    EXPECT_NE(send.err.find("quillfen-cli: no log file was written; standard output has the whole log\n"),
+              std::string::npos)
+        << send.err;
+    EXPECT_NE(send.out.find("OUT: ATI3\r\n"), std::string::npos);
+
+    // A directory nobody may write to: read-only for root, else without rights.
+    TempDir dir;
+    const std::string locked = dir.File("locked");
+    ASSERT_EQ(mkdir(locked.c_str(), 0700), 0);
+    const bool mounted = geteuid() == 0 && mount("tmpfs", locked.c_str(), "tmpfs", MS_RDONLY, "size=8k") == 0;
+    if (!mounted && geteuid() == 0) GTEST_SKIP() << "root may write anywhere unless a read-only tmpfs can be mounted";
+    if (!mounted) chmod(locked.c_str(), 0500);
+    CliRun find = RunCli({"--sim", "fax", "find"}, locked);
+    if (mounted) umount2(locked.c_str(), MNT_DETACH);
+    EXPECT_EQ(find.exitCode, 3) << find.err;
+    EXPECT_EQ(find.err.rfind("quillfen-cli: no log file in " + locked + ": cannot create Modem001.txt: ", 0), 0u)
+        << find.err;
+    EXPECT_NE(find.out.find("Opened COM1 - "), std::string::npos);
 }
 
 // A file system that fills up after a few kilobytes: a small tmpfs where the
