@@ -31,8 +31,8 @@ constexpr unsigned JobsLimit = HighestComNumber;
 
 constexpr std::string_view Help =
     "Usage: quillfen-cli [--port COMn] [--map COMn=DEVICE]... [--sim PROFILE] [--speed BITS]\n"
-    "                    [--report] ACTION\n"
-    "       quillfen-cli test-all --ports LIST [--jobs N] [--map COMn=DEVICE]... [--report]\n"
+    "                    [--quiet] [--report] ACTION\n"
+    "       quillfen-cli test-all --ports LIST [--jobs N] [--map COMn=DEVICE]... [--quiet] [--report]\n"
     "       quillfen-cli report [--json] LOGFILE...\n"
     "\n"
     "Examines the modem on a serial port with Hayes AT commands. Everything the\n"
@@ -61,6 +61,8 @@ constexpr std::string_view Help =
     "                       numeric, silent) on a pseudo-terminal, use it as the\n"
     "                       selected port and stop it at the end\n"
     "  --speed BITS         line speed of the port (default 2400; 300 to 230400)\n"
+    "  --quiet              nothing on standard output: the log goes to its file only,\n"
+    "                       and its one-line summary to standard error at the end\n"
     "  --report             test, test-all: print the report on standard error at the end\n"
     "  --ports LIST         test-all: the bank, e.g. COM1-COM16,COM20, or all for every\n"
     "                       serial device of this machine; one log per port\n"
@@ -212,6 +214,8 @@ ParseResult ParseCommandLine(int argc, const char* const* argv) {
                 options.jobs = jobs;
             } else if (arg == "--report") {
                 options.report = true;
+            } else if (arg == "--quiet" || arg == "-q") {
+                options.quiet = true;
             } else if (arg == "--json") {
                 options.json = true;
             } else {
@@ -250,6 +254,9 @@ ParseResult ParseCommandLine(int argc, const char* const* argv) {
         return Fail("report needs at least one log file, e.g. report Modem001.txt");
     }
     if (options.json && options.action != Action::Report) return Fail("--json applies to report only");
+    if (options.quiet && (options.action == Action::Ports || options.action == Action::Report)) {
+        return Fail("--quiet applies to send, find, test and test-all only");
+    }
     if (options.report && options.action != Action::Test && options.action != Action::TestAll) {
         return Fail("--report applies to test and test-all only");
     }

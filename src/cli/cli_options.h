@@ -35,6 +35,7 @@ struct CliOptions {
     std::string simProfile;
     std::uint32_t speed = 2400;           // bit/s of every port opened
     bool report = false;                   // test, test-all: the report on stderr after the run
+    bool quiet = false;                    // no log on stdout; its summary on stderr at the end
     bool json = false;                     // report: JSON instead of sentences
     std::vector<std::string> logFiles;     // report: the logs to read
     bool portsGiven = false;               // test-all: --ports names the bank

@@ -88,14 +88,15 @@ void AnnounceLogFile(const Application& app) {
 }
 
 // Tells where the log went, which is what the user keeps.
-void NameLogFile(const std::string& fileName, bool incomplete) {
+void NameLogFile(const std::string& fileName, bool incomplete, bool logStreamed) {
+    const std::string streamed = logStreamed ? "; standard output has the whole log" : "";
     if (fileName.empty()) {
-        Say("no log file was written; standard output has the whole log");
+        Say("no log file was written" + streamed);
         return;
     }
     std::string shown = ShownPath(fileName);
     if (incomplete) {
-        Say("the log file " + shown + " is incomplete; standard output has the whole log");
+        Say("the log file " + shown + " is incomplete" + streamed);
         return;
     }
     Say("the log is in " + shown);
@@ -115,15 +116,18 @@ DeviceRoots RootsFromEnvironment() {
     return roots;
 }
 
+enum class ReportForm { Full, Summary };
+
 // The report on the log just written, on stderr so stdout keeps the log's bytes.
-void ReportOnLog(const std::string& fileName) {
+void ReportOnLog(const std::string& fileName, ReportForm form) {
     std::string bytes, error;
     if (fileName.empty() || !ReadLogFile(fileName, bytes, error)) {
         Say(fileName.empty() ? "no log file to report on" : error);
         return;
     }
-    std::string text(1, '\n');
-    text += report::FormatText(report::ReadLog(bytes), fileName);
+    const report::LogFacts facts = report::ReadLog(bytes);
+    const std::string text = form == ReportForm::Full ? "\n" + report::FormatText(facts, fileName)
+                                                      : report::FormatSummaryLine(facts, fileName);
     std::fwrite(text.data(), 1, text.size(), stderr);
 }
 
@@ -151,12 +155,18 @@ int RunReport(const CliOptions& options) {
 }
 
 int RunSession(const CliOptions& options, PortNames& names, InterruptSignals& signals) {
-    TerminalHost host(signals, static_cast<int>(options.comNumber) - 1, options.sendText);
+    TerminalHost host(signals, static_cast<int>(options.comNumber) - 1, options.sendText, !options.quiet);
     Application app(host, names);
     host.Attach(app);
     app.SetLineSpeed(options.speed);
     app.Start();
     AnnounceLogFile(app);
+    // Quiet, the log goes nowhere but its file: without one nothing would
+    // keep what the session found, so it does not run.
+    if (options.quiet && *app.LogFileName() == '\0') {
+        Say("--quiet keeps the log in its file only, so nothing was done");
+        return ExitLogIncomplete;
+    }
 
     // Which device a COM number reaches is no longer obvious, so say it.
     if (options.action == Action::Send || options.action == Action::Test) {
@@ -173,8 +183,10 @@ int RunSession(const CliOptions& options, PortNames& names, InterruptSignals& si
     app.Log().ReportFileFailure();
     // No file at all is the most incomplete file there is.
     const bool incomplete = app.Log().FileIncomplete() || *app.LogFileName() == '\0';
-    NameLogFile(app.LogFileName(), incomplete);
-    if (options.report) ReportOnLog(app.LogFileName());
+    NameLogFile(app.LogFileName(), incomplete, !options.quiet);
+    if (options.report || options.quiet) {
+        ReportOnLog(app.LogFileName(), options.report ? ReportForm::Full : ReportForm::Summary);
+    }
 
     // The log file is what the user keeps, so its loss outranks every other
     // outcome; a hang-up outranks a plain end, not the user's own abort.
@@ -224,6 +236,7 @@ int Run(int argc, char** argv) {
         bank.jobs = options.jobs;
         bank.speed = options.speed;
         bank.report = options.report;
+        bank.quiet = options.quiet;
         if (options.allPorts) {
             for (const SerialDeviceEntry& entry : names.Devices()) {
                 std::vector<unsigned> numbers = names.ComNumbersOf(entry.path);

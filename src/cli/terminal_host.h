@@ -31,8 +31,8 @@ void SayToStderr(std::string_view text);
 class TerminalHost : public Host {
 public:
     // selection: the zero-based index the port list would hold; commandText:
-    // what the command edit would hold.
-    TerminalHost(InterruptSignals& signals, int selection, std::string commandText);
+    // what the command edit would hold; streamLog: the log goes to stdout too.
+    TerminalHost(InterruptSignals& signals, int selection, std::string commandText, bool streamLog = true);
 
     // The application whose actions the stop requests reach; set once it exists.
     void Attach(Application& app) { app_ = &app; }
@@ -71,6 +71,7 @@ private:
     bool hangUpSeen_ = false;
     bool hangUpSaid_ = false;
     bool stopRequested_ = false;
+    bool streamLog_;
     bool stdinIsTerminal_;
     bool stdoutBroken_ = false;
     bool stderrBroken_ = false;

@@ -110,6 +110,7 @@ TEST(CliTest, UsageErrorsExitTwoAndTouchNothing) {
         {"send", ""},
         // Judged before the port opens, so the answer is the same either way.
         {"send", "\nATZ"},
+        {"--quiet", "ports"},
     };
     for (const auto& args : badLines) {
         std::string shown;
@@ -391,6 +392,44 @@ TEST(CliTest, AModemThatHangsUpEndsTheTestAtOnceWithItsOwnCode) {
     // The script ran to its end, each command logged with no answer.
     EXPECT_NE(log.find("This FaxModem does not support Class 1"), std::string::npos) << log;
     EXPECT_NE(log.find("Closed COM1 - "), std::string::npos);
+}
+
+// --quiet: the log goes to its file only and the answer comes at the end,
+// one summary line on stderr, or with --report the whole report; a bank
+// sends its summary lines there too.
+TEST(CliTest, QuietKeepsStandardOutputEmptyAndEndsWithTheAnswer) {
+    TempDir dir;
+    CliRun run = RunCli({"--quiet", "--sim", "fax", "test"}, dir.Path());
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(ReadFile(dir.File("Modem001.txt")).find("\r\nEnd Session - "), std::string::npos);
+    const std::string summary = "COM1 Modem001.txt: tested; classes accepted ";
+    ASSERT_NE(run.err.find(summary), std::string::npos) << run.err;
+    EXPECT_NE(run.err.substr(run.err.find(summary)).find("best fax class"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.back(), '\n');
+    EXPECT_EQ(CountOf(run.err, "\n"), 4u) << run.err;
+
+    ModemSim modem({"--profile", "fax"});
+    CliRun bank = RunCli({"--quiet", "--report", "test-all", "--ports", "COM3", "--map", "COM3=" + modem.Device()},
+                         dir.Path());
+    EXPECT_EQ(bank.exitCode, 0) << bank.err;
+    EXPECT_EQ(bank.out, "");
+    EXPECT_NE(bank.err.find("COM3 Modem002.txt: tested; "), std::string::npos) << bank.err;
+    EXPECT_NE(bank.err.find("Report on Modem002.txt: 1 capability test"), std::string::npos) << bank.err;
+
+    // Quiet with no file to keep the log, nothing is done at all.
+    ASSERT_EQ(mkdir(dir.File("Modem003.txt").c_str(), 0700), 0);
+    for (unsigned n = 4; n <= 999; ++n) {
+        char name[16];
+        std::snprintf(name, sizeof name, "Modem%03u.txt", n);
+        WriteFile(dir.File(name), "");
+    }
+    CliRun lost = RunCli({"--quiet", "--sim", "silent", "test"}, dir.Path());
+    EXPECT_EQ(lost.exitCode, 3) << lost.err;
+    EXPECT_EQ(lost.out, "");
+    EXPECT_NE(lost.err.find("quillfen-cli: --quiet keeps the log in its file only, so nothing was done\n"),
+              std::string::npos)
+        << lost.err;
 }
 
 // The log is the product: a session that could make no log file at all
