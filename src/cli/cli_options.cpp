@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 
+#include "modemsim/modem_tables.h"
 #include "serial/port_names.h"
 #include "serial/serial_device.h"
 
@@ -57,9 +58,9 @@ constexpr std::string_view Help =
     "  --port COMn          the port for send and test (default COM1)\n"
     "  --map COMn=DEVICE    open DEVICE for COMn; may be repeated and wins over\n"
     "                       the environment variable QUILLFEN_COMn\n"
-    "  --sim PROFILE        start quillfen-modemsim with PROFILE (fax, class1, data,\n"
-    "                       numeric, silent) on a pseudo-terminal, use it as the\n"
-    "                       selected port and stop it at the end\n"
+    "  --sim PROFILE        start quillfen-modemsim with PROFILE on a pseudo-terminal,\n"
+    "                       use it as the selected port and stop it at the end;\n"
+    "                       PROFILE is one of $PROFILES\n"
     "  --speed BITS         line speed of the port (default 2400; 300 to 230400)\n"
     "  --quiet              nothing on standard output: the log goes to its file only,\n"
     "                       and its one-line summary to standard error at the end\n"
@@ -280,6 +281,30 @@ ParseResult ParseCommandLine(int argc, const char* const* argv) {
     return result;
 }
 
-std::string_view HelpText() { return Help; }
+std::string HelpText() {
+    // The names follow on, wrapped under the option's description.
+    constexpr std::string_view Marker = "$PROFILES";
+    constexpr std::size_t Indent = 23;
+    constexpr std::size_t Width = 79;
+    const std::size_t at = Help.find(Marker);
+    std::string text(Help.substr(0, at));
+    std::size_t column = at - (text.rfind('\n') + 1);
+    const auto profiles = modemsim::Profiles();
+    for (std::size_t i = 0; i < profiles.size(); ++i) {
+        std::string name(profiles[i].name);
+        name += i + 1 < profiles.size() ? "," : "";
+        if (column + 1 + name.size() > Width) {
+            text += "\n" + std::string(Indent, ' ');
+            column = Indent;
+        } else if (i > 0) {
+            text += ' ';
+            ++column;
+        }
+        text += name;
+        column += name.size();
+    }
+    text += Help.substr(at + Marker.size());
+    return text;
+}
 
 }  // namespace quillfen::cli

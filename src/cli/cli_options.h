@@ -61,6 +61,7 @@ unsigned ParseComNumber(std::string_view text);
 // and each once. False with a one-line error for anything else.
 bool ParsePortList(std::string_view text, std::vector<unsigned>& ports, std::string& error);
 
-std::string_view HelpText();
+// The help, with the simulator's profiles as its own table names them.
+std::string HelpText();
 
 }  // namespace quillfen::cli

@@ -140,6 +140,19 @@ TEST(CliTest, UsageErrorsExitTwoAndTouchNothing) {
                              "130  aborted"}) {
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
     }
+    // --sim offers every profile the simulator has, as it names them when
+    // refusing one it has not.
+    ProgramRun refusal = RunProgram({QUILLFEN_MODEMSIM_PATH, "--profile", "?"}, dir.Path());
+    std::string profiles = refusal.err.substr(refusal.err.find("one of ") + 7);
+    profiles = profiles.substr(0, profiles.find('\n')) + ",";
+    const std::size_t sim = help.out.find("\n  --sim PROFILE");
+    const std::string simHelp = help.out.substr(sim, help.out.find("\n  --speed") + 1 - sim);
+    for (std::size_t at = 0, comma; (comma = profiles.find(',', at)) != std::string::npos; at = comma + 2) {
+        const std::string name = profiles.substr(at, comma - at);
+        EXPECT_TRUE(simHelp.find(" " + name + ",") != std::string::npos ||
+                    simHelp.find(" " + name + "\n") != std::string::npos)
+            << name << " is missing from\n" << simHelp;
+    }
     EXPECT_FALSE(HasLogFile(dir));
 }
 
