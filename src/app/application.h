@@ -52,7 +52,9 @@ public:
 
     // Every button, menu item and port-list notification of the window.
     // Buttons and menu items act on Clicked only; the port list acts on its
-    // selection change, drop-down and focus loss. Returns when the command,
+    // selection change, drop-down and focus loss; the command edit's focus
+    // moves the default button to Send and back. Escape (Cancel) closes the
+    // help when it is shown and is Exit otherwise. Returns when the command,
     // however long, is over.
     ActionOutcome DispatchCommand(std::uint16_t commandId, Notification code = Notification::Clicked);
 
@@ -110,6 +112,7 @@ private:
         void EnableControl(std::uint16_t controlId, bool enabled) override { front_.EnableControl(controlId, enabled); }
         void EnableMenuItem(std::uint16_t commandId, bool enabled) override { front_.EnableMenuItem(commandId, enabled); }
         void FocusControl(std::uint16_t controlId) override { front_.FocusControl(controlId); }
+        void SetDefaultButton(std::uint16_t controlId) override { front_.SetDefaultButton(controlId); }
         void ShowAbout() override { front_.ShowAbout(); }
         void OpenHelp() override { front_.OpenHelp(); }
         void CloseHelp() override { front_.CloseHelp(); }
@@ -150,6 +153,7 @@ private:
     ActionOutcome OpenHelp();
     ActionOutcome CloseHelp();
     ActionOutcome Exit();
+    ActionOutcome Cancel();
 
     CoreHost host_;
     SessionLog log_;

@@ -64,6 +64,9 @@ public:
     virtual void EnableMenuItem(std::uint16_t /*commandId*/, bool /*enabled*/) {}
     // Give the keyboard focus to a control.
     virtual void FocusControl(std::uint16_t /*controlId*/) {}
+    // Make a push button the default one, which Enter presses while the
+    // focus is on no push button.
+    virtual void SetDefaultButton(std::uint16_t /*controlId*/) {}
 
     // The About box, modal; returns when it is closed.
     virtual void ShowAbout() {}

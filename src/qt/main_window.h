@@ -52,6 +52,7 @@ public:
 
     // What the dispatch asks of the window, through the host.
     void PromptForPort();
+    void SetDefaultButton(std::uint16_t controlId);
     void ShowAbout();
     void ShowHelpPane();
     void RemoveHelpPane();
@@ -118,7 +119,6 @@ private:
     QWidget* client_ = nullptr;
     PortList* ports_ = nullptr;
     QLineEdit* commandEdit_ = nullptr;
-    QPushButton* defaultButton_ = nullptr;
     TextPane* logPane_ = nullptr;
     TextPane* helpPane_ = nullptr;
     AboutBox* aboutBox_ = nullptr;
