@@ -97,6 +97,11 @@ void MainWindow::FocusControl(std::uint16_t controlId) {
     SendMessageA(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
 }
 
+void MainWindow::SetDefaultButton(std::uint16_t controlId) {
+    // The dialog manager presses it for Enter in the edit and draws it so.
+    SendMessageA(window_, DM_SETDEFID, controlId, 0);
+}
+
 void MainWindow::ShowAbout() { ShowAboutBox(instance_, window_); }
 
 void MainWindow::OpenHelp() {
@@ -106,6 +111,8 @@ void MainWindow::OpenHelp() {
     if (!helpPane_) return;
     SendMessageA(helpPane_, EM_SETSEL, 0, 0);
     SendMessageA(helpPane_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(HelpPaneText));
+    // The reader's keys (arrows, Escape) go to the help, not the hidden log.
+    FocusKeepingView(window_, helpPane_);
     // Open at the top: the reader starts with the first line, not the last.
     SendMessageA(helpPane_, EM_SETSEL, 0, 0);
     SendMessageA(helpPane_, EM_SCROLLCARET, 0, 0);
@@ -116,6 +123,7 @@ void MainWindow::CloseHelp() {
     helpPane_ = nullptr;
     ShowWindow(logPane_, SW_RESTORE);
     if (const RECT* current = CurrentPaneRect()) MovePane(logPane_, *current);
+    FocusKeepingView(window_, logPane_);
 }
 
 void MainWindow::CopyLog(CopyScope scope) {
