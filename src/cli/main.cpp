@@ -277,7 +277,8 @@ int Run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     // Whatever goes wrong is said, never an abort with a runtime's message;
-    // the destructors on the way out still close the port and end the log.
+    // on the way out the port is closed (its settings and lock given back)
+    // and the log file keeps what it holds.
     try {
         return quillfen::cli::Run(argc, argv);
     } catch (const std::exception& error) {
