@@ -183,20 +183,16 @@ TEST(CliTest, ReportRefusesWhatIsNoLogFileWithoutWaitingOrFillingMemory) {
                        "quillfen-cli: cannot read huge.txt: larger than 1 GiB, which no session log is\n");
     EXPECT_NE(run.out.find("configure fax software for class 2.0"), std::string::npos) << run.out;
 
-    // A failure nobody planned for, here memory running out, is named and exits 70.
+    // A failure nobody planned for, here memory running out, is named and
+    // exits 70. (AddressSanitizer's allocator aborts where memory runs out
+    // instead of throwing, so only the plain build can show it.)
+#if !defined(__SANITIZE_ADDRESS__)
     ASSERT_EQ(truncate(dir.File("huge.txt").c_str(), 900LL << 20), 0);
-#if defined(__SANITIZE_ADDRESS__)
-    const char* asan = std::getenv("ASAN_OPTIONS");
-    const std::vector<std::string> limit = {
-        "/usr/bin/env", std::string("ASAN_OPTIONS=") + (asan ? asan : "") +
-                            ":max_allocation_size_mb=256:allocator_may_return_null=1"};
-#else
-    const std::vector<std::string> limit = {"/usr/bin/prlimit", "--as=400000000"};
-#endif
-    CliRun starved = RunCli({"report", "huge.txt"}, dir.Path(), {}, -1, limit);
+    CliRun starved = RunCli({"report", "huge.txt"}, dir.Path(), {}, -1, {"/usr/bin/prlimit", "--as=400000000"});
     EXPECT_EQ(starved.exitCode, 70) << starved.err;
     EXPECT_EQ(starved.err.rfind("quillfen-cli: internal error: ", 0), 0u) << starved.err;
     EXPECT_EQ(CountOf(starved.err, "\n"), 1u) << starved.err;
+#endif
 }
 
 TEST(CliTest, APortThatCannotBeOpenedExitsOne) {
