@@ -105,7 +105,8 @@ constexpr RangeQuery Ranges[] = {
 constexpr std::string_view USRoboticsNames[] = {"ROBOTICS", "3COM", "COURIER", "SPORTSTER"};
 constexpr std::string_view ZyXELNames[] = {"ZYXEL"};
 constexpr std::string_view MultiTechNames[] = {"MULTI-TECH", "MULTITECH", "MULTIMODEM"};
-constexpr std::string_view RockwellNames[] = {"ROCKWELL", "CONEXANT"};
+// Rockwell sold its chipsets as RC144, RC288 and RCV...; Conexant took them over.
+constexpr std::string_view RockwellNames[] = {"ROCKWELL", "CONEXANT", "RCV144", "RCV288", "RCV336", "RC144", "RC288"};
 constexpr std::string_view HayesNames[] = {"HAYES", "OPTIMA"};
 constexpr std::string_view LucentNames[] = {"LUCENT", "AGERE"};
 constexpr std::string_view DavicomNames[] = {"DAVICOM"};

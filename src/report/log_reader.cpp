@@ -519,7 +519,6 @@ void Reader::LabelFlowControl(CapabilityTest& test) {
     const tables::MakerName* maker = nullptr;
     for (const tables::MakerName& row : tables::MakerNames())
         if (row.shown == test.convention) maker = &row;
-    if (maker && !flowTries_.empty()) test.hardwareFlowControl = test.softwareFlowControl = false;
     for (const FlowTry& attempt : flowTries_) {
         auto family = std::find_if(test.flowControl.begin(), test.flowControl.end(),
                                    [&](const FlowFamily& f) { return f.family == attempt.row->family; });
@@ -533,10 +532,15 @@ void Reader::LabelFlowControl(CapabilityTest& test) {
             if (maker && row.maker == maker->maker) meaning = &row;
         std::string named(attempt.row->command);
         if (meaning) named += " (" + std::string(meaning->meaning) + ")";
+        // Known once one of the maker's own commands for it was tried:
+        // accepted when any of them was.
+        std::optional<bool>* kind = !meaning                                     ? nullptr
+                                    : meaning->kind == tables::FlowKind::Hardware ? &test.hardwareFlowControl
+                                    : meaning->kind == tables::FlowKind::Software ? &test.softwareFlowControl
+                                                                                  : nullptr;
+        if (kind && attempt.outcome != Outcome::Aborted) *kind = kind->value_or(false) || attempt.outcome == Outcome::Ok;
         if (attempt.outcome == Outcome::Ok) {
             family->accepted.push_back(std::move(named));
-            if (meaning && meaning->kind == tables::FlowKind::Hardware) test.hardwareFlowControl = true;
-            if (meaning && meaning->kind == tables::FlowKind::Software) test.softwareFlowControl = true;
         } else if (attempt.outcome != Outcome::Aborted) {
             (attempt.outcome == Outcome::Refused ? family->refused : family->noAnswer).push_back(std::move(named));
         }

@@ -9,7 +9,8 @@ namespace quillfen::report {
 
 namespace {
 
-using Json = nlohmann::json;
+// Keys in the order the README lists them, so a person reading the output finds them there.
+using Json = nlohmann::ordered_json;
 
 constexpr std::string_view OddityNames[] = {"aborted", "cut short", "line noise", "timeout", "odd answer"};
 constexpr std::string_view OutcomeNames[] = {"ok", "refused", "no answer", "aborted"};
