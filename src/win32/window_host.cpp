@@ -85,6 +85,8 @@ void MainWindow::EnableControl(std::uint16_t controlId, bool enabled) {
 
 void MainWindow::EnableMenuItem(std::uint16_t commandId, bool enabled) {
     ::EnableMenuItem(GetMenu(window_), commandId, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+    // An item of the bar itself is drawn again only when asked to.
+    if (commandId == id::Report) DrawMenuBar(window_);
 }
 
 void MainWindow::FocusControl(std::uint16_t controlId) {
