@@ -82,10 +82,10 @@ bool IsFinal(std::string_view line, ResultCode& code) {
     return ClassifyLine(text, code);
 }
 
-// A probe's remark as the log shows it: one line, its CR LF cut off.
-constexpr std::string_view RemarkLine(std::string_view remark) { return remark.substr(0, remark.find('\r')); }
-constexpr std::string_view ModemPresentLine = RemarkLine(script::ModemPresent);
-constexpr std::string_view ModemAbsentLine = RemarkLine(script::ModemAbsent);
+// A probe's remark as the log shows it: one line, its CR LF (and the
+// array's NUL) cut off.
+constexpr std::string_view ModemPresentLine(script::ModemPresent, sizeof script::ModemPresent - 3);
+constexpr std::string_view ModemAbsentLine(script::ModemAbsent, sizeof script::ModemAbsent - 3);
 
 // The class the script tries last: its verdict line means the class blocks
 // all ran.
