@@ -48,12 +48,6 @@ bool SameText(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::string UpperText(std::string_view text) {
-    std::string upper(text);
-    std::transform(upper.begin(), upper.end(), upper.begin(), Upper);
-    return upper;
-}
-
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
 }
@@ -501,18 +495,23 @@ void Reader::BeginTest(std::string_view port) {
 // The maker whose manual tells what the flow-control commands mean: the
 // one the identity queries name, else one an ATI page names.
 void Reader::FindConvention(CapabilityTest& test) {
-    std::vector<std::string> sources = {UpperText(test.maker), UpperText(test.model)};
-    for (const Answer& page : test.information)
-        for (const std::string& line : page.lines) sources.push_back(UpperText(line));
-    for (const std::string& source : sources) {
+    std::string upper;
+    auto take = [&](std::string_view text) {
+        upper.assign(text);
+        std::transform(upper.begin(), upper.end(), upper.begin(), Upper);
         for (const tables::MakerName& maker : tables::MakerNames()) {
-            bool named = std::any_of(maker.patterns.begin(), maker.patterns.end(),
-                                     [&](std::string_view pattern) { return source.find(pattern) != std::string::npos; });
-            if (!named) continue;
-            test.convention = std::string(maker.shown);
-            return;
+            for (std::string_view pattern : maker.patterns) {
+                if (upper.find(pattern) == std::string::npos) continue;
+                test.convention = std::string(maker.shown);
+                return true;
+            }
         }
-    }
+        return false;
+    };
+    if (take(test.maker) || take(test.model)) return;
+    for (const Answer& page : test.information)
+        for (const std::string& line : page.lines)
+            if (take(line)) return;
 }
 
 void Reader::LabelFlowControl(CapabilityTest& test) {
