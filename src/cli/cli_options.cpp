@@ -2,6 +2,8 @@
 
 #include <array>
 #include <charconv>
+#include <span>
+#include <vector>
 
 #include "modemsim/modem_tables.h"
 #include "serial/port_names.h"
@@ -289,10 +291,12 @@ std::string HelpText() {
     const std::size_t at = Help.find(Marker);
     std::string text(Help.substr(0, at));
     std::size_t column = at - (text.rfind('\n') + 1);
-    const auto profiles = modemsim::Profiles();
-    for (std::size_t i = 0; i < profiles.size(); ++i) {
-        std::string name(profiles[i].name);
-        name += i + 1 < profiles.size() ? "," : "";
+    std::vector<std::string_view> names;
+    for (std::span<const modemsim::Profile> table : {modemsim::Profiles(), modemsim::RealProfiles()})
+        for (const modemsim::Profile& profile : table) names.push_back(profile.name);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        std::string name(names[i]);
+        name += i + 1 < names.size() ? "," : "";
         if (column + 1 + name.size() > Width) {
             text += "\n" + std::string(Indent, ' ');
             column = Indent;
