@@ -24,12 +24,14 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "support/fixtures.h"
 #include "support/run_program.h"
+#include "support/scoped_env.h"
 
 extern char** environ;
 
@@ -64,11 +66,14 @@ std::string FirstExecutable(const std::vector<std::string>& candidates) {
     return {};
 }
 
-// Runs argv in dir with stdin from /dev/null, collecting stdout and stderr.
-ProcessRun RunProcess(std::vector<std::string> argv, const std::string& dir, const std::vector<Trigger>& triggers = {}) {
+// Runs argv in dir with stdin from /dev/null (or stdinFd), collecting stdout
+// and stderr.
+ProcessRun RunProcess(std::vector<std::string> argv, const std::string& dir, const std::vector<Trigger>& triggers = {},
+                      int stdinFd = -1) {
     const std::string name = argv.empty() ? std::string() : argv[0];
     ProgramOptions options;
     options.limit = RunLimit;
+    options.stdinFd = stdinFd;
     ProcessRun run = RunProgram(std::move(argv), dir, triggers, options);
     ExpectRanToTheEnd(run, name);
     return run;
@@ -189,11 +194,17 @@ public:
     }
 
     ProcessRun Run(const std::string& program, std::vector<std::string> args, const std::string& dir,
-                   const std::vector<Trigger>& triggers = {}) {
+                   const std::vector<Trigger>& triggers = {}, int stdinFd = -1) {
         ExpectOnlyPtyLinks();
         std::vector<std::string> argv{wine_, windowsBin_ + "/" + program};
         argv.insert(argv.end(), args.begin(), args.end());
-        return RunProcess(argv, dir, triggers);
+        return RunProcess(argv, dir, triggers, stdinFd);
+    }
+
+    // One of Wine's own programs (reg, regsvr32) in the prefix.
+    ProcessRun RunWineTool(std::vector<std::string> args, const std::string& dir) {
+        args.insert(args.begin(), wine_);
+        return RunProcess(args, dir);
     }
 
     // A display for the window tests, made on first use: an Xvfb server of
@@ -307,8 +318,8 @@ protected:
         Session->UnlinkAll();
     }
 
-    ProcessRun Cli(std::vector<std::string> args, const std::vector<Trigger>& triggers = {}) {
-        return Session->Run("quillfen-cli.exe", std::move(args), dir.Path(), triggers);
+    ProcessRun Cli(std::vector<std::string> args, const std::vector<Trigger>& triggers = {}, int stdinFd = -1) {
+        return Session->Run("quillfen-cli.exe", std::move(args), dir.Path(), triggers, stdinFd);
     }
 
     TempDir dir;
@@ -395,6 +406,30 @@ TEST_F(WineTest, MissingPortReportsErrorCodeTwoWithItsText) {
     EXPECT_TRUE(EndsWith(MaskStamps(file), "=*=*=*=*=*=*\r\n\r\n=*=*=*=*=*=*\r\nEnd Session - <stamp>\r\n")) << file;
 }
 
+// At a console (here a pty, which Wine makes one of) the Retry/Cancel box
+// takes a typed line: the console hands the program keys, Backspace
+// included, and Enter ends the answer.
+TEST_F(WineTest, OnAConsoleTheRetryPromptTakesATypedLine) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    const int console = open(ptsname(master), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(console, 0);
+    auto type = [master](const char* keys) {
+        return [master, keys](pid_t) { ASSERT_GT(write(master, keys, std::strlen(keys)), 0); };
+    };
+    ProcessRun run = Cli({"--port", "COM9", "send", "ATI3"},
+                         {{true, "[R]etry or [C]ancel? ", 1, type("x\x7fr\r")}, {true, "[R]etry or [C]ancel? ", 2, type("c\r")}},
+                         console);
+    close(console);
+    close(master);
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    // The corrected "r" retried once; "c" cancelled.
+    EXPECT_EQ(CountOf(run.err, "While trying to open your modem on COM9"), 2u) << run.err;
+    EXPECT_EQ(CountOf(run.err, "[R]etry or [C]ancel? "), 2u) << run.err;
+}
+
 TEST_F(WineTest, CtrlCAbortsTheTestClosesThePortAndEndsTheSession) {
     Session->LinkFreshModem(1, "fax");
     // Wine turns SIGINT into the console's Ctrl-C event, as a keypress would.
@@ -416,14 +451,46 @@ TEST_F(WineTest, SimulatorOptionSaysItNeedsAPosixSystem) {
     EXPECT_FALSE(fs::exists(dir.File("Modem001.txt"))) << "a refused option starts no session";
 }
 
+// Device Manager files a USB modem under Modems, not Ports: both classes
+// name the ports, a modem's own name over its port's, read as UTF-16 and
+// written as UTF-8.
 TEST_F(WineTest, PortsListsWhatWindowsKnowsAndSaysSoWhenThatIsNothing) {
     // The prefix's own port mapping is off, so Windows knows no COM port;
     // the links made here are not devices it lists.
     Session->LinkFreshModem(1, "fax");
     ProcessRun run = Cli({"ports"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    // Written in text mode, as Windows programs write their messages.
-    EXPECT_EQ(run.out, "No serial devices found on this machine.\r\n");
+    // Standard output is binary: the bytes the Linux tool writes.
+    EXPECT_EQ(run.out, "No serial devices found on this machine.\n");
+
+    const std::string enumRoot = "HKLM\\System\\CurrentControlSet\\Enum\\ROOT\\";
+    const std::string portsClass = "{4d36e978-e325-11ce-bfc1-08002be10318}";
+    const std::string modemClass = "{4d36e96d-e325-11ce-bfc1-08002be10318}";
+    struct Device {
+        std::string key, setupClass, name, port;
+    };
+    const Device devices[] = {
+        {enumRoot + "PORTS\\0000", portsClass, "P\xc3\xa9riph\xc3\xa9rique s\xc3\xa9rie USB (COM4)", "COM4"},
+        {enumRoot + "PORTS\\0001", portsClass, "USB Serial Device (COM3)", "COM3"},
+        {enumRoot + "MODEM\\0000", modemClass, "U.S. Robotics 56K FAX USB", "COM3"},
+    };
+    {
+        // Wine's reg takes its arguments in the locale's encoding.
+        ScopedEnv utf8("LANG", "C.UTF-8");
+        for (const Device& device : devices) {
+            for (const auto& [key, name, data] : {std::tuple{device.key, "ClassGUID", device.setupClass},
+                                                  std::tuple{device.key, "FriendlyName", device.name},
+                                                  std::tuple{device.key + "\\Device Parameters", "PortName", device.port}})
+                Session->RunWineTool({"reg", "add", key, "/v", name, "/d", data, "/f"}, dir.Path());
+        }
+    }
+    run = Cli({"ports"});
+    for (const Device& device : devices) Session->RunWineTool({"reg", "delete", device.key, "/f"}, dir.Path());
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("\\\\.\\COM3  COM3  U.S. Robotics 56K FAX USB\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\\\\.\\COM4  COM4  P\xc3\xa9riph\xc3\xa9rique s\xc3\xa9rie USB (COM4)\n"),
+              std::string::npos)
+        << run.out;
 }
 
 // A copy on a Windows PC without MinGW must start: nothing but the system's
