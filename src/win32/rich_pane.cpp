@@ -2,6 +2,8 @@
 
 #include <richedit.h>
 
+#include "host/win32/system_library.h"
+
 namespace quillfen::win32 {
 
 namespace {
@@ -26,7 +28,7 @@ void ScrollBackTo(HWND pane, LRESULT firstLine) {
 }  // namespace
 
 bool LoadRichEdit() {
-    static const HMODULE library = LoadLibraryA("riched32.dll");
+    static const HMODULE library = LoadSystemLibrary(L"riched32.dll");
     return library != nullptr;
 }
 
