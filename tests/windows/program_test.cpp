@@ -24,11 +24,24 @@ using test::WaitUntil;
 using test::WindowDriver;
 using test::WinTempDir;
 
-std::string ProgramPath() {
+std::string ProgramPath(const char* program = "quillfen.exe") {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, sizeof path);
     std::string dir(path);
-    return dir.substr(0, dir.find_last_of("\\/") + 1) + "quillfen.exe";
+    return dir.substr(0, dir.find_last_of("\\/") + 1) + program;
+}
+
+// The application manifest a program carries, as Windows reads it at start.
+std::string Manifest(const std::string& file) {
+    HMODULE module = LoadLibraryExA(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) return {};
+    std::string text;
+    if (HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24))) {
+        if (const char* bytes = static_cast<const char*>(LockResource(LoadResource(module, found))))
+            text.assign(bytes, SizeofResource(module, found));
+    }
+    FreeLibrary(module);
+    return text;
 }
 
 std::string VersionValue(const std::string& file, const char* name) {
@@ -44,12 +57,17 @@ std::string VersionValue(const std::string& file, const char* name) {
     return std::string(value);
 }
 
-// quillfen.exe running in a directory of its own.
+// quillfen.exe running in a directory of its own, shown as its starter
+// asks (a shortcut's "Run:" setting) when show is given.
 class RunningProgram {
 public:
-    explicit RunningProgram(const std::string& dir) {
+    explicit RunningProgram(const std::string& dir, int show = -1) {
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
+        if (show >= 0) {
+            startup.dwFlags = STARTF_USESHOWWINDOW;
+            startup.wShowWindow = static_cast<WORD>(show);
+        }
         std::string commandLine(1, '"');
         commandLine.append(ProgramPath()).push_back('"');
         started_ = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(),
@@ -73,6 +91,20 @@ private:
 TEST(ProgramTest, CarriesItsNameAndVersion) {
     EXPECT_EQ(VersionValue(ProgramPath(), "ProductName"), "Quillfen");
     EXPECT_EQ(VersionValue(ProgramPath(), "ProductVersion"), "09.05.01");
+}
+
+// Both programs name Windows 7 to 11 (no compatibility shims), run with
+// the user's own rights and are aware of the system DPI; the classic
+// controls stay (no Common Controls 6).
+TEST(ProgramTest, BothProgramsCarryTheManifest) {
+    for (const char* program : {"quillfen.exe", "quillfen-cli.exe"}) {
+        const std::string manifest = Manifest(ProgramPath(program));
+        for (const char* part : {"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+                                 "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",
+                                 "level=\"asInvoker\"", ">true</dpiAware>", ">system</dpiAwareness>"})
+            EXPECT_NE(manifest.find(part), std::string::npos) << program << " lacks " << part;
+        EXPECT_EQ(manifest.find("Common-Controls"), std::string::npos) << program;
+    }
 }
 
 TEST(ProgramTest, FaxTestSelectModemWritesTheGoldenLog) {

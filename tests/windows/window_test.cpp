@@ -150,6 +150,8 @@ TEST_F(WindowTest, StartsMaximizedWithThePortListTheLogAndCloseHelpGrayed) {
 
     EXPECT_TRUE(IsZoomed(run.Window()));
     EXPECT_EQ(GetWindowLongA(run.Window(), GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    // The manifest's system DPI awareness has taken effect.
+    EXPECT_TRUE(IsProcessDPIAware());
     HWND ports = window.Control(IDC_PORTLIST);
     EXPECT_EQ(SendMessageA(ports, CB_GETCOUNT, 0, 0), 256);
     EXPECT_EQ(SendMessageA(ports, CB_GETCURSEL, 0, 0), CB_ERR);
