@@ -107,6 +107,49 @@ TEST(ProgramTest, BothProgramsCarryTheManifest) {
     }
 }
 
+// Started minimized, as a shortcut set to "Run: Minimized" starts it: the
+// window stays minimized, comes back maximized, and restored it has the
+// template's layout, not one measured from a minimized window.
+TEST(ProgramTest, StartedMinimizedItComesBackMaximizedWithTheTemplatesLayout) {
+    WinTempDir dir;
+    RunningProgram program(dir.Path(), SW_SHOWMINNOACTIVE);
+    ASSERT_TRUE(program.Started()) << ProgramPath();
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = FindDialog(program.ProcessId(), 0, "Quillfen")) != nullptr; }));
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    HWND main = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (main = WindowDriver::FindMainWindow()) != nullptr; }));
+    const WindowDriver window(main);
+    ASSERT_TRUE(WaitUntil([&] { return SendMessageA(window.Control(IDC_PORTLIST), CB_GETCOUNT, 0, 0) == 256; }));
+    EXPECT_TRUE(IsIconic(main));
+
+    auto pane = [&] {
+        RECT rect{};
+        GetWindowRect(window.Control(IDC_LOGPANE), &rect);
+        MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&rect), 2);
+        return rect;
+    };
+    ShowWindowAsync(main, SW_RESTORE);
+    ASSERT_TRUE(WaitUntil([&] { return IsZoomed(main) != FALSE; }, 10s));
+    ASSERT_TRUE(WaitUntil([&] { return pane().right > 0; }, 10s));
+    const RECT maximized = pane();
+    ShowWindowAsync(main, SW_RESTORE);
+    ASSERT_TRUE(WaitUntil([&] { return !IsZoomed(main) && !IsIconic(main) && pane().right < maximized.right; }, 10s));
+    const RECT restored = pane();
+    RECT client{};
+    GetClientRect(main, &client);
+    const int border = GetSystemMetrics(SM_CXBORDER);
+    const int margin = (client.right + border) / 56;
+    EXPECT_EQ(restored.left, -border + margin);
+    EXPECT_EQ(restored.right, client.right + border - margin);
+    EXPECT_EQ(restored.top, -2 * border + (client.bottom + border) / 2);
+    EXPECT_EQ(maximized.top, restored.top);
+    EXPECT_EQ(maximized.left, restored.left);
+
+    window.Command(IDM_EXIT);
+    EXPECT_TRUE(program.WaitForExit(30000));
+}
+
 TEST(ProgramTest, FaxTestSelectModemWritesTheGoldenLog) {
     const unsigned modemCom = ComFromEnvironment("QUILLFEN_TEST_MODEM_COM");
     ASSERT_NE(modemCom, 0u) << "QUILLFEN_TEST_MODEM_COM names no simulated modem";
