@@ -66,14 +66,12 @@ std::string FirstExecutable(const std::vector<std::string>& candidates) {
     return {};
 }
 
-// Runs argv in dir with stdin from /dev/null (or stdinFd), collecting stdout
-// and stderr.
+// Runs argv in dir, collecting stdout and stderr; stdin is /dev/null and
+// stderr a pipe unless the options say otherwise.
 ProcessRun RunProcess(std::vector<std::string> argv, const std::string& dir, const std::vector<Trigger>& triggers = {},
-                      int stdinFd = -1) {
+                      ProgramOptions options = {}) {
     const std::string name = argv.empty() ? std::string() : argv[0];
-    ProgramOptions options;
     options.limit = RunLimit;
-    options.stdinFd = stdinFd;
     ProcessRun run = RunProgram(std::move(argv), dir, triggers, options);
     ExpectRanToTheEnd(run, name);
     return run;
@@ -194,11 +192,11 @@ public:
     }
 
     ProcessRun Run(const std::string& program, std::vector<std::string> args, const std::string& dir,
-                   const std::vector<Trigger>& triggers = {}, int stdinFd = -1) {
+                   const std::vector<Trigger>& triggers = {}, const ProgramOptions& options = {}) {
         ExpectOnlyPtyLinks();
         std::vector<std::string> argv{wine_, windowsBin_ + "/" + program};
         argv.insert(argv.end(), args.begin(), args.end());
-        return RunProcess(argv, dir, triggers, stdinFd);
+        return RunProcess(argv, dir, triggers, options);
     }
 
     const std::string& Wine() const { return wine_; }
@@ -320,8 +318,9 @@ protected:
         Session->UnlinkAll();
     }
 
-    ProcessRun Cli(std::vector<std::string> args, const std::vector<Trigger>& triggers = {}, int stdinFd = -1) {
-        return Session->Run("quillfen-cli.exe", std::move(args), dir.Path(), triggers, stdinFd);
+    ProcessRun Cli(std::vector<std::string> args, const std::vector<Trigger>& triggers = {},
+                   const ProgramOptions& options = {}) {
+        return Session->Run("quillfen-cli.exe", std::move(args), dir.Path(), triggers, options);
     }
 
     TempDir dir;
@@ -421,9 +420,11 @@ TEST_F(WineTest, OnAConsoleTheRetryPromptTakesATypedLine) {
     auto type = [master](const char* keys) {
         return [master, keys](pid_t) { ASSERT_GT(write(master, keys, std::strlen(keys)), 0); };
     };
+    ProgramOptions atConsole;
+    atConsole.stdinFd = console;
     ProcessRun run = Cli({"--port", "COM9", "send", "ATI3"},
                          {{true, "[R]etry or [C]ancel? ", 1, type("x\x7fr\r")}, {true, "[R]etry or [C]ancel? ", 2, type("c\r")}},
-                         console);
+                         atConsole);
     close(console);
     close(master);
     EXPECT_EQ(run.exitCode, 1) << run.err;
@@ -455,8 +456,8 @@ TEST_F(WineTest, SimulatorOptionSaysItNeedsAPosixSystem) {
 
 // Device Manager files a USB modem under Modems, not Ports: both classes
 // name the ports, a modem's own name over its port's, read as UTF-16 and
-// written as UTF-8.
-TEST_F(WineTest, PortsListsWhatWindowsKnowsAndSaysSoWhenThatIsNothing) {
+// written as UTF-8 when redirected.
+TEST_F(WineTest, PortsListsWhatWindowsKnowsByTheNamesDeviceManagerShows) {
     // The prefix's own port mapping is off, so Windows knows no COM port;
     // the links made here are not devices it lists.
     Session->LinkFreshModem(1, "fax");
@@ -487,12 +488,23 @@ TEST_F(WineTest, PortsListsWhatWindowsKnowsAndSaysSoWhenThatIsNothing) {
         }
     }
     run = Cli({"ports"});
+    // A console (Wine renders one on a pty, in the locale's UTF-8) is given
+    // the name as UTF-16, not as bytes in its own code page.
+    ProgramOptions toConsole;
+    toConsole.stderrTerminal = true;
+    ProcessRun told;
+    {
+        ScopedEnv utf8("LANG", "C.UTF-8");
+        told = Cli({"--port", "COM4", "send", "AT"}, {}, toConsole);
+    }
     for (const Device& device : devices) Session->RunWineTool({"reg", "delete", device.key, "/f"}, dir.Path());
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.out.find("\\\\.\\COM3  COM3  U.S. Robotics 56K FAX USB\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("\\\\.\\COM4  COM4  P\xc3\xa9riph\xc3\xa9rique s\xc3\xa9rie USB (COM4)\n"),
               std::string::npos)
         << run.out;
+    EXPECT_NE(told.err.find("COM4 is \\\\.\\COM4 (P\xc3\xa9riph\xc3\xa9rique s\xc3\xa9rie USB (COM4))"), std::string::npos)
+        << told.err;
 }
 
 // A copy on a Windows PC without MinGW must start: nothing but the system's
