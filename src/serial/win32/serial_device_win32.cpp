@@ -16,8 +16,9 @@ namespace {
 
 constexpr DWORD QueueSize = 16384;
 
-// A read returns as soon as any byte is there; the constants only bound a
-// read nobody waits for any more.
+// A read waits for all it asked for, at most 5 s. The port session asks
+// only for bytes already received, and a read still pending after the
+// caller's own wait is cancelled; the constants only bound the rest.
 constexpr COMMTIMEOUTS PortTimeouts = {
     MAXDWORD,  // ReadIntervalTimeout
     0,         // ReadTotalTimeoutMultiplier
