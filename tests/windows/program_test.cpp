@@ -57,11 +57,11 @@ std::string VersionValue(const std::string& file, const char* name) {
     return std::string(value);
 }
 
-// quillfen.exe running in a directory of its own, shown as its starter
-// asks (a shortcut's "Run:" setting) when show is given.
+// quillfen.exe (or a copy at path) running in a directory of its own,
+// shown as its starter asks (a shortcut's "Run:" setting) when show is given.
 class RunningProgram {
 public:
-    explicit RunningProgram(const std::string& dir, int show = -1) {
+    explicit RunningProgram(const std::string& dir, int show = -1, const std::string& path = ProgramPath()) {
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
         if (show >= 0) {
@@ -69,7 +69,7 @@ public:
             startup.wShowWindow = static_cast<WORD>(show);
         }
         std::string commandLine(1, '"');
-        commandLine.append(ProgramPath()).push_back('"');
+        commandLine.append(path).push_back('"');
         started_ = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(),
                                   &startup, &process_) != FALSE;
     }
@@ -87,6 +87,22 @@ private:
     PROCESS_INFORMATION process_{};
     bool started_ = false;
 };
+
+// The main window of a program just started, past its start-up message and
+// with its port list filled; nullptr when that does not come.
+HWND MainWindowOf(const RunningProgram& program) {
+    HWND box = nullptr;
+    if (!program.Started() ||
+        !WaitUntil([&] { return (box = FindDialog(program.ProcessId(), 0, "Quillfen")) != nullptr; }))
+        return nullptr;
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    HWND main = nullptr;
+    if (!WaitUntil([&] { return (main = WindowDriver::FindMainWindow()) != nullptr; })) return nullptr;
+    const bool filled = WaitUntil([&] {
+        return SendMessageA(GetDlgItem(main, IDC_PORTLIST), CB_GETCOUNT, 0, 0) == 256;
+    });
+    return filled ? main : nullptr;
+}
 
 TEST(ProgramTest, CarriesItsNameAndVersion) {
     EXPECT_EQ(VersionValue(ProgramPath(), "ProductName"), "Quillfen");
@@ -113,14 +129,9 @@ TEST(ProgramTest, BothProgramsCarryTheManifest) {
 TEST(ProgramTest, StartedMinimizedItComesBackMaximizedWithTheTemplatesLayout) {
     WinTempDir dir;
     RunningProgram program(dir.Path(), SW_SHOWMINNOACTIVE);
-    ASSERT_TRUE(program.Started()) << ProgramPath();
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (box = FindDialog(program.ProcessId(), 0, "Quillfen")) != nullptr; }));
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
-    HWND main = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (main = WindowDriver::FindMainWindow()) != nullptr; }));
+    HWND main = MainWindowOf(program);
+    ASSERT_NE(main, nullptr) << ProgramPath();
     const WindowDriver window(main);
-    ASSERT_TRUE(WaitUntil([&] { return SendMessageA(window.Control(IDC_PORTLIST), CB_GETCOUNT, 0, 0) == 256; }));
     EXPECT_TRUE(IsIconic(main));
 
     auto pane = [&] {
@@ -150,20 +161,42 @@ TEST(ProgramTest, StartedMinimizedItComesBackMaximizedWithTheTemplatesLayout) {
     EXPECT_TRUE(program.WaitForExit(30000));
 }
 
+// A riched32.dll planted beside quillfen.exe, as in a Downloads folder, is
+// never loaded: the window takes Windows' own from the system folder. The
+// harness tells Wine to prefer a riched32 it finds to its own, as Windows
+// would take the first it finds.
+TEST(ProgramTest, ARichEditDllPlantedBesideItIsNotLoaded) {
+    WinTempDir dir;
+    ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), dir.File("quillfen.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(ProgramPath("planted\\riched32.dll").c_str(), dir.File("riched32.dll").c_str(), FALSE));
+    {
+        RunningProgram program(dir.Path(), -1, dir.File("quillfen.exe"));
+        HWND main = MainWindowOf(program);
+        ASSERT_NE(main, nullptr);
+        char className[32] = {};
+        GetClassNameA(GetDlgItem(main, IDC_LOGPANE), className, sizeof className);
+        EXPECT_STREQ(className, "RICHEDIT") << "the log pane is Windows' own";
+        PostMessageA(main, WM_COMMAND, IDM_EXIT, 0);
+        EXPECT_TRUE(program.WaitForExit(30000));
+    }
+    EXPECT_EQ(GetFileAttributesA(dir.File("planted-dll-ran").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // The planted DLL does leave its mark when it is loaded.
+    test::WinScopedChdir cwd(dir.Path());
+    HMODULE planted = LoadLibraryA(dir.File("riched32.dll").c_str());
+    ASSERT_NE(planted, nullptr);
+    FreeLibrary(planted);
+    EXPECT_NE(GetFileAttributesA(dir.File("planted-dll-ran").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 TEST(ProgramTest, FaxTestSelectModemWritesTheGoldenLog) {
     const unsigned modemCom = ComFromEnvironment("QUILLFEN_TEST_MODEM_COM");
     ASSERT_NE(modemCom, 0u) << "QUILLFEN_TEST_MODEM_COM names no simulated modem";
     WinTempDir dir;
     RunningProgram program(dir.Path());
-    ASSERT_TRUE(program.Started()) << ProgramPath();
-
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (box = FindDialog(program.ProcessId(), 0, "Quillfen")) != nullptr; }));
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
-    HWND main = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (main = WindowDriver::FindMainWindow()) != nullptr; }));
+    HWND main = MainWindowOf(program);
+    ASSERT_NE(main, nullptr) << ProgramPath();
     const WindowDriver window(main);
-    ASSERT_TRUE(WaitUntil([&] { return SendMessageA(window.Control(IDC_PORTLIST), CB_GETCOUNT, 0, 0) == 256; }));
 
     window.SelectPort(modemCom);
     window.Click(IDC_FAXTESTSELECTMODEM);
