@@ -45,7 +45,9 @@ public:
     void ShowAbout() override;
     void OpenHelp() override;
     void CloseHelp() override;
+    void OpenReport(std::string_view text) override;
     void CopyLog(CopyScope scope) override;
+    void CopyReport(CopyScope scope) override;
     void PostCommand(std::uint16_t commandId) override;
     void EndWindow() override;
 
@@ -77,6 +79,8 @@ private:
     const RECT* CurrentPaneRect() const;
 
     void FillPortList();
+    // A pane of its own over the log pane, at the log pane's place.
+    HWND CoverLog(int paneId, const char* text);
 
     HINSTANCE instance_;
     char commandLineText_[CommandLineTextSize] = {};
@@ -86,6 +90,7 @@ private:
     HWND window_ = nullptr;
     HWND logPane_ = nullptr;
     HWND helpPane_ = nullptr;
+    HWND reportPane_ = nullptr;
     HICON bigIcon_ = nullptr;
     HICON smallIcon_ = nullptr;
     HFONT fixedFont_ = nullptr;
