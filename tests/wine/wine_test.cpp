@@ -540,7 +540,7 @@ TEST_F(WineTest, ProgramsNeedNoDllBeyondWindowsOwn) {
         }
         EXPECT_GT(imports, 0u) << program.name;
         if (program.shipped) {
-            EXPECT_LT(fs::file_size(path), 1536u * 1024u) << program.name;
+            EXPECT_LT(fs::file_size(path), 1500u * 1000u) << program.name;
         }
     }
 }
