@@ -13,6 +13,7 @@
 
 #include "app/application.h"
 #include "cli/cli_options.h"
+#include "cli/console.h"
 #include "cli/interrupt_signals.h"
 #include "cli/port_bank.h"
 #include "cli/port_listing.h"
@@ -60,10 +61,7 @@ int ExitCodeFor(ActionOutcome outcome) {
     return ExitAborted;
 }
 
-void Print(std::string_view text) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
-}
+void Print(std::string_view text) { WriteStream(Stream::Out, text); }
 
 // Tells where the log went, which is what the user keeps.
 void NameLogFile(const std::string& fileName, bool incomplete) {
@@ -121,7 +119,7 @@ void ReportOnLog(const std::string& fileName) {
     }
     std::string text(1, '\n');
     text += report::FormatText(report::ReadLog(bytes), fileName);
-    std::fwrite(text.data(), 1, text.size(), stderr);
+    WriteStream(Stream::Err, text);
 }
 
 int RunReport(const CliOptions& options) {
@@ -180,6 +178,7 @@ int RunSession(const CliOptions& options, PortNames& names, InterruptSignals& si
 }
 
 int Run(int argc, char** argv) {
+    PrepareProcess();
     ParseResult parsed = ParseCommandLine(argc, argv);
     switch (parsed.outcome) {
         case ParseOutcome::Help: Print(HelpText()); return ExitDone;
