@@ -7,7 +7,7 @@ GENERATOR  := -G Ninja
 CTEST_JOBS ?= 4
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test test-plain test-asan demo clean windows test-windows
+.PHONY: all deps configure build test test-plain test-asan demo clean windows test-windows bench-windows
 
 all: build
 
@@ -54,6 +54,11 @@ windows:
 test-windows: windows configure
 	cmake --build $(BUILD) --target quillfen-modemsim test_wine
 	scripts/test-windows $(BUILD) $(WIN_BUILD)
+
+# The paced wait's benchmark line under Wine, with a simulated port open.
+bench-windows: windows configure
+	cmake --build $(BUILD) --target quillfen-modemsim test_wine
+	scripts/test-windows $(BUILD) $(WIN_BUILD) --gtest_filter=*Benchmark*
 
 # Coverage-guided fuzzing with clang's libFuzzer: the response reader, seeded
 # from the simulator's transcripts, then the log report, seeded from the logs

@@ -12,8 +12,15 @@ namespace quillfen::cli {
 
 enum class Stream { Out, Err };
 
+// Called first thing. The streams carry bytes unchanged (the log's CR LF,
+// UTF-8 text), and a console is asked to take the escape codes that redraw
+// a line in place. On Windows it also keeps the process's DLL search to the
+// system folder before anything loads one.
+void PrepareProcess();
+
 bool StdinIsTerminal();
-// Whether standard error is a terminal that redraws lines in place.
+// Whether standard error is a terminal that redraws lines in place (on
+// Windows, a console that took the escape codes).
 bool StderrIsTerminal();
 
 // Writes all of text; false once the stream's reader has gone.

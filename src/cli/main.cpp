@@ -12,6 +12,7 @@
 
 #include "app/application.h"
 #include "cli/cli_options.h"
+#include "cli/console.h"
 #include "cli/interrupt_signals.h"
 #include "cli/log_file_reader.h"
 #include "cli/port_bank.h"
@@ -60,10 +61,7 @@ int ExitCodeFor(ActionOutcome outcome) {
     return ExitAborted;
 }
 
-void Print(std::string_view text) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
-}
+void Print(std::string_view text) { WriteStream(Stream::Out, text); }
 
 // Where the log file is, as the user can find it from anywhere.
 std::string ShownPath(const std::string& fileName) {
@@ -128,7 +126,7 @@ void ReportOnLog(const std::string& fileName, ReportForm form) {
     const report::LogFacts facts = report::ReadLog(bytes);
     const std::string text = form == ReportForm::Full ? "\n" + report::FormatText(facts, fileName)
                                                       : report::FormatSummaryLine(facts, fileName);
-    std::fwrite(text.data(), 1, text.size(), stderr);
+    WriteStream(Stream::Err, text);
 }
 
 int RunReport(const CliOptions& options) {
@@ -197,6 +195,7 @@ int RunSession(const CliOptions& options, PortNames& names, InterruptSignals& si
 }
 
 int Run(int argc, char** argv) {
+    PrepareProcess();
     ParseResult parsed = ParseCommandLine(argc, argv);
     switch (parsed.outcome) {
         case ParseOutcome::Help: Print(HelpText()); return ExitDone;

@@ -16,17 +16,22 @@ std::string FormatPortListing(const PortNames& names) {
     std::vector<Row> rows{{"DEVICE", "COM", "DETAILS"}};
     bool anyNumbered = false;
     for (const SerialDeviceEntry& entry : entries) {
-        Row row{entry.path, {}, entry.kind};
+        Row row{entry.path, {}, {}};
         for (unsigned com : names.ComNumbersOf(entry.path)) {
             if (!row.coms.empty()) row.coms += ",";
             row.coms += "COM" + std::to_string(com);
         }
         anyNumbered = anyNumbered || !row.coms.empty();
         if (row.coms.empty()) row.coms = "-";
-        if (!entry.usbVendor.empty() || !entry.usbProduct.empty()) {
-            row.details += " " + entry.usbVendor + ":" + entry.usbProduct;
-        }
-        if (!entry.description.empty()) row.details += " " + entry.description;
+        // Windows gives a port no kind, only the name Device Manager shows.
+        auto addDetail = [&row](const std::string& detail) {
+            if (detail.empty()) return;
+            if (!row.details.empty()) row.details += ' ';
+            row.details += detail;
+        };
+        addDetail(entry.kind);
+        if (!entry.usbVendor.empty() || !entry.usbProduct.empty()) addDetail(entry.usbVendor + ":" + entry.usbProduct);
+        addDetail(entry.description);
         rows.push_back(std::move(row));
     }
     std::size_t deviceWidth = 0;

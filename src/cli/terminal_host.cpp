@@ -87,7 +87,10 @@ BoxAnswer TerminalHost::AskRetryOrCancel() {
 
     while (true) {
         WriteAll(Stream::Err, std::string(MessagePrefix) + "[R]etry or [C]ancel? ", stderrBroken_);
-        char first = 0;
+        // The answer is the first word of a whole line. A Windows console
+        // hands over keys as typed, corrections included.
+        char typed[16] = {};
+        std::size_t length = 0;
         while (true) {
             char c = 0;
             InputWait input = WaitForInputByte(signals_, c);
@@ -101,7 +104,15 @@ BoxAnswer TerminalHost::AskRetryOrCancel() {
                 return BoxAnswer::Cancel;
             }
             if (c == '\n') break;
-            if (first == 0 && c != ' ' && c != '\t') first = c;
+            if (c == '\b') {
+                if (length > 0) --length;
+            } else if (length++ < sizeof typed) {
+                typed[length - 1] = c;
+            }
+        }
+        char first = 0;
+        for (std::size_t at = 0; at < length && at < sizeof typed && first == 0; ++at) {
+            if (typed[at] != ' ' && typed[at] != '\t') first = typed[at];
         }
         if (first == 'r' || first == 'R') return BoxAnswer::Retry;
         if (first == 'c' || first == 'C') return BoxAnswer::Cancel;

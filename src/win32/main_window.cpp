@@ -27,6 +27,19 @@ constexpr UINT TopMostFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACT
 
 bool IsTopMostRequest(const char* commandLineText) { return std::strcmp(commandLineText, "TopMost") == 0; }
 
+// Whoever started the program asked for its window minimized (a shortcut
+// set to "Run: Minimized").
+bool StartedMinimized() {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    GetStartupInfoW(&startup);
+    if (!(startup.dwFlags & STARTF_USESHOWWINDOW)) return false;
+    for (WORD minimized : {SW_SHOWMINIMIZED, SW_MINIMIZE, SW_SHOWMINNOACTIVE, SW_FORCEMINIMIZE}) {
+        if (startup.wShowWindow == minimized) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 const MainWindow::MessageRow MainWindow::MessageTable[] = {
@@ -139,7 +152,7 @@ INT_PTR MainWindow::OnInitDialog(WPARAM, LPARAM) {
 
     // Centred while restored, so that restoring brings it back to the middle.
     CentreIn(window_, WorkArea(window_));
-    MaximizedLayout();
+    ShowAtStart();
 
     app_.Start();
     FillPortList();
@@ -169,18 +182,34 @@ RECT MainWindow::PaneRectIn(const RECT& r) const {
 }
 
 void MainWindow::RestoredLayout() {
-    ShowWindow(window_, SW_RESTORE);
-    const RECT r = InflatedClient();
+    // Measured from the template, in the dialog's own units, rather than
+    // from the window shown restored: a window that starts minimized has no
+    // client area to measure.
+    RECT r{0, 0, MAINWINDOW_WIDTH, MAINWINDOW_HEIGHT};
+    MapDialogRect(window_, &r);
+    InflateRect(&r, GetSystemMetrics(SM_CXBORDER), GetSystemMetrics(SM_CYBORDER));
     paneTop_ = r.top + r.bottom / 2;
     paneMargin_ = r.right / 56;
     restoredRect_ = PaneRectIn(r);
 }
 
-void MainWindow::MaximizedLayout() {
-    ShowWindow(window_, SW_SHOWMAXIMIZED);
-    // The restored top and margins stay: the pane only grows.
-    maximizedRect_ = PaneRectIn(InflatedClient());
-    MovePane(logPane_, maximizedRect_);
+void MainWindow::ShowAtStart() {
+    // Windows applies the show state its starter asked for to the first
+    // ShowWindow, whatever that asks for: this is that call.
+    ShowWindow(window_, SW_SHOWDEFAULT);
+    if (!StartedMinimized()) {
+        // The program starts maximized; the pane is placed as the size
+        // changes.
+        ShowWindow(window_, SW_SHOWMAXIMIZED);
+        return;
+    }
+    // Minimized as asked, and maximized when the user brings it back.
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    GetWindowPlacement(window_, &placement);
+    placement.flags |= WPF_RESTORETOMAXIMIZED;
+    placement.showCmd = SW_SHOWMINNOACTIVE;
+    SetWindowPlacement(window_, &placement);
 }
 
 const RECT* MainWindow::CurrentPaneRect() const {
@@ -191,6 +220,10 @@ const RECT* MainWindow::CurrentPaneRect() const {
 
 INT_PTR MainWindow::OnSize(WPARAM wParam, LPARAM) {
     sizeState_ = static_cast<int>(wParam);
+    // Taken the first time the window is maximized, which for a window
+    // started minimized is when the user brings it back. The restored top
+    // and margins stay: the pane only grows.
+    if (sizeState_ == Maximized && IsRectEmpty(&maximizedRect_)) maximizedRect_ = PaneRectIn(InflatedClient());
     const RECT* target = CurrentPaneRect();
     if (!target) return FALSE;
     // The hidden log pane is placed again when help closes.

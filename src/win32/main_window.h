@@ -74,7 +74,7 @@ private:
     static const MessageRow MessageTable[];
 
     void RestoredLayout();
-    void MaximizedLayout();
+    void ShowAtStart();
     RECT InflatedClient() const;
     RECT PaneRectIn(const RECT& inflated) const;
     // The pane's place for the window's size now; nullptr while minimized.

@@ -2,31 +2,44 @@
 
 #include <richedit.h>
 
+#include "host/win32/system_library.h"
+
 namespace quillfen::win32 {
 
 namespace {
 // The largest limit the control takes: a long session must never reach it.
 constexpr LPARAM PaneTextLimit = 0x7FFFFFFE;
 
-// Whether the last line is in view: then new text should come into view too.
+// Whether the end of the text is in view: then new text should come into
+// view too. Told by lines, never by pixels: the control gives pixel
+// positions in 16 bits, and a session's log runs past 65,535 pixels after
+// a few capability tests. The empty line after the last line end may be
+// out of sight.
 bool ViewAtBottom(HWND pane) {
-    SCROLLINFO bar{};
-    bar.cbSize = sizeof bar;
-    bar.fMask = SIF_ALL;
-    if (!GetScrollInfo(pane, SB_VERT, &bar) || bar.nPage == 0) return true;
-    // Some rich-edit versions count the range one short of the others.
-    return bar.nPos + static_cast<int>(bar.nPage) >= bar.nMax;
+    RECT view{};
+    SendMessageA(pane, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&view));
+    POINTL bottomLeft{view.left, view.bottom - 1};
+    const LRESULT lastShown = SendMessageA(pane, EM_CHARFROMPOS, 0, reinterpret_cast<LPARAM>(&bottomLeft));
+    const LRESULT lastShownLine = SendMessageA(pane, EM_EXLINEFROMCHAR, 0, lastShown);
+    return lastShownLine + 2 >= SendMessageA(pane, EM_GETLINECOUNT, 0, 0);
 }
 
-// Scrolls back to the first line the reader saw.
+// Scrolls back to the first line the reader saw. Right after new text a
+// control may not scroll a long way back by exactly the lines asked for,
+// so it is asked again until the view lands.
+constexpr int ScrollBackPasses = 16;
+
 void ScrollBackTo(HWND pane, LRESULT firstLine) {
-    const LRESULT movedBy = SendMessageA(pane, EM_GETFIRSTVISIBLELINE, 0, 0) - firstLine;
-    if (movedBy != 0) SendMessageA(pane, EM_LINESCROLL, 0, -movedBy);
+    for (int pass = 0; pass < ScrollBackPasses; ++pass) {
+        const LRESULT movedBy = SendMessageA(pane, EM_GETFIRSTVISIBLELINE, 0, 0) - firstLine;
+        if (movedBy == 0) return;
+        SendMessageA(pane, EM_LINESCROLL, 0, -movedBy);
+    }
 }
 }  // namespace
 
 bool LoadRichEdit() {
-    static const HMODULE library = LoadLibraryA("riched32.dll");
+    static const HMODULE library = LoadSystemLibrary(L"riched32.dll");
     return library != nullptr;
 }
 

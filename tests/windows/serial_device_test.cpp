@@ -8,10 +8,12 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "log/session_log.h"
 #include "serial/port_names.h"
 #include "serial/serial_device.h"
+#include "serial/serial_inventory.h"
 #include "serial/serial_port.h"
 #include "support/scripted_host.h"
 #include "windows/win_fixtures.h"
@@ -170,6 +172,33 @@ TEST(WinSerialDeviceRefusals, ARefusedWriteDoesNotHoldUpTheClose) {
     device.Close();
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
     EXPECT_FALSE(device.IsOpen());
+}
+
+// A port the serial drivers announce in the registry's SERIALCOMM map, but
+// that Device Manager files under neither Ports nor Modems (a multiport
+// card, a virtual port pair), is listed all the same.
+TEST(WinSerialInventory, APortOnlyTheSerialCommMapKnowsIsListed) {
+    HKEY deviceMap = nullptr;
+    HKEY serialComm = nullptr;
+    DWORD created = 0;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP", 0, nullptr, REG_OPTION_VOLATILE,
+                              KEY_ALL_ACCESS, nullptr, &deviceMap, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyExW(deviceMap, L"SERIALCOMM", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                              &serialComm, &created),
+              ERROR_SUCCESS);
+    const wchar_t port[] = L"COM7";
+    RegSetValueExW(serialComm, L"\\Device\\QuillfenTest0", 0, REG_SZ, reinterpret_cast<const BYTE*>(port),
+                   sizeof port);
+    const std::vector<SerialDeviceEntry> entries = ListSerialDevices(DeviceRoots{});
+    RegDeleteValueW(serialComm, L"\\Device\\QuillfenTest0");
+    RegCloseKey(serialComm);
+    if (created == REG_CREATED_NEW_KEY) RegDeleteKeyW(deviceMap, L"SERIALCOMM");
+    RegCloseKey(deviceMap);
+
+    bool listed = false;
+    for (const SerialDeviceEntry& entry : entries) listed = listed || (entry.path == "\\\\.\\COM7" && entry.number == 6);
+    EXPECT_TRUE(listed);
 }
 
 TEST(WinPortNames, EveryComNumberUsesTheDeviceNamespace) {

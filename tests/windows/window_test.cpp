@@ -17,6 +17,7 @@
 
 #include "app/help_text.h"
 #include "win32/main_window.h"
+#include "win32/rich_pane.h"
 #include "win32/resources/resource_ids.h"
 #include "windows/win_fixtures.h"
 #include "windows/window_driver.h"
@@ -157,6 +158,8 @@ TEST_F(WindowTest, StartsMaximizedWithThePortListTheLogAndCloseHelpGrayed) {
 
     EXPECT_TRUE(IsZoomed(run.Window()));
     EXPECT_EQ(GetWindowLongA(run.Window(), GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    // The manifest's system DPI awareness has taken effect.
+    EXPECT_TRUE(IsProcessDPIAware());
     HWND ports = window.Control(IDC_PORTLIST);
     EXPECT_EQ(SendMessageA(ports, CB_GETCOUNT, 0, 0), 256);
     EXPECT_EQ(SendMessageA(ports, CB_GETCURSEL, 0, 0), CB_ERR);
@@ -406,6 +409,48 @@ TEST_F(WindowTest, TheLogFollowsNewEntriesOnlyWhileItsViewIsAtTheBottom) {
     ASSERT_TRUE(send());
     EXPECT_EQ(firstLine(), 0);
     EXPECT_EQ(window.PaneText(IDC_LOGPANE), LogFile());
+}
+
+// Ten capability tests make a log taller than 65,535 pixels, past what the
+// control reports in 16-bit pixel positions: the view still follows new
+// lines from the bottom and keeps a reader's place above it.
+TEST_F(WindowTest, ALogOfTenCapabilityTestsStillFollowsOnlyFromTheBottom) {
+    RunningWindow run;
+    HWND pane = run.Driver().Control(IDC_LOGPANE);
+    const std::string test = ReadWholeFile(QUILLFEN_TESTDATA_DIR "/capability_fax.log");
+    ASSERT_FALSE(test.empty());
+    // Appended as the log appends, at its end.
+    auto append = [&](const char* text) { win32::InsertAt(pane, GetWindowTextLengthA(pane), text); };
+    auto endInView = [&] {
+        POINTL at{};
+        SendMessageA(pane, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&at), GetWindowTextLengthA(pane) - 1);
+        RECT view{};
+        GetClientRect(pane, &view);
+        return at.y >= 0 && at.y < view.bottom;
+    };
+    auto firstLine = [&] { return SendMessageA(pane, EM_GETFIRSTVISIBLELINE, 0, 0); };
+    for (int copy = 0; copy < 10; ++copy) append(test.c_str());
+    TEXTMETRICA font{};
+    HDC dc = GetDC(pane);
+    SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(pane, WM_GETFONT, 0, 0)));
+    GetTextMetricsA(dc, &font);
+    ReleaseDC(pane, dc);
+    ASSERT_GT(SendMessageA(pane, EM_GETLINECOUNT, 0, 0) * font.tmHeight, 65535);
+
+    EXPECT_TRUE(endInView());
+    append("OUT: ATI3\r\n");
+    EXPECT_TRUE(endInView());
+
+    SendMessageA(pane, EM_LINESCROLL, 0, -200);
+    const LRESULT reading = firstLine();
+    append("IN : OK\r\n");
+    // Wine's control scrolls by a line and a half at a time: within a line.
+    EXPECT_LE(std::abs(firstLine() - reading), 1) << reading;
+    EXPECT_FALSE(endInView());
+
+    SendMessageA(pane, WM_VSCROLL, SB_BOTTOM, 0);
+    append("OUT: ATI3\r\n");
+    EXPECT_TRUE(endInView());
 }
 
 TEST_F(WindowTest, AbortEventStopsTheTestAndTheWindowCarriesOn) {

@@ -9,6 +9,9 @@
 
 namespace quillfen::cli {
 
+// Descriptors carry bytes as they are, and terminals take escape codes.
+void PrepareProcess() {}
+
 bool StdinIsTerminal() { return isatty(STDIN_FILENO) == 1; }
 
 bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }

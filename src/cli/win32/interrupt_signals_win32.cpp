@@ -17,8 +17,10 @@ std::atomic<int> TerminatesPending{0};
 std::atomic<bool> SessionRunning{false};
 
 // How long a closing console waits for the session to write its closing
-// lines; Windows ends the process itself a little after five seconds.
-constexpr int CloseGraceSlices = 450;  // of 10 ms
+// lines. Windows ends the process five seconds after the close request, so
+// the wait is measured by the clock: its 10 ms sleeps last a whole 15.6 ms
+// tick, and counting them would run past the five seconds.
+constexpr ULONGLONG CloseGraceMs = 4500;
 
 BOOL WINAPI OnConsoleControl(DWORD event) {
     switch (event) {
@@ -31,7 +33,9 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
         case CTRL_SHUTDOWN_EVENT:
             ++TerminatesPending;
             // The process ends as soon as this returns.
-            for (int slice = 0; slice < CloseGraceSlices && SessionRunning; ++slice) Sleep(10);
+            for (const ULONGLONG deadline = GetTickCount64() + CloseGraceMs;
+                 SessionRunning && GetTickCount64() < deadline;)
+                Sleep(10);
             return TRUE;
         default:
             return FALSE;

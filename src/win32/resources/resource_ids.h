@@ -8,6 +8,9 @@
 #define IDR_MAINMENU 129
 #define IDD_ABOUTBOX 200
 #define IDD_MAINWINDOW 201
+/* The main window's client area while restored, in dialog units. */
+#define MAINWINDOW_WIDTH 281
+#define MAINWINDOW_HEIGHT 114
 
 #define IDC_VERSIONTEXT 1000
 #define IDC_PORTLIST 1001
