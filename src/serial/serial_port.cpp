@@ -132,7 +132,8 @@ void PacedWait(Host& host, std::uint32_t ms) {
     } while (Clock::now() < deadline);
 }
 
-SerialPort::SerialPort(Host& host, SessionLog& log, PortNames& names) : host_(host), log_(log), names_(names) {}
+SerialPort::SerialPort(Host& host, SessionLog& log, PortNames& names)
+    : host_(host), log_(log), names_(names), device_(MakeDevice(std::string())) {}
 
 int SerialPort::OpenPort(Quiet quiet) {
     log_.WriteLog(Separator, LogKind::Plain, AsLine::No);
@@ -141,9 +142,11 @@ int SerialPort::OpenPort(Quiet quiet) {
     const std::string device = names_.DeviceFor(comNumber);
     std::uint32_t backoff = 0;
     OpenError error;
+    CloseQuietly();
+    device_ = MakeDevice(device);
     while (true) {
         CloseQuietly();
-        if (device_.Open(device, error, names_.Roots())) break;
+        if (device_->Open(device, error, names_.Roots())) break;
 
         if (backoff <= BackoffLast) {
             backoff += BackoffStep;
@@ -175,14 +178,14 @@ int SerialPort::OpenPort(Quiet quiet) {
 }
 
 void SerialPort::ClosePort() {
-    if (!device_.IsOpen()) return;
-    device_.Close();
+    if (!device_->IsOpen()) return;
+    device_->Close();
     std::snprintf(message_, sizeof message_, "Closed COM%u - %s", SelectedPort + 1u, log_.StampText());
     log_.WriteLog(message_, LogKind::Plain, AsLine::Yes);
 }
 
 int SerialPort::EnsurePortOpen() {
-    if (device_.IsOpen()) return 1;
+    if (device_->IsOpen()) return 1;
     int selection = host_.PortSelection();
     if (selection < 0) {
         host_.ShowMessageBox("Please Select a Modem/COM-Port (COM?)", BoxIcon::Information, BoxButtons::Ok);
@@ -196,10 +199,10 @@ int SerialPort::EnsurePortOpen() {
 void SerialPort::PurgeReceive() {
     receive_.readPosition = 0;
     receive_.fillCount = 0;
-    device_.PurgeInput();
+    device_->PurgeInput();
 }
 
-void SerialPort::PurgeTransmit() { device_.PurgeOutput(); }
+void SerialPort::PurgeTransmit() { device_->PurgeOutput(); }
 
 int SerialPort::WritePort(const std::uint8_t* data, std::uint32_t len) {
     ++writeToggle_;
@@ -207,7 +210,7 @@ int SerialPort::WritePort(const std::uint8_t* data, std::uint32_t len) {
     if (data == nullptr) len = 0;
     if (len > WriteBufferSize) len = WriteBufferSize;
     if (len > 0) std::memcpy(buffer, data, len);
-    if (!device_.IsOpen()) return 0;
+    if (!device_->IsOpen()) return 0;
 
     QueryStatus();
     if (status_.cbOutQue != 0) {
@@ -220,16 +223,16 @@ int SerialPort::WritePort(const std::uint8_t* data, std::uint32_t len) {
             QueryStatus();
         }
     }
-    device_.StartWrite(buffer, len);
+    device_->StartWrite(buffer, len);
     return 1;
 }
 
 std::uint32_t SerialPort::ReadPort(std::uint8_t* buffer, std::uint32_t n) {
-    return static_cast<std::uint32_t>(device_.Read(buffer, n, static_cast<int>(ReadWaitLimit)));
+    return static_cast<std::uint32_t>(device_->Read(buffer, n, static_cast<int>(ReadWaitLimit)));
 }
 
 void SerialPort::QueryStatus() {
-    QueueCounts counts = device_.QueryStatus();
+    QueueCounts counts = device_->QueryStatus();
     status_.errors = counts.errors;
     status_.cbInQue = counts.inQueue;
     status_.cbOutQue = counts.outQueue;
@@ -242,26 +245,26 @@ bool SerialPort::SetLineSpeed(std::uint32_t bitsPerSecond) {
 }
 
 void SerialPort::ConfigurePort() {
-    if (device_.Configure(lineSpeed_) != 0) {
+    if (device_->Configure(lineSpeed_) != 0) {
         // The second value is the settings call's own result, which is 0
         // whenever this box appears.
         // The handle is printed whole: a 64-bit handle cut to int could show
         // a value that was never the handle.
         std::snprintf(message_, sizeof message_, "SetCommState: hCommDev<%lld>,iCommResult<%i>",
-                      static_cast<long long>(device_.HandleValue()), 0);
+                      static_cast<long long>(device_->HandleValue()), 0);
         host_.ShowMessageBox(message_, BoxIcon::Stop, BoxButtons::Ok);
     }
     QueryStatus();
-    device_.Control(LineControl::SetDtr);
+    device_->Control(LineControl::SetDtr);
 }
 
 void SerialPort::ResetControlLines() {
-    for (LineControl step : ResetBeforeBreak) device_.Control(step);
+    for (LineControl step : ResetBeforeBreak) device_->Control(step);
     PacedWait(host_, BreakHold);
-    for (LineControl step : ResetAfterBreak) device_.Control(step);
+    for (LineControl step : ResetAfterBreak) device_->Control(step);
 }
 
-void SerialPort::CloseQuietly() { device_.Close(); }
+void SerialPort::CloseQuietly() { device_->Close(); }
 
 void SerialPort::NoteWhyRefused(const std::string& device, const OpenError& error) {
     const char* path = device.c_str();

@@ -6,6 +6,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <string>
 
 #include "host/host.h"
 #include "log/session_log.h"
@@ -71,9 +73,9 @@ public:
     const PortStatus& Status() const { return status_; }
 
     ReceiveBuffer& Receive() { return receive_; }
-    bool IsOpen() const { return device_.IsOpen(); }
+    bool IsOpen() const { return device_->IsOpen(); }
     // The open device has hung up or gone away: nothing more will come.
-    bool HungUp() const { return device_.IsOpen() && device_.HungUp(); }
+    bool HungUp() const { return device_->IsOpen() && device_->HungUp(); }
 
     std::uint8_t SelectedPort = 0;
 
@@ -94,7 +96,8 @@ private:
     Host& host_;
     SessionLog& log_;
     PortNames& names_;
-    SerialDevice device_;
+    // The transport of the last open; a new one when the next name asks for another.
+    std::unique_ptr<SerialDevice> device_;
     ReceiveBuffer receive_;
     PortStatus status_;
     std::uint8_t writeBuffers_[2][WriteBufferSize] = {};

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "serial/serial_device.h"
+#include "serial/local_device.h"
 
 namespace quillfen {
 
@@ -90,7 +90,7 @@ unsigned ComNumberOf(const std::string& device) {
 
 }  // namespace
 
-struct SerialDevice::Platform {
+struct LocalDevice::Platform {
     HANDLE handle = INVALID_HANDLE_VALUE;
     OVERLAPPED readOverlapped{};
     OVERLAPPED writeOverlapped{};
@@ -132,17 +132,17 @@ struct SerialDevice::Platform {
     }
 };
 
-SerialDevice::SerialDevice() : platform_(std::make_unique<Platform>()) {}
+LocalDevice::LocalDevice() : platform_(std::make_unique<Platform>()) {}
 
-SerialDevice::~SerialDevice() { Close(); }
+LocalDevice::~LocalDevice() { Close(); }
 
 // Windows keeps other programs out of an open port by itself (share mode 0
 // gives them a sharing violation), so there is nothing to look up first.
-bool SerialDevice::Open(const std::string& device, OpenError& error, const DeviceRoots&) {
+bool LocalDevice::Open(const std::string& device, OpenError& error, const DeviceRoots&) {
     return Open(device, error);
 }
 
-bool SerialDevice::Open(const std::string& device, OpenError& error) {
+bool LocalDevice::Open(const std::string& device, OpenError& error) {
     Close();
     if (device.empty()) return Fail(error, ERROR_FILE_NOT_FOUND);
 
@@ -173,11 +173,11 @@ bool SerialDevice::Open(const std::string& device, OpenError& error) {
     return true;
 }
 
-bool SerialDevice::HungUp() const { return platform_->hungUp; }
+bool LocalDevice::HungUp() const { return platform_->hungUp; }
 
-bool SerialDevice::IsOpen() const { return platform_->handle != INVALID_HANDLE_VALUE; }
+bool LocalDevice::IsOpen() const { return platform_->handle != INVALID_HANDLE_VALUE; }
 
-void SerialDevice::Close() {
+void LocalDevice::Close() {
     Platform& p = *platform_;
     if (p.handle == INVALID_HANDLE_VALUE) return;
     // Nothing may still read into or write from our buffers once the
@@ -193,7 +193,7 @@ void SerialDevice::Close() {
     p.handle = INVALID_HANDLE_VALUE;
 }
 
-int SerialDevice::Configure(std::uint32_t bitsPerSecond) {
+int LocalDevice::Configure(std::uint32_t bitsPerSecond) {
     Platform& p = *platform_;
     if (p.handle == INVALID_HANDLE_VALUE) return ERROR_INVALID_HANDLE;
     if (!IsLineSpeed(bitsPerSecond)) return ERROR_INVALID_PARAMETER;
@@ -219,7 +219,7 @@ int SerialDevice::Configure(std::uint32_t bitsPerSecond) {
     return number != 0 ? static_cast<int>(number) : -1;
 }
 
-void SerialDevice::Control(LineControl step) {
+void LocalDevice::Control(LineControl step) {
     Platform& p = *platform_;
     if (p.handle == INVALID_HANDLE_VALUE) return;
     for (const EscapeRow& row : EscapeRows) {
@@ -228,15 +228,15 @@ void SerialDevice::Control(LineControl step) {
     }
 }
 
-void SerialDevice::PurgeInput() {
+void LocalDevice::PurgeInput() {
     if (platform_->handle != INVALID_HANDLE_VALUE) PurgeComm(platform_->handle, PURGE_RXABORT | PURGE_RXCLEAR);
 }
 
-void SerialDevice::PurgeOutput() {
+void LocalDevice::PurgeOutput() {
     if (platform_->handle != INVALID_HANDLE_VALUE) PurgeComm(platform_->handle, PURGE_TXABORT | PURGE_TXCLEAR);
 }
 
-QueueCounts SerialDevice::QueryStatus() {
+QueueCounts LocalDevice::QueryStatus() {
     QueueCounts counts;
     Platform& p = *platform_;
     if (p.handle == INVALID_HANDLE_VALUE) return counts;
@@ -255,7 +255,7 @@ QueueCounts SerialDevice::QueryStatus() {
     return counts;
 }
 
-std::size_t SerialDevice::StartWrite(const std::uint8_t* data, std::size_t len) {
+std::size_t LocalDevice::StartWrite(const std::uint8_t* data, std::size_t len) {
     Platform& p = *platform_;
     if (p.handle == INVALID_HANDLE_VALUE || data == nullptr || len == 0) return 0;
     if (len > DeviceWriteLimit) len = DeviceWriteLimit;
@@ -269,7 +269,7 @@ std::size_t SerialDevice::StartWrite(const std::uint8_t* data, std::size_t len) 
     return len;
 }
 
-std::size_t SerialDevice::Read(std::uint8_t* buffer, std::size_t n, int waitMs) {
+std::size_t LocalDevice::Read(std::uint8_t* buffer, std::size_t n, int waitMs) {
     Platform& p = *platform_;
     if (p.handle == INVALID_HANDLE_VALUE || buffer == nullptr || n == 0) return 0;
     if (waitMs < 0) waitMs = 0;
@@ -292,6 +292,6 @@ std::size_t SerialDevice::Read(std::uint8_t* buffer, std::size_t n, int waitMs) 
     return count;
 }
 
-std::intptr_t SerialDevice::HandleValue() const { return reinterpret_cast<std::intptr_t>(platform_->handle); }
+std::intptr_t LocalDevice::HandleValue() const { return reinterpret_cast<std::intptr_t>(platform_->handle); }
 
 }  // namespace quillfen
