@@ -99,6 +99,8 @@ private:
         }
         int PortSelection() override { return front_.PortSelection(); }
         void ShowNote(std::string_view text) override { front_.ShowNote(text); }
+        void PortRefused(std::string_view why) override { front_.PortRefused(why); }
+        void PortHungUp() override { front_.PortHungUp(); }
         void PromptForPort() override;
         std::size_t ReadCommandText(char* buffer, std::size_t size) override {
             return front_.ReadCommandText(buffer, size);

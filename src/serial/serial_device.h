@@ -49,10 +49,9 @@ struct OpenError {
     char detail[DetailSize] = {};          // what the system said, for the user: "fax-ts1:7001: connection refused"
 };
 
-// A short phrase saying why a port was refused, for a line about that port:
-// "system console, left alone", "in use by agetty (pid 412)", "no such
-// device", "permission denied (group dialout)", "connection refused".
-void RefusalWords(const OpenError& error, char* text, std::size_t size);
+// Fills error for a name no transport can open: a port that cannot be
+// found, with a detail that names the text and says what is wrong with it.
+void FailUnusableName(const std::string& name, const std::string& problem, OpenError& error);
 
 // The control-line steps of the reset, named as the modem sees them.
 enum class LineControl { ClearDtr, ClearRts, SetXoff, SetBreak, ClearBreak, SetXon, SetRts, SetDtr };

@@ -43,6 +43,12 @@ struct PortStatus {
     std::uint32_t cbOutQue = 0;
 };
 
+// Why a port was refused, in a few words for a line about that port: "system
+// console, left alone", "in use by agetty (pid 412)", "no such device",
+// "permission denied (group dialout)", "cannot reach fax-ts1:7001:
+// connection refused".
+void RefusalWords(const OpenError& error, char* text, std::size_t size);
+
 // Sleep in slices of a tenth of ms (at least 1 ms), pumping the host's events
 // after each slice, until the monotonic clock reaches now + ms. Always sleeps
 // and pumps at least once.
@@ -92,6 +98,8 @@ private:
     void ResetControlLines();
     void CloseQuietly();
     void NoteWhyRefused(const std::string& device, const OpenError& error);
+    void TellRemark(Quiet quiet);
+    void NoticeHangUp();
 
     Host& host_;
     SessionLog& log_;
@@ -104,6 +112,8 @@ private:
     std::uint32_t writeToggle_ = 0;
     std::uint32_t lineSpeed_ = DefaultLineSpeed;
     char message_[1024] = {};
+    bool hangUpTold_ = false;   // this open's hang-up has reached the host
+    char remarkTold_[DetailSize] = {};  // the last remark the user heard, not to be repeated
 };
 
 }  // namespace quillfen

@@ -412,7 +412,7 @@ TEST_F(WineTest, PortsListsWhatWindowsKnowsAndSaysSoWhenThatIsNothing) {
 TEST_F(WineTest, ProgramsNeedNoDllBeyondWindowsOwn) {
     const std::string objdump = FirstExecutable({"x86_64-w64-mingw32-objdump"});
     if (objdump.empty()) GTEST_SKIP() << "x86_64-w64-mingw32-objdump is not installed";
-    static const std::regex systemDll("(KERNEL32|ADVAPI32|msvcrt|SETUPAPI|USER32|GDI32|COMCTL32|COMDLG32|SHELL32|VERSION|"
+    static const std::regex systemDll("(KERNEL32|ADVAPI32|msvcrt|SETUPAPI|WS2_32|USER32|GDI32|COMCTL32|COMDLG32|SHELL32|VERSION|"
                                       "RICHED20|RICHED32|OLE32|UCRTBASE|api-ms-win-[a-z0-9-]+)\\.dll",
                                       std::regex::icase);
     for (const char* program : {"quillfen-cli.exe", "quillfen.exe", "win_session_log_test.exe",
