@@ -1,12 +1,14 @@
 #include "app/application.h"
 
 #include <cstring>
+#include <string>
 
 namespace quillfen {
 
 namespace {
 constexpr char EmptyCommandMessage[] = "Please Type in a Modem Command";
 constexpr unsigned TypedCommandTimeout = 5;  // seconds
+constexpr char PortsFileProblemsHeading[] = "These lines of the ports file were skipped:";
 
 // What the log shows of a command is its text up to the first line end, so
 // that is all the modem may get: a second command hidden behind a CR would
@@ -42,6 +44,7 @@ void Application::CoreHost::PromptForPort() {
 
 Application::Application(Host& host, PortNames& names)
     : host_(*this, host),
+      names_(names),
       log_(host_),
       port_(host_, log_, names),
       engine_(host_, log_, port_),
@@ -51,6 +54,11 @@ void Application::Start() {
     log_.OpenSessionLog();
     if (log_.LogFile() >= 0) CopyBounded(logFileName_, log_.FileName(), sizeof logFileName_);
     log_.ReportFileFailure();
+    if (!names_.PortsFileProblems().empty()) {
+        std::string text = PortsFileProblemsHeading;
+        for (const std::string& problem : names_.PortsFileProblems()) text += "\n" + problem;
+        host_.ShowMessageBox(text, BoxIcon::Information, BoxButtons::Ok);
+    }
 }
 
 void Application::Shutdown() {

@@ -44,7 +44,8 @@ public:
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 
-    // Start-up message, log file, header, start line and banner.
+    // Start-up message, log file, header, start line and banner; then, once,
+    // the lines of the ports file that were skipped.
     void Start();
     // Closes the port (its closed line) and ends the log. Safe to call twice;
     // a front end calls it when its window goes away.
@@ -150,6 +151,7 @@ private:
     ActionOutcome Exit();
 
     CoreHost host_;
+    PortNames& names_;
     SessionLog log_;
     SerialPort port_;
     CommandEngine engine_;

@@ -11,6 +11,11 @@
 
 namespace quillfen {
 
+// Whether a device of this machine is a system console or another process
+// holds it, found without opening it; error then says who. Always false
+// where the system keeps other programs off an open port by itself.
+bool DeviceOccupied(const std::string& device, const DeviceRoots& roots, OpenError& error);
+
 class LocalDevice final : public SerialDevice {
 public:
     LocalDevice();

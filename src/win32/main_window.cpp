@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "log/session_log.h"
+#include "serial/ports_file.h"
 #include "win32/dialog_colours.h"
 #include "win32/placement.h"
 #include "win32/resources/resource_ids.h"
@@ -41,6 +42,8 @@ const MainWindow::MessageRow MainWindow::MessageTable[] = {
 
 MainWindow::MainWindow(HINSTANCE instance, const char* argumentText)
     : instance_(instance), app_(*this, names_) {
+    // Remote modems and odd adaptors are placed by the user's ports file.
+    names_.UsePortsFile(DefaultPortsFile());
     CopyBounded(commandLineText_, argumentText, sizeof commandLineText_);
     bigIcon_ = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_QUILLFEN), IMAGE_ICON,
                                              GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));

@@ -16,13 +16,6 @@
 namespace quillfen::test {
 namespace {
 
-std::string MaskStamps(const std::string& log) {
-    static const std::regex stamp(
-        "(Sun|Mon|Tue|Wed|Thu|Fri|Sat) [A-Z][a-z]{2} [0-9]{2} "
-        "[0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}");
-    return std::regex_replace(log, stamp, "<stamp>");
-}
-
 std::vector<std::string> LogFiles(const TempDir& dir) {
     std::vector<std::string> files;
     for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {

@@ -151,15 +151,8 @@ TEST(NetworkDevice, FailuresFallIntoTheirRowsAndNameWhatWasTried) {
         OpenErrorRow row;
         std::string detail;
     };
-    int probe = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    ASSERT_EQ(bind(probe, reinterpret_cast<sockaddr*>(&address), size), 0);
-    getsockname(probe, reinterpret_cast<sockaddr*>(&address), &size);
-    const std::string closedPort = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
-    // Bound but not listening: a connection is refused.
+    test::RefusingPort refusing;
+    const std::string closedPort = refusing.HostAndPort();
     const std::vector<Case> cases = {
         {"rfc2217://" + closedPort, OpenErrorRow::CannotFind, "cannot reach " + closedPort + ": connection refused"},
         {"tcp://no-such-host.invalid:7001", OpenErrorRow::CannotFind, "cannot reach no-such-host.invalid:7001: "},
@@ -177,14 +170,15 @@ TEST(NetworkDevice, FailuresFallIntoTheirRowsAndNameWhatWasTried) {
         EXPECT_LE(std::strlen(error.detail), 200u) << "a long name is cut in the message";
         EXPECT_FALSE(device->IsOpen());
     }
-    close(probe);
 
     // A server that never completes the connection is not ready, after the
     // connection limit. Its backlog is filled first, so the kernel drops
     // further attempts unanswered.
     int listener = socket(AF_INET, SOCK_STREAM, 0);
-    size = sizeof address;
-    address.sin_port = 0;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
     ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), size), 0);
     ASSERT_EQ(listen(listener, 0), 0);
     getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);

@@ -45,4 +45,20 @@ private:
     std::string problem_;
 };
 
+// A port of 127.0.0.1 that is bound but never listens: a connection to it
+// is refused for as long as the object lives.
+class RefusingPort {
+public:
+    RefusingPort();
+    ~RefusingPort();
+    RefusingPort(const RefusingPort&) = delete;
+    RefusingPort& operator=(const RefusingPort&) = delete;
+    // "127.0.0.1:PORT"
+    std::string HostAndPort() const { return "127.0.0.1:" + std::to_string(port_); }
+
+private:
+    int fd_ = -1;
+    unsigned port_ = 0;
+};
+
 }  // namespace quillfen::test

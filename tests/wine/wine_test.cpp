@@ -286,12 +286,6 @@ private:
 
 WineSession* Session = nullptr;
 
-std::string MaskStamps(const std::string& log) {
-    static const std::regex stamp("(Sun|Mon|Tue|Wed|Thu|Fri|Sat) [A-Z][a-z]{2} [0-9]{2} "
-                                  "[0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}");
-    return std::regex_replace(log, stamp, "<stamp>");
-}
-
 std::string Golden(const std::string& name) { return ReadFile(std::string(QUILLFEN_TESTDATA_DIR) + "/" + name); }
 
 bool EndsWith(const std::string& text, const std::string& tail) {

@@ -144,6 +144,11 @@ struct LocalDevice::Platform {
     }
 };
 
+bool DeviceOccupied(const std::string& device, const DeviceRoots& roots, OpenError& error) {
+    error = OpenError{};
+    return posix::OccupiedElsewhere(device, roots, error);
+}
+
 LocalDevice::LocalDevice() : platform_(std::make_unique<Platform>()) {}
 
 LocalDevice::~LocalDevice() { Close(); }
