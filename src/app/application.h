@@ -76,8 +76,10 @@ public:
     bool Ended() const { return ended_; }
     // Exit commands handled, however they were given.
     int ExitCommands() const { return exitCommands_; }
-    // The log file's relative name; empty when none could be created.
+    // The log file's relative name; empty when none could be created, and
+    // then why not, in a few words.
     const char* LogFileName() const { return logFileName_; }
+    const char* LogFileProblem() const { return log_.FileProblem(); }
 
     // The core modules, for tests and benchmarks.
     SessionLog& Log() { return log_; }

@@ -80,11 +80,13 @@ constexpr std::string_view Help =
     "       test-all --ports: some port of the bank)\n"
     "  2    usage error, a send text with nothing before its first line end, or a\n"
     "       log that report cannot read\n"
-    "  3    the log file is incomplete (writing it failed; standard output has all)\n"
+    "  3    the log file is incomplete (writing it failed; standard output has all);\n"
+    "       test-all --ports: a port got no log file, or an incomplete one\n"
     "  4    the modem hung up or went away during the session\n"
     "  5    test-all --ports: a port opened but no modem answered on it\n"
     "  130  aborted\n"
-    "With --ports the code is the worst of the ports: 130, then 1, then 5.\n";
+    "With --ports the code is the worst of the ports: 3, then 130, then 4, then 1,\n"
+    "then 5.\n";
 
 // Splits "--name=value" so that both spellings of an option are accepted.
 bool TakeOptionValue(std::string_view arg, std::string_view name, int& index, int argc,
