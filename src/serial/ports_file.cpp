@@ -16,7 +16,13 @@ std::string_view Trimmed(std::string_view text) {
     return text;
 }
 
-std::string Quoted(std::string_view text) { return "\"" + ShownName(std::string(text)) + "\""; }
+// Built by appending: GCC 12's MinGW build takes a literal added to a
+// temporary for an overlapping copy.
+std::string Quoted(std::string_view text) {
+    std::string quoted(1, '"');
+    quoted.append(ShownName(std::string(text))).push_back('"');
+    return quoted;
+}
 
 }  // namespace
 

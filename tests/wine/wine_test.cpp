@@ -29,6 +29,7 @@
 
 #include "support/fixtures.h"
 #include "support/run_program.h"
+#include "support/ser2net.h"
 
 extern char** environ;
 
@@ -316,6 +317,18 @@ TEST_F(WineTest, CapabilityTestWritesTheSameLogAsOnLinux) {
     EXPECT_EQ(MaskStamps(file), Golden("capability_fax.log"));
     // The path the user is told joins the Windows directory and the name with a backslash.
     EXPECT_NE(run.err.find("\\Modem001.txt\ncreated."), std::string::npos) << run.err;
+}
+
+// A modem behind ser2net, reached through Winsock: the same log as a local run.
+TEST_F(WineTest, ARemoteModemBehindSer2netWritesTheGoldenLog) {
+    ModemSim modem({"--profile", "fax"});
+    Ser2net server(modem.Device());
+    ASSERT_EQ(server.Problem(), "");
+    ProcessRun run = Cli({"--map", "COM1=" + server.Url(), "test"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    std::string file = ReadFile(dir.File("Modem001.txt"));
+    EXPECT_EQ(file, run.out);
+    EXPECT_EQ(MaskStamps(file), Golden("capability_fax.log"));
 }
 
 // What a new user tries first: the .exe on COM5 against the simulator, and
