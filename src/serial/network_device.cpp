@@ -176,6 +176,8 @@ void NetworkDevice::Pump() {
         if (got <= 0) break;
         wireStart_ = 0;
         wireCount_ = static_cast<std::size_t>(got);
+        // A read that did not fill the buffer took all there was.
+        if (wireCount_ < sizeof wire_) break;
     }
     Decode();
     Flush();

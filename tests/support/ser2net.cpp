@@ -57,14 +57,17 @@ std::set<unsigned long> SocketInodes(pid_t pid) {
 
 }  // namespace
 
-Ser2net::Ser2net(const std::vector<std::string>& devices, const std::string& accepter)
+Ser2net::Ser2net(const std::vector<std::string>& devices, const std::string& accepter,
+                 const std::vector<std::string>& options)
     : scheme_(accepter.empty() ? "tcp" : "rfc2217") {
+    std::string optionLines = "      mdns: false\n";
+    for (const std::string& option : options) optionLines += "      " + option + "\n";
     std::string config = "%YAML 1.1\n---\n";
     for (std::size_t i = 0; i < devices.size(); ++i) {
         // Port 0: the kernel picks a free one, read back below.
         config += "connection: &modem" + std::to_string(i) + "\n    accepter: " +
                   (accepter.empty() ? "" : accepter + ",") + "tcp,127.0.0.1,0\n    connector: serialdev," +
-                  devices[i] + ",2400n81,local\n    options:\n      mdns: false\n";
+                  devices[i] + ",2400n81,local\n    options:\n" + optionLines;
     }
     const std::string configPath = dir_.File("ser2net.yaml");
     WriteFile(configPath, config);

@@ -20,7 +20,10 @@ public:
     // which port leads to which device is ser2net's affair); accepter is the
     // gensio stack in front of the TCP accepter: "telnet(rfc2217)" or "" for
     // raw TCP.
-    explicit Ser2net(const std::vector<std::string>& devices, const std::string& accepter = "telnet(rfc2217)");
+    // options are YAML lines for each connection's options, as
+    // "chardelay: false".
+    explicit Ser2net(const std::vector<std::string>& devices, const std::string& accepter = "telnet(rfc2217)",
+                     const std::vector<std::string>& options = {});
     explicit Ser2net(const std::string& device, const std::string& accepter = "telnet(rfc2217)")
         : Ser2net(std::vector<std::string>{device}, accepter) {}
     ~Ser2net();

@@ -147,6 +147,16 @@ long NetSocket::Receive(std::uint8_t* buffer, std::size_t n) {
     if (platform_->fd < 0) return -1;
     while (true) {
         ssize_t got = recv(platform_->fd, buffer, n, MSG_DONTWAIT);
+#ifdef TCP_QUICKACK
+        // A server that holds small writes until the last is acknowledged
+        // (most do) gets each piece of an answer acknowledged at once, not
+        // after the kernel's delayed-acknowledgement wait. Linux forgets the
+        // setting after a while, so it is renewed whenever data comes.
+        if (got > 0) {
+            int on = 1;
+            setsockopt(platform_->fd, IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
+        }
+#endif
         if (got > 0) return static_cast<long>(got);
         if (got == 0) return n == 0 ? 0 : -1;
         if (errno == EINTR) continue;
