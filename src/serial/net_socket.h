@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 namespace quillfen {
@@ -21,6 +22,17 @@ struct NetError {
     int code = 0;                   // the platform's own number
     char words[NetWordsSize] = {};  // what the system calls it, lower case: "connection refused"
 };
+
+// Which failure a platform's error number stands for.
+struct FailureKind {
+    int number;
+    ConnectFailure kind;
+};
+
+// Fills error from the platform's number, its table of kinds (a number not
+// listed is Other) and the system's own text for it, which becomes one
+// clause in lower case, without line ends or a full stop.
+void FillNetError(NetError& error, int number, const char* systemText, std::span<const FailureKind> kinds);
 
 class NetSocket {
 public:

@@ -1,10 +1,8 @@
 #include "support/ser2net.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,7 +17,7 @@
 #include <sstream>
 #include <thread>
 
-extern char** environ;
+#include "support/run_program.h"
 
 namespace quillfen::test {
 
@@ -73,20 +71,10 @@ Ser2net::Ser2net(const std::vector<std::string>& devices, const std::string& acc
     WriteFile(configPath, config);
     const std::string logPath = dir_.File("ser2net.log");
 
-    std::vector<std::string> argv{"/usr/sbin/ser2net", "-n", "-c", configPath, "-P", dir_.File("ser2net.pid")};
-    std::vector<char*> cargv;
-    for (auto& arg : argv) cargv.push_back(arg.data());
-    cargv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    int rc = posix_spawn(&pid_, cargv[0], &actions, nullptr, cargv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) {
-        pid_ = -1;
-        problem_ = "ser2net could not be started: " + std::string(strerror(rc));
+    pid_ = StartDetached({"/usr/sbin/ser2net", "-n", "-c", configPath, "-P", dir_.File("ser2net.pid")}, dir_.Path(),
+                         logPath);
+    if (pid_ < 0) {
+        problem_ = "ser2net could not be started";
         return;
     }
     // Ready once every connection listens.

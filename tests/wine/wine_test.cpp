@@ -78,19 +78,8 @@ ProcessRun RunProcess(std::vector<std::string> argv, const std::string& dir, con
 // exit. For the server and the prefix's boot: the processes they leave
 // running keep any inherited descriptor open, so a pipe would never end.
 int RunDetached(std::vector<std::string> argv, const std::string& dir, const std::string& logPath) {
-    std::vector<char*> cargv;
-    for (auto& arg : argv) cargv.push_back(arg.data());
-    cargv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
-    pid_t pid = -1;
-    int rc = posix_spawn(&pid, cargv[0], &actions, nullptr, cargv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return -1;
+    const pid_t pid = StartDetached(std::move(argv), dir, logPath);
+    if (pid < 0) return -1;
     auto deadline = std::chrono::steady_clock::now() + RunLimit;
     int status = 0;
     while (true) {

@@ -8,7 +8,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -22,30 +21,19 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct KindRow {
-    int number;
-    ConnectFailure kind;
-};
-constexpr KindRow KindRows[] = {
-    {ECONNREFUSED, ConnectFailure::Refused},   {ENETUNREACH, ConnectFailure::Unreachable},
+// Connection errors and the resolver's, whose numbers never meet.
+constexpr FailureKind Kinds[] = {
+    {ECONNREFUSED, ConnectFailure::Refused},     {ENETUNREACH, ConnectFailure::Unreachable},
     {EHOSTUNREACH, ConnectFailure::Unreachable}, {ETIMEDOUT, ConnectFailure::TimedOut},
+    {EAI_NONAME, ConnectFailure::UnknownHost},   {EAI_AGAIN, ConnectFailure::UnknownHost},
+    {EAI_FAIL, ConnectFailure::UnknownHost},     {EAI_NODATA, ConnectFailure::UnknownHost},
+    {EAI_ADDRFAMILY, ConnectFailure::UnknownHost},
 };
-
-// The system's words in lower case, as one clause of a sentence.
-void Words(const char* text, char* words) {
-    std::snprintf(words, NetWordsSize, "%s", text);
-    if (words[0] != '\0' && !std::isupper(static_cast<unsigned char>(words[1])))
-        words[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(words[0])));
-}
 
 void FailWith(NetError& error, int number) {
-    error.kind = ConnectFailure::Other;
-    for (const KindRow& row : KindRows)
-        if (row.number == number) error.kind = row.kind;
-    error.code = number;
     char text[NetWordsSize];
     // The GNU strerror_r may return its own text rather than fill ours.
-    Words(strerror_r(number, text, sizeof text), error.words);
+    FillNetError(error, number, strerror_r(number, text, sizeof text), Kinds);
 }
 
 // A non-blocking connect to one address, finished within the time left.
@@ -104,10 +92,12 @@ bool NetSocket::Connect(const std::string& host, std::uint16_t port, int timeout
     std::snprintf(service, sizeof service, "%u", static_cast<unsigned>(port));
     addrinfo* found = nullptr;
     int resolved = getaddrinfo(host.c_str(), service, &hints, &found);
+    if (resolved == EAI_SYSTEM) {
+        FailWith(error, errno);
+        return false;
+    }
     if (resolved != 0) {
-        error.kind = resolved == EAI_SYSTEM ? ConnectFailure::Other : ConnectFailure::UnknownHost;
-        error.code = resolved == EAI_SYSTEM ? errno : resolved;
-        Words(resolved == EAI_SYSTEM ? std::strerror(errno) : gai_strerror(resolved), error.words);
+        FillNetError(error, resolved, gai_strerror(resolved), Kinds);
         return false;
     }
     int number = ECONNREFUSED;

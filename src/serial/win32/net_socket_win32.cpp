@@ -3,7 +3,6 @@
 #include <ws2tcpip.h>
 #include <windows.h>
 
-#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -16,35 +15,18 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct KindRow {
-    int number;
-    ConnectFailure kind;
-};
-constexpr KindRow KindRows[] = {
+constexpr FailureKind Kinds[] = {
     {WSAECONNREFUSED, ConnectFailure::Refused},     {WSAHOST_NOT_FOUND, ConnectFailure::UnknownHost},
     {WSANO_DATA, ConnectFailure::UnknownHost},      {WSATRY_AGAIN, ConnectFailure::UnknownHost},
     {WSANO_RECOVERY, ConnectFailure::UnknownHost},  {WSAENETUNREACH, ConnectFailure::Unreachable},
     {WSAEHOSTUNREACH, ConnectFailure::Unreachable}, {WSAETIMEDOUT, ConnectFailure::TimedOut},
 };
 
-// The system's words for the number, in lower case and without the
-// sentence's end, as one clause of a sentence.
 void FailWith(NetError& error, int number) {
-    error.kind = ConnectFailure::Other;
-    for (const KindRow& row : KindRows)
-        if (row.number == number) error.kind = row.kind;
-    error.code = number;
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                  static_cast<DWORD>(number), 0, error.words, sizeof error.words, nullptr);
-    if (length == 0) std::snprintf(error.words, sizeof error.words, "error %d", number);
-    std::size_t end = std::strlen(error.words);
-    while (end > 0 && (error.words[end - 1] == '\r' || error.words[end - 1] == '\n' || error.words[end - 1] == '.' ||
-                       error.words[end - 1] == ' '))
-        error.words[--end] = '\0';
-    for (char& c : error.words)
-        if (static_cast<unsigned char>(c) < 0x20 && c != '\0') c = ' ';
-    if (error.words[0] != '\0' && !std::isupper(static_cast<unsigned char>(error.words[1])))
-        error.words[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(error.words[0])));
+    char text[NetWordsSize] = {};
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, static_cast<DWORD>(number), 0,
+                   text, sizeof text, nullptr);
+    FillNetError(error, number, text, Kinds);
 }
 
 int MillisecondsLeft(Clock::time_point deadline) {
