@@ -1,5 +1,7 @@
 #include "win32/main_window.h"
 
+#include <commctrl.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -38,6 +40,7 @@ const MainWindow::MessageRow MainWindow::MessageTable[] = {
     {WM_PAINT, &MainWindow::OnPaint},
     {WM_QUERYDRAGICON, &MainWindow::OnQueryDragIcon},
     {WM_DESTROY, &MainWindow::OnDestroy},
+    {WM_NOTIFY, &MainWindow::OnNotify},
 };
 
 MainWindow::MainWindow(HINSTANCE instance, const char* argumentText)
@@ -134,6 +137,7 @@ INT_PTR MainWindow::OnInitDialog(WPARAM, LPARAM) {
 
     app_.Start();
     FillPortList();
+    AddPortTip();
 
     SendMessageA(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(window_, IDC_FAXTESTALLMODEMS)), TRUE);
     return FALSE;  // the focus is set
@@ -146,6 +150,38 @@ void MainWindow::FillPortList() {
         std::snprintf(name, sizeof name, "COM%i", com);
         SendDlgItemMessageA(window_, IDC_PORTLIST, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
     }
+}
+
+void MainWindow::AddPortTip() {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+    portTip_ = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance_, nullptr);
+    if (!portTip_) return;
+    TOOLINFOA tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = window_;
+    tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(window_, IDC_PORTLIST));
+    tool.lpszText = LPSTR_TEXTCALLBACKA;
+    SendMessageA(portTip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+INT_PTR MainWindow::OnNotify(WPARAM, LPARAM lParam) {
+    const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+    if (!header || header->hwndFrom != portTip_) return FALSE;
+    if (header->code != TTN_GETDISPINFOA && header->code != TTN_GETDISPINFOW) return FALSE;
+    const int selection = PortSelection();
+    tipText_ = selection >= 0 ? names_.Describe(static_cast<unsigned>(selection) + 1) : std::string();
+    if (header->code == TTN_GETDISPINFOA) {
+        reinterpret_cast<NMTTDISPINFOA*>(lParam)->lpszText = tipText_.data();
+    } else {
+        int length = MultiByteToWideChar(CP_ACP, 0, tipText_.c_str(), -1, nullptr, 0);
+        tipWide_.assign(length > 0 ? static_cast<std::size_t>(length) : 1, L'\0');
+        MultiByteToWideChar(CP_ACP, 0, tipText_.c_str(), -1, tipWide_.data(), length);
+        reinterpret_cast<NMTTDISPINFOW*>(lParam)->lpszText = tipWide_.data();
+    }
+    return TRUE;
 }
 
 RECT MainWindow::InflatedClient() const {
