@@ -1,7 +1,11 @@
 #include "app/application.h"
 
+#include <algorithm>
 #include <cstring>
+#include <fstream>
 #include <string>
+
+#include "report/log_report.h"
 
 namespace quillfen {
 
@@ -9,6 +13,12 @@ namespace {
 constexpr char EmptyCommandMessage[] = "Please Type in a Modem Command";
 constexpr unsigned TypedCommandTimeout = 5;  // seconds
 constexpr char PortsFileProblemsHeading[] = "These lines of the ports file were skipped:";
+// The report reads at most this much of the session's log file; a session
+// longer than that is reported on its beginning, which holds its tests.
+constexpr std::streamsize ReportReadLimit = 64 * 1024 * 1024;
+constexpr char NoLogFileReport[] = "No log file was written in this session, so there is no report.\r\n";
+constexpr char IncompleteFileNote[] =
+    "Writing the log file failed during this session: the report covers only what the file holds.\r\n\r\n";
 
 // What the log shows of a command is its text up to the first line end, so
 // that is all the modem may get: a second command hidden behind a CR would
@@ -23,11 +33,12 @@ const Application::CommandRow Application::Commands[] = {
     {id::FaxTestAllModems, true, Availability::WhenIdle, &Application::FaxTestAllModems},
     {id::Send, true, Availability::WhenIdle, &Application::Send},
     {id::AbortEvent, false, Availability::Always, &Application::AbortEvent},
-    {id::CopyAllOfLog, false, Availability::WhenIdle, &Application::CopyAllOfLog},
-    {id::CopySelectedText, false, Availability::WhenIdle, &Application::CopySelectedText},
+    {id::CopyAllOfLog, false, Availability::WhenLogOrReport, &Application::CopyAllOfLog},
+    {id::CopySelectedText, false, Availability::WhenLogOrReport, &Application::CopySelectedText},
     {id::About, false, Availability::WhenIdle, &Application::About},
     {id::OpenHelp, false, Availability::WhenIdle, &Application::OpenHelp},
     {id::CloseHelp, false, Availability::Always, &Application::CloseHelp},
+    {id::Report, false, Availability::WhenIdle, &Application::ShowReport},
     {id::Exit, false, Availability::Always, &Application::Exit},
     // Escape ends the program as Exit does.
     {id::Cancel, false, Availability::Always, &Application::Exit},
@@ -88,6 +99,8 @@ ActionOutcome Application::DispatchCommand(std::uint16_t commandId, Notification
         // A click that was queued before the busy set was grayed, or a
         // toolkit that lets a grayed item through, must not start anything.
         if (row.availability == Availability::WhenIdle && (busy_ || helpShown_)) return ActionOutcome::Ignored;
+        if (row.availability == Availability::WhenLogOrReport && (busy_ || (helpShown_ && !reportShown_)))
+            return ActionOutcome::Ignored;
         return row.busyBracket ? RunBusy(row.run) : (this->*row.run)();
     }
     return ActionOutcome::Ignored;
@@ -198,12 +211,12 @@ ActionOutcome Application::AbortEvent() {
 }
 
 ActionOutcome Application::CopyAllOfLog() {
-    host_.CopyLog(CopyScope::AllOfLog);
+    reportShown_ ? host_.CopyReport(CopyScope::AllOfLog) : host_.CopyLog(CopyScope::AllOfLog);
     return ActionOutcome::Done;
 }
 
 ActionOutcome Application::CopySelectedText() {
-    host_.CopyLog(CopyScope::Selection);
+    reportShown_ ? host_.CopyReport(CopyScope::Selection) : host_.CopyLog(CopyScope::Selection);
     return ActionOutcome::Done;
 }
 
@@ -220,10 +233,42 @@ ActionOutcome Application::OpenHelp() {
     return ActionOutcome::Done;
 }
 
+ActionOutcome Application::ShowReport() {
+    const std::string text = ReportText();
+    SetControlsEnabled(false);
+    // The report is there to be copied into a mail, like the log.
+    host_.EnableMenuItem(id::CopyAllOfLog, true);
+    host_.EnableMenuItem(id::CopySelectedText, true);
+    host_.EnableMenuItem(id::CloseHelp, true);
+    helpShown_ = true;
+    reportShown_ = true;
+    host_.OpenReport(text);
+    return ActionOutcome::Done;
+}
+
+std::string Application::ReportText() const {
+    if (logFileName_[0] == '\0') return NoLogFileReport;
+    std::ifstream file(logFileName_, std::ios::binary | std::ios::ate);
+    const std::streamsize size = file ? std::min<std::streamsize>(file.tellg(), ReportReadLimit) : 0;
+    std::string bytes(static_cast<std::size_t>(std::max<std::streamsize>(size, 0)), '\0');
+    file.seekg(0);
+    file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(file.gcount()));
+    const std::string report = report::FormatText(report::ReadLog(bytes), logFileName_, true);
+    std::string text = log_.FileIncomplete() ? IncompleteFileNote : "";
+    text.reserve(text.size() + report.size() + report.size() / 32);
+    for (char c : report) {
+        if (c == '\n') text += '\r';
+        text += c;
+    }
+    return text;
+}
+
 ActionOutcome Application::CloseHelp() {
     if (!helpShown_) return ActionOutcome::Ignored;
     host_.CloseHelp();
     helpShown_ = false;
+    reportShown_ = false;
     SetControlsEnabled(true);
     host_.EnableMenuItem(id::CloseHelp, false);
     return ActionOutcome::Done;

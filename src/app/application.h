@@ -5,7 +5,8 @@
 // an action ended from the ActionOutcome, never from the core's members.
 // Rules a front end may rely on: no second action starts inside a running
 // one; the busy set is grayed for the whole of an action and while the help
-// is shown; the window is told to end only after a running action unwound.
+// or the report is shown (the report leaves its copy items usable); the
+// window is told to end only after a running action unwound.
 // A native dialog passes each command word's low 16 bits (the id) and high
 // 16 bits (the notification) straight through, Escape's Cancel included,
 // and calls Shutdown when its window is destroyed.
@@ -13,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "app/command_ids.h"
@@ -70,7 +72,9 @@ public:
     bool SetLineSpeed(std::uint32_t bitsPerSecond) { return port_.SetLineSpeed(bitsPerSecond); }
 
     bool Busy() const { return busy_; }
+    // The help pane or the report pane covers the log.
     bool HelpShown() const { return helpShown_; }
+    bool ReportShown() const { return reportShown_; }
     bool ExitRequested() const { return exitRequested_; }
     // The session has ended and the window was told to close.
     bool Ended() const { return ended_; }
@@ -114,7 +118,9 @@ private:
         void ShowAbout() override { front_.ShowAbout(); }
         void OpenHelp() override { front_.OpenHelp(); }
         void CloseHelp() override { front_.CloseHelp(); }
+        void OpenReport(std::string_view text) override { front_.OpenReport(text); }
         void CopyLog(CopyScope scope) override { front_.CopyLog(scope); }
+        void CopyReport(CopyScope scope) override { front_.CopyReport(scope); }
         void PostCommand(std::uint16_t commandId) override { front_.PostCommand(commandId); }
         void EndWindow() override { front_.EndWindow(); }
 
@@ -123,9 +129,10 @@ private:
         Host& front_;
     };
 
-    // When a command may run: always, or only while no action runs and the
-    // help is not shown (the busy set and its menu items).
-    enum class Availability { Always, WhenIdle };
+    // When a command may run: always; only while no action runs and no
+    // pane covers the log (the busy set and its menu items); or, for the
+    // copies, also while the report covers it.
+    enum class Availability { Always, WhenIdle, WhenLogOrReport };
     struct CommandRow {
         std::uint16_t id;
         bool busyBracket;
@@ -150,6 +157,9 @@ private:
     ActionOutcome About();
     ActionOutcome OpenHelp();
     ActionOutcome CloseHelp();
+    ActionOutcome ShowReport();
+    // The report of this session's log file as it stands, CR LF lines.
+    std::string ReportText() const;
     ActionOutcome Exit();
 
     CoreHost host_;
@@ -160,6 +170,7 @@ private:
     Procedures procedures_;
     bool busy_ = false;
     bool helpShown_ = false;
+    bool reportShown_ = false;
     bool controlsEnabled_ = true;
     bool portPromptPending_ = false;
     bool exitRequested_ = false;

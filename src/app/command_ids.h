@@ -21,6 +21,8 @@ inline constexpr std::uint16_t CommandEdit = 1006;
 inline constexpr std::uint16_t AbortEvent = 1007;
 inline constexpr std::uint16_t LogPane = 1008;
 inline constexpr std::uint16_t HelpPane = 1009;
+// The report pane, like the help pane made only while it is shown.
+inline constexpr std::uint16_t ReportPane = 1010;
 
 inline constexpr std::uint16_t CopyAllOfLog = 32771;
 inline constexpr std::uint16_t CopySelectedText = 32772;
@@ -28,12 +30,16 @@ inline constexpr std::uint16_t About = 32773;
 inline constexpr std::uint16_t OpenHelp = 32774;
 inline constexpr std::uint16_t CloseHelp = 32775;
 inline constexpr std::uint16_t Exit = 32776;
+// The menu bar's "&Report", beside Help: the report of this session's log.
+inline constexpr std::uint16_t Report = 32777;
 
 // What an action grays while it runs (and Open Help while the help is shown):
-// everything that could start another action, copy, open help or show About.
+// everything that could start another action, copy, open help or the report,
+// or show About.
 inline constexpr std::array<std::uint16_t, 5> BusySetControls = {PortList, FindAllModems, FaxTestSelectModem,
                                                                  FaxTestAllModems, Send};
-inline constexpr std::array<std::uint16_t, 4> BusySetMenuItems = {CopyAllOfLog, CopySelectedText, About, OpenHelp};
+inline constexpr std::array<std::uint16_t, 5> BusySetMenuItems = {CopyAllOfLog, CopySelectedText, About, OpenHelp,
+                                                                  Report};
 
 }  // namespace quillfen::id
 

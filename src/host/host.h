@@ -72,8 +72,12 @@ public:
     // remove it again, showing the log where the window's size puts it.
     virtual void OpenHelp() {}
     virtual void CloseHelp() {}
-    // Copy from the log pane to the clipboard.
+    // Put the report pane, holding text (CR LF lines), over the log pane
+    // the way the help pane goes there; CloseHelp removes it again.
+    virtual void OpenReport(std::string_view /*text*/) {}
+    // Copy from the log pane to the clipboard; CopyReport from the report pane.
     virtual void CopyLog(CopyScope /*scope*/) {}
+    virtual void CopyReport(CopyScope /*scope*/) {}
 
     // Queue a command to be dispatched after the current event, by whichever
     // loop runs next (the idle window's or a running action's waits).

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <span>
+#include <string_view>
 
 namespace quillfen::script {
 
@@ -39,5 +40,14 @@ inline constexpr char ResetHeading[] = "Reset the modem:\r\n";
 inline constexpr Command ResetCommand = {"AT&F", 3};
 inline constexpr char SupportsClass[] = "This FaxModem supports Class ";
 inline constexpr char LacksClass[] = "This FaxModem does not support Class ";
+// What the probe concludes about the port it opened.
+inline constexpr char ModemPresent[] = "There appears to be a modem on this opened UART.\r\n";
+inline constexpr char ModemAbsent[] = "There does not appear to be a modem on this opened UART.\r\n";
+
+// A class command is this prefix and the class's name: "AT+FCLASS=2.0".
+inline constexpr std::string_view ClassSwitchPrefix = "AT+FCLASS=";
+constexpr std::string_view ClassNameOf(const FaxClass& faxClass) {
+    return std::string_view(faxClass.switchCommand.text).substr(ClassSwitchPrefix.size());
+}
 
 }  // namespace quillfen::script

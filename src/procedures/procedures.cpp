@@ -9,8 +9,6 @@ namespace quillfen {
 
 namespace {
 constexpr char LongResponsesHeading[] = "Be sure we are configured for Long Responses:\r\n";
-constexpr char ModemPresent[] = "There appears to be a modem on this opened UART.\r\n";
-constexpr char ModemAbsent[] = "There does not appear to be a modem on this opened UART.\r\n";
 }  // namespace
 
 Procedures::Procedures(SessionLog& log, SerialPort& port, CommandEngine& engine)
@@ -32,10 +30,10 @@ int Procedures::ProbeModem(FullTest fullTest) {
     // Only the answer to the bare AT decides.
     if (engine_.LastResult == result::Ok) {
         modemFound_ = true;
-        Plain(ModemPresent);
+        Plain(script::ModemPresent);
         if (fullTest == FullTest::Yes) RunCapabilityTest();
     } else {
-        Plain(ModemAbsent);
+        Plain(script::ModemAbsent);
     }
     return 1;
 }

@@ -140,6 +140,11 @@ void MainWindow::BuildMenu(QMenuBar* menuBar) {
     addItem(help, id::OpenHelp, "&Open Help");
     addItem(help, id::CloseHelp, "&Close Help");
 
+    // The report of this session's log, an item of the bar beside Help.
+    QAction* report = menuBar->addAction(QStringLiteral("&Report"));
+    Identify(report, id::Report);
+    connect(report, &QAction::triggered, this, [this] { DispatchCommand(id::Report); });
+
     // Exit is an item of the bar itself, always enabled.
     QAction* exit = menuBar->addAction(QStringLiteral("E&xit"));
     Identify(exit, id::Exit);
@@ -343,7 +348,7 @@ void MainWindow::Relayout() {
     // pane that fits.
     PaneRect& rect = *CurrentPaneRect();
     rect = layout_.RectFor(client_->size());
-    TextPane* pane = helpPane_ ? helpPane_ : logPane_;
+    TextPane* pane = helpPane_ ? helpPane_ : reportPane_ ? reportPane_ : logPane_;
     if (pane) pane->setGeometry(rect.ToQRect());
 }
 
@@ -353,36 +358,48 @@ PaneRect* MainWindow::CurrentPaneRect() {
     return nullptr;
 }
 
-void MainWindow::CopyLog(CopyScope scope) {
+void MainWindow::CopyFrom(TextPane* pane, CopyScope scope) {
+    if (!pane) return;
     if (scope == CopyScope::AllOfLog) {
-        // The whole log, however long: the end holds the class results.
-        QTextCursor all(logPane_->document());
+        // The whole text, however long: a log's end holds the class results.
+        QTextCursor all(pane->document());
         all.select(QTextCursor::Document);
-        logPane_->setTextCursor(all);
+        pane->setTextCursor(all);
     }
-    logPane_->copy();
+    pane->copy();
 }
+
+void MainWindow::CopyLog(CopyScope scope) { CopyFrom(logPane_, scope); }
+
+void MainWindow::CopyReport(CopyScope scope) { CopyFrom(reportPane_, scope); }
 
 void MainWindow::ShowAbout() {
     aboutBox_->Prepare();
     RunModal(*aboutBox_);
 }
 
-void MainWindow::ShowHelpPane() {
+TextPane* MainWindow::CoverLog(std::uint16_t paneId, std::string_view text) {
     logPane_->hide();
     if (const PaneRect* current = CurrentPaneRect()) helpRect_ = *current;
 
-    helpPane_ = new TextPane(id::HelpPane, client_);
-    helpPane_->setGeometry(helpRect_.ToQRect());
-    helpPane_->Append(HelpPaneText);
-    helpPane_->moveCursor(QTextCursor::Start);
-    helpPane_->show();
-    helpPane_->setFocus(Qt::OtherFocusReason);
+    auto* pane = new TextPane(paneId, client_);
+    pane->setGeometry(helpRect_.ToQRect());
+    pane->Append(text);
+    pane->moveCursor(QTextCursor::Start);
+    pane->show();
+    pane->setFocus(Qt::OtherFocusReason);
+    return pane;
 }
+
+void MainWindow::ShowHelpPane() { helpPane_ = CoverLog(id::HelpPane, HelpPaneText); }
+
+void MainWindow::ShowReportPane(std::string_view text) { reportPane_ = CoverLog(id::ReportPane, text); }
 
 void MainWindow::RemoveHelpPane() {
     delete helpPane_;
     helpPane_ = nullptr;
+    delete reportPane_;
+    reportPane_ = nullptr;
     logPane_->show();
     if (const PaneRect* current = CurrentPaneRect()) logPane_->setGeometry(current->ToQRect());
     logPane_->setFocus(Qt::OtherFocusReason);

@@ -54,8 +54,12 @@ public:
     void PromptForPort();
     void ShowAbout();
     void ShowHelpPane();
+    // The report in a pane of its own at the same place; RemoveHelpPane
+    // removes whichever pane covers the log.
+    void ShowReportPane(std::string_view text);
     void RemoveHelpPane();
     void CopyLog(CopyScope scope);
+    void CopyReport(CopyScope scope);
     void EndWindow();
 
     Application& App() { return *app_; }
@@ -65,6 +69,7 @@ public:
     QLineEdit* CommandEdit() const { return commandEdit_; }
     TextPane* LogPane() const { return logPane_; }
     TextPane* HelpPane() const { return helpPane_; }
+    TextPane* ReportPane() const { return reportPane_; }
     AboutBox* About() const { return aboutBox_; }
     QWidget* ClientArea() const { return client_; }
 
@@ -74,7 +79,7 @@ public:
     const PaneRect& MaximizedRect() const { return maximizedRect_; }
     const PaneRect& HelpRect() const { return helpRect_; }
     int CurrentSizeState() const { return sizeState_; }
-    bool HelpShown() const { return helpPane_ != nullptr; }
+    bool HelpShown() const { return helpPane_ != nullptr || reportPane_ != nullptr; }
     int ExitCommands() const { return app_->ExitCommands(); }
     bool Ended() const { return app_->Ended(); }
 
@@ -94,6 +99,8 @@ private:
     void BuildMenu(QMenuBar* menuBar);
     void Relayout();
     void CentreByFrame();
+    TextPane* CoverLog(std::uint16_t paneId, std::string_view text);
+    static void CopyFrom(TextPane* pane, CopyScope scope);
     void HoldRestoredSize();
     // Where the pane belongs for the window's size now; none while minimized.
     PaneRect* CurrentPaneRect();
@@ -121,6 +128,7 @@ private:
     QPushButton* defaultButton_ = nullptr;
     TextPane* logPane_ = nullptr;
     TextPane* helpPane_ = nullptr;
+    TextPane* reportPane_ = nullptr;
     AboutBox* aboutBox_ = nullptr;
 
     bool initialised_ = false;

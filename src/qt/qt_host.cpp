@@ -110,7 +110,11 @@ void QtHost::OpenHelp() { window_.ShowHelpPane(); }
 
 void QtHost::CloseHelp() { window_.RemoveHelpPane(); }
 
+void QtHost::OpenReport(std::string_view text) { window_.ShowReportPane(text); }
+
 void QtHost::CopyLog(CopyScope scope) { window_.CopyLog(scope); }
+
+void QtHost::CopyReport(CopyScope scope) { window_.CopyReport(scope); }
 
 void QtHost::PostCommand(std::uint16_t commandId) {
     QMetaObject::invokeMethod(&window_, [this, commandId] { window_.DispatchCommand(commandId); },

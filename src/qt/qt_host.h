@@ -46,7 +46,9 @@ public:
     void ShowAbout() override;
     void OpenHelp() override;
     void CloseHelp() override;
+    void OpenReport(std::string_view text) override;
     void CopyLog(CopyScope scope) override;
+    void CopyReport(CopyScope scope) override;
     void PostCommand(std::uint16_t commandId) override;
     void EndWindow() override;
 

@@ -1,14 +1,17 @@
 // Walks a log line by line. OUT lines open a transaction, IN lines feed it,
 // and any plain line ends it, because the program writes its own remarks
 // only after a transaction has returned. What a finished transaction means
-// is looked up by its command in the capability tables.
+// is looked up by its command in one table of command rules; every rule
+// that matches a command applies.
 #include <algorithm>
 #include <cstring>
 
 #include "engine/command_engine.h"
 #include "procedures/capability_script.h"
+#include "report/answer_lists.h"
 #include "report/capability_tables.h"
 #include "report/log_report.h"
+#include "report/verdict.h"
 
 namespace quillfen::report {
 
@@ -17,19 +20,26 @@ namespace {
 constexpr std::string_view InPrefix = "IN : ";
 constexpr std::string_view OutPrefix = "OUT: ";
 constexpr std::string_view AbortedLine = "Aborted by user.";
+constexpr std::string_view PortPrefix = "COM";
 constexpr std::string_view OpenedPrefix = "Opened COM";
 constexpr std::string_view ClosedPrefix = "Closed COM";
+constexpr std::string_view OpenFailedPrefix = "While trying to open your modem on COM";
 constexpr std::string_view StartPrefix = "Start Session - ";
 constexpr std::string_view EndPrefix = "End Session - ";
 constexpr std::string_view StampSeparator = " - ";
-// Parameters beyond this in a range are not expanded: no table goes further.
-constexpr unsigned LargestParameterValue = 255;
+constexpr std::string_view InformationPrefix = "ATI";
+constexpr std::string_view ClassListCommand = "AT+FCLASS=?";
+constexpr std::string_view TransmitRatesCommand = "AT+FTM=?";
+constexpr std::string_view ReceiveRatesCommand = "AT+FRM=?";
+// "COM1" to "COM256".
+constexpr std::size_t LongestPortNumber = 3;
 // How many commands an oddity names before it says "and N more".
 constexpr std::size_t NamedCommandsLimit = 6;
+// Unanswered commands in a row, up to the end of a test, that mean the
+// modem fell silent rather than ignored one command.
+constexpr unsigned StoppedAnsweringRun = 2;
 
-char Upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
+char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 bool SameText(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -53,8 +63,7 @@ bool IsNoise(std::string_view line) {
 std::string_view Trim(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '"'))
         text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '"'))
-        text.remove_suffix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '"')) text.remove_suffix(1);
     return text;
 }
 
@@ -67,144 +76,40 @@ bool IsFinal(std::string_view line, ResultCode& code) {
     return ClassifyLine(text, code);
 }
 
-// "COM1" .. "COM256": the line that opens a capability test.
-bool IsPortLine(std::string_view line) {
-    if (!StartsWith(line, "COM") || line.size() < 4 || line.size() > 6) return false;
-    for (char c : line.substr(3))
-        if (c < '0' || c > '9') return false;
-    return line[3] != '0';
+// A probe's remark as the log shows it: one line, its CR LF (and the
+// array's NUL) cut off.
+constexpr std::string_view ModemPresentLine(script::ModemPresent, sizeof script::ModemPresent - 3);
+constexpr std::string_view ModemAbsentLine(script::ModemAbsent, sizeof script::ModemAbsent - 3);
+
+// The class the script tries last: its verdict line means the class blocks
+// all ran.
+std::string_view LastScriptClass() {
+    std::string_view last;
+    for (const script::Step& step : script::CapabilityScript)
+        if (step.kind == script::StepKind::ClassBlock) last = script::ClassNameOf(*step.faxClass);
+    return last;
 }
+
+bool AllDigits(std::string_view text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// "COM1" .. "COM256" at the start of text, or empty.
+std::string_view PortAt(std::string_view text) {
+    if (!StartsWith(text, PortPrefix)) return {};
+    std::size_t end = PortPrefix.size();
+    while (end < text.size() && end - PortPrefix.size() < LongestPortNumber && text[end] >= '0' && text[end] <= '9')
+        ++end;
+    if (end == PortPrefix.size() || text[PortPrefix.size()] == '0') return {};
+    return text.substr(0, end);
+}
+
+// The line that opens a capability test: the port's name alone.
+bool IsPortLine(std::string_view line) { return !line.empty() && PortAt(line) == line; }
 
 std::string_view StampOf(std::string_view line) {
     std::size_t at = line.find(StampSeparator);
     return at == std::string_view::npos ? std::string_view() : line.substr(at + StampSeparator.size());
-}
-
-// The numbers of a class 1 answer; anything else on the line is ignored.
-std::vector<Modulation> DecodeRates(std::string_view answer) {
-    std::vector<Modulation> rates;
-    unsigned value = 0;
-    bool inNumber = false;
-    auto take = [&] {
-        if (!inNumber) return;
-        Modulation rate;
-        rate.code = value;
-        for (const tables::ModulationCode& row : tables::ModulationCodes()) {
-            if (row.code == value) {
-                rate.name = std::string(row.name);
-                rate.bitsPerSecond = row.bitsPerSecond;
-            }
-        }
-        rates.push_back(std::move(rate));
-        inNumber = false;
-        value = 0;
-    };
-    for (char c : answer) {
-        if (c >= '0' && c <= '9') {
-            if (value < 100000) value = value * 10 + static_cast<unsigned>(c - '0');
-            inNumber = true;
-        } else {
-            take();
-        }
-    }
-    take();
-    return rates;
-}
-
-int HexDigit(char c, bool hex) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (!hex) return -1;
-    c = Upper(c);
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-// One group of a range list, "(0,1)", "(0-5)" or "3", into its values.
-// Values only from a range are kept only when the table knows them.
-void DecodeGroup(std::string_view group, bool hex, const tables::FaxParameterTable* table, FaxParameter& out,
-                 std::vector<unsigned>& values) {
-    std::size_t at = 0;
-    while (at <= group.size()) {
-        std::size_t comma = group.find(',', at);
-        std::string_view item = group.substr(at, comma == std::string_view::npos ? std::string_view::npos : comma - at);
-        at = comma == std::string_view::npos ? group.size() + 1 : comma + 1;
-        unsigned low = 0, high = 0;
-        bool haveLow = false, haveHigh = false, dash = false, bad = false;
-        for (char c : item) {
-            if (c == '(' || c == ')' || c == ' ') continue;
-            if (c == '-') {
-                dash = true;
-                continue;
-            }
-            int digit = HexDigit(c, hex);
-            if (digit < 0) {
-                bad = true;
-                break;
-            }
-            unsigned& target = dash ? high : low;
-            if (target <= LargestParameterValue) target = target * (hex ? 16 : 10) + static_cast<unsigned>(digit);
-            (dash ? haveHigh : haveLow) = true;
-        }
-        if (bad || !haveLow) continue;
-        if (!dash || !haveHigh) high = low;
-        high = std::min(high, LargestParameterValue);
-        for (unsigned value = low; value <= high; ++value) {
-            const tables::ParameterValue* known = nullptr;
-            if (table) {
-                for (const tables::ParameterValue& row : table->values)
-                    if (row.value == value) known = &row;
-            }
-            if (!known && low != high) continue;
-            values.push_back(value);
-            out.meanings.push_back(known ? std::string(known->meaning) : "value " + std::to_string(value));
-        }
-    }
-}
-
-ClassTwoRanges DecodeRanges(std::string_view command, std::string_view className, std::string_view answer) {
-    ClassTwoRanges ranges;
-    ranges.command = std::string(command);
-    ranges.answer = std::string(answer);
-    // Class 2.0 writes its values in hexadecimal; class 2 in decimal, unless
-    // the modem used hex digits anyway.
-    bool hex = className == "2.0" || answer.find_first_of("ABCDEFabcdef") != std::string_view::npos;
-    std::span<const tables::FaxParameterTable> parameters = tables::FaxParameters();
-    std::size_t index = 0;
-    std::size_t at = 0;
-    while (at < answer.size()) {
-        while (at < answer.size() && (answer[at] == ',' || answer[at] == ' '))
-            ++at;
-        if (at >= answer.size()) break;
-        std::size_t end;
-        if (answer[at] == '(') {
-            end = answer.find(')', at);
-            end = end == std::string_view::npos ? answer.size() : end + 1;
-        } else {
-            end = answer.find(',', at);
-            if (end == std::string_view::npos) end = answer.size();
-        }
-        std::string_view group = answer.substr(at, end - at);
-        at = end;
-        const tables::FaxParameterTable* table = index < parameters.size() ? &parameters[index] : nullptr;
-        FaxParameter parameter;
-        parameter.name = table ? std::string(table->name) : "parameter " + std::to_string(index + 1);
-        parameter.range = std::string(group);
-        parameter.lowestOnly = table && table->lowestOnly;
-        std::vector<unsigned> values;
-        DecodeGroup(group, hex, table, parameter, values);
-        for (unsigned value : values) {
-            if (index == tables::BitRateParameter && table) {
-                for (const tables::ParameterValue& row : table->values)
-                    if (row.value == value)
-                        ranges.fastestBitsPerSecond = std::max(ranges.fastestBitsPerSecond, row.bitsPerSecond);
-                if (value >= tables::FirstV34BitRate) ranges.v34 = true;
-            }
-            if (index == tables::ErrorCorrectionParameter && value >= 1) ranges.ecm = true;
-        }
-        ranges.parameters.push_back(std::move(parameter));
-        ++index;
-    }
-    return ranges;
 }
 
 std::string NameList(const std::vector<std::string>& names) {
@@ -218,10 +123,34 @@ std::string NameList(const std::vector<std::string>& names) {
     return text;
 }
 
+// The matchers of the command rules.
+bool IsInformationPage(std::string_view command) {
+    return command.size() == InformationPrefix.size() + 1 && StartsWith(command, InformationPrefix) &&
+           AllDigits(command.substr(InformationPrefix.size()));
+}
+bool IsClassList(std::string_view command) { return command == ClassListCommand; }
+bool IsClassSwitch(std::string_view command) {
+    return StartsWith(command, script::ClassSwitchPrefix) && !IsClassList(command);
+}
+bool IsReset(std::string_view command) { return command == script::ResetCommand.text; }
+bool IsClassOneQuery(std::string_view command) {
+    return command == TransmitRatesCommand || command == ReceiveRatesCommand;
+}
+bool IsRangeQuery(std::string_view command) {
+    return std::any_of(tables::RangeQueries().begin(), tables::RangeQueries().end(),
+                       [&](const tables::RangeQuery& row) { return row.command == command; });
+}
+bool IsFlowCommand(std::string_view command) {
+    return std::any_of(tables::FlowCommands().begin(), tables::FlowCommands().end(),
+                       [&](const tables::FlowCommand& row) { return row.command == command; });
+}
+bool IsIdentityQuery(std::string_view command) {
+    return std::any_of(tables::IdentityQueries().begin(), tables::IdentityQueries().end(),
+                       [&](const tables::IdentityQuery& row) { return row.command == command; });
+}
 bool IsBatteryCommand(std::string_view command) {
-    for (const script::Command& row : script::ClassBattery)
-        if (command == row.text) return true;
-    return false;
+    return std::any_of(script::ClassBattery.begin(), script::ClassBattery.end(),
+                       [&](const script::Command& row) { return command == row.text; });
 }
 
 class Reader {
@@ -229,19 +158,46 @@ public:
     LogFacts Read(std::string_view bytes);
 
 private:
+    // One transaction as the rules see it.
+    struct Transaction {
+        std::string_view command;
+        Outcome outcome;
+        const std::vector<std::string_view>& answer;
+        std::string_view First() const { return answer.empty() ? std::string_view() : answer.front(); }
+    };
+    struct CommandRule {
+        bool (*matches)(std::string_view command);
+        void (Reader::*take)(CapabilityTest& test, const Transaction& transaction);
+    };
+    static const CommandRule CommandRules[];
+
     void TakeLine(std::string_view line);
     void TakeIn(std::string_view text);
     void TakePlain(std::string_view line);
     void EndTransaction(bool aborted);
-    void Interpret(Outcome outcome);
+    void Interpret(const Transaction& transaction);
     void BeginTest(std::string_view port);
     void EndTest();
     CapabilityTest* Test() { return inTest_ ? &facts_.tests.back() : nullptr; }
     BatteryCount& Battery(CapabilityTest& test);
-    void Recommend(CapabilityTest& test);
+    void NoteOddAnswer(CapabilityTest& test, std::string text);
+    bool BareOk(CapabilityTest& test, const Transaction& transaction);
+    void FindConvention(CapabilityTest& test);
+    void LabelFlowControl(CapabilityTest& test);
+
+    void TakeInformationPage(CapabilityTest& test, const Transaction& transaction);
+    void TakeClassList(CapabilityTest& test, const Transaction& transaction);
+    void TakeClassSwitch(CapabilityTest& test, const Transaction& transaction);
+    void TakeReset(CapabilityTest& test, const Transaction& transaction);
+    void TakeClassOneRates(CapabilityTest& test, const Transaction& transaction);
+    void TakeRanges(CapabilityTest& test, const Transaction& transaction);
+    void TakeFlow(CapabilityTest& test, const Transaction& transaction);
+    void TakeIdentity(CapabilityTest& test, const Transaction& transaction);
+    void TakeBatteryCommand(CapabilityTest& test, const Transaction& transaction);
 
     LogFacts facts_;
     bool inTest_ = false;
+    bool scanSeen_ = false;
     std::string_view sessionStamp_, openedPort_, openedStamp_;
 
     // The transaction being read: views into the log's bytes.
@@ -253,10 +209,31 @@ private:
 
     // Per test.
     std::string className_;
+    Outcome switchOutcome_ = Outcome::Ok;
     bool lastClassSeen_ = false;
-    std::string_view lastCommand_;
+    std::string_view lastCommand_, lastAnswered_;
+    unsigned silentRun_ = 0;
+    std::size_t timeoutsAtLastAnswer_ = 0;
     std::vector<std::string> timeouts_, noisyCommands_;
+    // Flow-control commands in the order tried, labelled once the maker is known.
+    struct FlowTry {
+        const tables::FlowCommand* row;
+        Outcome outcome;
+    };
+    std::vector<FlowTry> flowTries_;
     unsigned noiseLines_ = 0;
+};
+
+const Reader::CommandRule Reader::CommandRules[] = {
+    {IsInformationPage, &Reader::TakeInformationPage},
+    {IsClassList, &Reader::TakeClassList},
+    {IsClassSwitch, &Reader::TakeClassSwitch},
+    {IsReset, &Reader::TakeReset},
+    {IsClassOneQuery, &Reader::TakeClassOneRates},
+    {IsRangeQuery, &Reader::TakeRanges},
+    {IsFlowCommand, &Reader::TakeFlow},
+    {IsIdentityQuery, &Reader::TakeIdentity},
+    {IsBatteryCommand, &Reader::TakeBatteryCommand},
 };
 
 LogFacts Reader::Read(std::string_view bytes) {
@@ -272,6 +249,8 @@ LogFacts Reader::Read(std::string_view bytes) {
     }
     EndTransaction(false);
     EndTest();
+    // A port opened by a test or a Send alone is no scan.
+    if (!scanSeen_) facts_.scans.clear();
     return std::move(facts_);
 }
 
@@ -313,6 +292,7 @@ void Reader::TakeIn(std::string_view text) {
     }
     // The echo, even when noise came before it.
     if (answer_.empty() && SameText(text, command_)) return;
+    if (Trim(text).empty()) return;
     answer_.push_back(text);
 }
 
@@ -325,9 +305,17 @@ void Reader::TakePlain(std::string_view line) {
     if (IsPortLine(line)) {
         BeginTest(line);
     } else if (StartsWith(line, OpenedPrefix)) {
-        openedPort_ =
-            line.substr(OpenedPrefix.size() - 3, line.find(' ', OpenedPrefix.size()) - (OpenedPrefix.size() - 3));
+        openedPort_ = PortAt(line.substr(OpenedPrefix.size() - PortPrefix.size()));
         openedStamp_ = StampOf(line);
+        facts_.scans.push_back({std::string(openedPort_), true, Presence::NotProbed});
+    } else if (StartsWith(line, OpenFailedPrefix)) {
+        std::string_view port = PortAt(line.substr(OpenFailedPrefix.size() - PortPrefix.size()));
+        facts_.scans.push_back({std::string(port), false, Presence::NotProbed});
+        scanSeen_ = true;
+    } else if (line == ModemPresentLine || line == ModemAbsentLine) {
+        if (!facts_.scans.empty())
+            facts_.scans.back().presence = line == ModemPresentLine ? Presence::Answered : Presence::Silent;
+        scanSeen_ = true;
     } else if (StartsWith(line, ClosedPrefix)) {
         EndTest();
     } else if (StartsWith(line, StartPrefix)) {
@@ -343,8 +331,10 @@ void Reader::TakePlain(std::string_view line) {
             std::string_view rest = line.substr(prefix.size());
             ClassVerdict verdict;
             verdict.name = std::string(rest.substr(0, rest.find(',')));
-            verdict.supported = prefix == script::SupportsClass;
-            if (verdict.name == "2.0") lastClassSeen_ = true;
+            verdict.status = prefix == script::SupportsClass         ? ClassStatus::Accepted
+                             : switchOutcome_ == Outcome::NoAnswer ? ClassStatus::NoAnswer
+                                                                   : ClassStatus::Refused;
+            if (verdict.name == LastScriptClass()) lastClassSeen_ = true;
             test->verdicts.push_back(std::move(verdict));
         }
     }
@@ -357,7 +347,7 @@ void Reader::EndTransaction(bool aborted) {
                       : !final_    ? Outcome::NoAnswer
                       : code_ == 0 ? Outcome::Ok
                                    : Outcome::Refused;
-    if (Test()) Interpret(outcome);
+    if (Test()) Interpret({command_, outcome, answer_});
 }
 
 BatteryCount& Reader::Battery(CapabilityTest& test) {
@@ -368,95 +358,118 @@ BatteryCount& Reader::Battery(CapabilityTest& test) {
     return test.batteries.back();
 }
 
-void Reader::Interpret(Outcome outcome) {
-    CapabilityTest& test = *Test();
-    std::string_view command = command_;
-    lastCommand_ = command;
-    std::string_view firstAnswer = answer_.empty() ? std::string_view() : answer_.front();
+void Reader::NoteOddAnswer(CapabilityTest& test, std::string text) {
+    test.oddities.push_back({OddityKind::OddAnswer, std::move(text)});
+}
 
-    if (outcome == Outcome::Aborted) {
+// A capability query that says OK and nothing else: fax software that asks
+// it gets no list to work from.
+bool Reader::BareOk(CapabilityTest& test, const Transaction& transaction) {
+    if (transaction.outcome != Outcome::Ok || !transaction.answer.empty()) return false;
+    NoteOddAnswer(test, std::string(transaction.command.substr(2)) +
+                            " answered a bare OK with no list; fax software that asks it will fail");
+    return true;
+}
+
+void Reader::Interpret(const Transaction& transaction) {
+    CapabilityTest& test = *Test();
+    lastCommand_ = transaction.command;
+
+    if (transaction.outcome == Outcome::Aborted) {
         test.aborted = true;
         std::string where = className_.empty() ? std::string() : " in class " + className_;
-        test.oddities.push_back({OddityKind::Aborted, "aborted by the user during " + std::string(command) + where});
-        if (!className_.empty() && IsBatteryCommand(command)) Battery(test).aborted = true;
+        test.oddities.push_back(
+            {OddityKind::Aborted, "aborted by the user during " + std::string(transaction.command) + where});
+        if (!className_.empty() && IsBatteryCommand(transaction.command)) Battery(test).aborted = true;
         return;
     }
-
-    if (command.size() == 4 && StartsWith(command, "ATI") && command[3] >= '0' && command[3] <= '9') {
-        Answer page;
-        page.command = std::string(command);
-        for (std::string_view line : answer_)
-            page.lines.emplace_back(line);
-        test.information.push_back(std::move(page));
-    } else if (command == "AT+FCLASS=?") {
-        test.offered.clear();
-        for (std::string_view line : answer_) {
-            std::size_t at = 0;
-            while (at <= line.size()) {
-                std::size_t comma = line.find(',', at);
-                std::string_view item =
-                    Trim(line.substr(at, comma == std::string_view::npos ? std::string_view::npos : comma - at));
-                while (!item.empty() && (item.front() == '('))
-                    item.remove_prefix(1);
-                while (!item.empty() && (item.back() == ')'))
-                    item.remove_suffix(1);
-                if (!item.empty()) test.offered.emplace_back(item);
-                at = comma == std::string_view::npos ? line.size() + 1 : comma + 1;
-            }
-        }
-    } else if (StartsWith(command, "AT+FCLASS=")) {
-        className_ = std::string(command.substr(10));
-    } else if (command == script::ResetCommand.text) {
-        className_.clear();
-        if (lastClassSeen_) test.complete = true;
-    } else if (command == "AT+FTM=?" || command == "AT+FRM=?") {
-        if (outcome == Outcome::Ok && !firstAnswer.empty()) {
-            test.haveClassOne = true;
-            (command == "AT+FTM=?" ? test.classOne.transmit : test.classOne.receive) = DecodeRates(firstAnswer);
-        }
+    if (transaction.outcome == Outcome::NoAnswer) {
+        ++silentRun_;
+    } else {
+        silentRun_ = 0;
+        lastAnswered_ = transaction.command;
     }
 
+    for (const CommandRule& rule : CommandRules)
+        if (rule.matches(transaction.command)) (this->*rule.take)(test, transaction);
+
+    if (transaction.outcome == Outcome::NoAnswer && (className_.empty() || !IsBatteryCommand(transaction.command)))
+        timeouts_.emplace_back(transaction.command);
+    if (transaction.outcome != Outcome::NoAnswer) timeoutsAtLastAnswer_ = timeouts_.size();
+}
+
+void Reader::TakeInformationPage(CapabilityTest& test, const Transaction& transaction) {
+    Answer page;
+    page.command = std::string(transaction.command);
+    page.outcome = transaction.outcome;
+    for (std::string_view line : transaction.answer) page.lines.emplace_back(line);
+    test.information.push_back(std::move(page));
+}
+
+void Reader::TakeClassList(CapabilityTest& test, const Transaction& transaction) {
+    if (transaction.outcome != Outcome::Ok || BareOk(test, transaction)) return;
+    test.offered.clear();
+    for (std::string_view line : transaction.answer) {
+        for (std::string& item : ExpandList(line)) test.offered.push_back(std::move(item));
+    }
+}
+
+void Reader::TakeClassSwitch(CapabilityTest&, const Transaction& transaction) {
+    className_ = std::string(transaction.command.substr(script::ClassSwitchPrefix.size()));
+    switchOutcome_ = transaction.outcome;
+}
+
+void Reader::TakeReset(CapabilityTest& test, const Transaction&) {
+    className_.clear();
+    if (lastClassSeen_) test.complete = true;
+}
+
+void Reader::TakeClassOneRates(CapabilityTest& test, const Transaction& transaction) {
+    if (transaction.outcome != Outcome::Ok || BareOk(test, transaction)) return;
+    if (!test.classOne) test.classOne.emplace();
+    ClassOneRates& rates = *test.classOne;
+    (transaction.command == TransmitRatesCommand ? rates.transmit : rates.receive) = DecodeRates(transaction.First());
+    rates.fastest.reset();
+    for (const Modulation& rate : rates.transmit)
+        if (rate.bitsPerSecond > 0 && (!rates.fastest || rate.bitsPerSecond > rates.fastest->bitsPerSecond))
+            rates.fastest = rate;
+}
+
+void Reader::TakeRanges(CapabilityTest& test, const Transaction& transaction) {
+    if (transaction.outcome != Outcome::Ok || BareOk(test, transaction)) return;
     for (const tables::RangeQuery& row : tables::RangeQueries()) {
-        if (row.command == command && outcome == Outcome::Ok && !firstAnswer.empty())
-            test.classTwo.push_back(DecodeRanges(command, row.className, firstAnswer));
+        if (row.command != transaction.command) continue;
+        std::string problem;
+        test.classTwo.push_back(DecodeRanges(transaction.command, row.className, transaction.First(), problem));
+        if (!problem.empty()) NoteOddAnswer(test, std::move(problem));
     }
-    for (const tables::FlowCommand& row : tables::FlowCommands()) {
-        if (row.command != command) continue;
-        auto family = std::find_if(test.flowControl.begin(), test.flowControl.end(),
-                                   [&](const FlowFamily& f) { return f.family == row.family; });
-        if (family == test.flowControl.end()) {
-            test.flowControl.emplace_back();
-            family = test.flowControl.end() - 1;
-            family->family = std::string(row.family);
-        }
-        std::string named = std::string(command) + " (" + std::string(row.meaning) + ")";
-        if (outcome == Outcome::Ok) {
-            family->accepted.push_back(std::move(named));
-            if (row.kind == tables::FlowKind::Hardware) test.hardwareFlowControl = true;
-            if (row.kind == tables::FlowKind::Software) test.softwareFlowControl = true;
-        } else {
-            (outcome == Outcome::Refused ? family->refused : family->noAnswer).push_back(std::move(named));
-        }
-    }
+}
+
+void Reader::TakeFlow(CapabilityTest&, const Transaction& transaction) {
+    for (const tables::FlowCommand& row : tables::FlowCommands())
+        if (row.command == transaction.command) flowTries_.push_back({&row, transaction.outcome});
+}
+
+void Reader::TakeIdentity(CapabilityTest& test, const Transaction& transaction) {
+    if (transaction.outcome != Outcome::Ok) return;
     for (const tables::IdentityQuery& row : tables::IdentityQueries()) {
-        if (row.command != command || outcome != Outcome::Ok) continue;
-        std::string_view value = Trim(firstAnswer);
+        if (row.command != transaction.command) continue;
+        std::string_view value = Trim(StripParameterName(transaction.First()));
         std::string& field = row.field == tables::IdentityField::Maker   ? test.maker
                              : row.field == tables::IdentityField::Model ? test.model
                                                                          : test.revision;
         if (field.empty() && !value.empty() && !IsNoise(value)) field = std::string(value);
     }
+}
 
-    if (!className_.empty() && IsBatteryCommand(command)) {
-        BatteryCount& battery = Battery(test);
-        if (outcome == Outcome::Ok) ++battery.ok;
-        if (outcome == Outcome::Refused) ++battery.refused;
-        if (outcome == Outcome::NoAnswer) {
-            ++battery.noAnswer;
-            battery.timedOut.emplace_back(command);
-        }
-    } else if (outcome == Outcome::NoAnswer) {
-        timeouts_.emplace_back(command);
+void Reader::TakeBatteryCommand(CapabilityTest& test, const Transaction& transaction) {
+    if (className_.empty()) return;
+    BatteryCount& battery = Battery(test);
+    if (transaction.outcome == Outcome::Ok) ++battery.ok;
+    if (transaction.outcome == Outcome::Refused) ++battery.refused;
+    if (transaction.outcome == Outcome::NoAnswer) {
+        ++battery.noAnswer;
+        battery.timedOut.emplace_back(transaction.command);
     }
 }
 
@@ -468,17 +481,84 @@ void Reader::BeginTest(std::string_view port) {
     test.port = std::string(port);
     test.time = std::string(openedPort_ == port ? openedStamp_ : sessionStamp_);
     className_.clear();
+    switchOutcome_ = Outcome::Ok;
     lastClassSeen_ = false;
-    lastCommand_ = {};
+    lastCommand_ = lastAnswered_ = {};
+    silentRun_ = 0;
+    timeoutsAtLastAnswer_ = 0;
     timeouts_.clear();
     noisyCommands_.clear();
+    flowTries_.clear();
     noiseLines_ = 0;
+}
+
+// The maker whose manual tells what the flow-control commands mean: the
+// one the identity queries name, else one an ATI page names.
+void Reader::FindConvention(CapabilityTest& test) {
+    std::string upper;
+    auto take = [&](std::string_view text) {
+        upper.assign(text);
+        std::transform(upper.begin(), upper.end(), upper.begin(), Upper);
+        for (const tables::MakerName& maker : tables::MakerNames()) {
+            for (std::string_view pattern : maker.patterns) {
+                if (upper.find(pattern) == std::string::npos) continue;
+                test.convention = std::string(maker.shown);
+                return true;
+            }
+        }
+        return false;
+    };
+    if (take(test.maker) || take(test.model)) return;
+    for (const Answer& page : test.information)
+        for (const std::string& line : page.lines)
+            if (take(line)) return;
+}
+
+void Reader::LabelFlowControl(CapabilityTest& test) {
+    const tables::MakerName* maker = nullptr;
+    for (const tables::MakerName& row : tables::MakerNames())
+        if (row.shown == test.convention) maker = &row;
+    for (const FlowTry& attempt : flowTries_) {
+        auto family = std::find_if(test.flowControl.begin(), test.flowControl.end(),
+                                   [&](const FlowFamily& f) { return f.family == attempt.row->family; });
+        if (family == test.flowControl.end()) {
+            test.flowControl.emplace_back();
+            family = test.flowControl.end() - 1;
+            family->family = std::string(attempt.row->family);
+        }
+        const tables::FlowMeaning* meaning = nullptr;
+        for (const tables::FlowMeaning& row : attempt.row->meanings)
+            if (maker && row.maker == maker->maker) meaning = &row;
+        std::string named(attempt.row->command);
+        if (meaning) named += " (" + std::string(meaning->meaning) + ")";
+        // Known once one of the maker's own commands for it was tried:
+        // accepted when any of them was.
+        std::optional<bool>* kind = !meaning                                     ? nullptr
+                                    : meaning->kind == tables::FlowKind::Hardware ? &test.hardwareFlowControl
+                                    : meaning->kind == tables::FlowKind::Software ? &test.softwareFlowControl
+                                                                                  : nullptr;
+        if (kind && attempt.outcome != Outcome::Aborted) *kind = kind->value_or(false) || attempt.outcome == Outcome::Ok;
+        if (attempt.outcome == Outcome::Ok) {
+            family->accepted.push_back(std::move(named));
+        } else if (attempt.outcome != Outcome::Aborted) {
+            (attempt.outcome == Outcome::Refused ? family->refused : family->noAnswer).push_back(std::move(named));
+        }
+    }
 }
 
 void Reader::EndTest() {
     CapabilityTest* test = Test();
     if (!test) return;
     inTest_ = false;
+    FindConvention(*test);
+    LabelFlowControl(*test);
+    // Silence from some command to the end is a modem that went away (a
+    // hang-up, a pulled cable), not a row of commands it did not know.
+    if (!test->aborted && silentRun_ >= StoppedAnsweringRun && !lastAnswered_.empty()) {
+        test->stoppedAfter = std::string(lastAnswered_);
+        test->complete = false;
+        timeouts_.resize(timeoutsAtLastAnswer_);
+    }
     if (!timeouts_.empty()) {
         test->oddities.push_back(
             {OddityKind::Timeout, std::to_string(timeouts_.size()) +
@@ -490,107 +570,19 @@ void Reader::EndTest() {
              std::to_string(noiseLines_) + " line(s) of line noise" +
                  (noisyCommands_.empty() ? std::string() : ", in the answers to " + NameList(noisyCommands_))});
     }
-    if (!test->complete && !test->aborted) {
+    if (!test->stoppedAfter.empty()) {
+        test->oddities.push_back(
+            {OddityKind::CutShort, "cut short: the modem stopped answering after " + test->stoppedAfter});
+    } else if (!test->complete && !test->aborted) {
         test->oddities.push_back({OddityKind::CutShort, lastCommand_.empty()
                                                             ? std::string("the log ends before the test sent a command")
                                                             : "the log stops after " + std::string(lastCommand_) +
                                                                   "; the rest of the test is missing"});
     }
-    if (!test->complete) {
-        // A reader should know which classes the verdict could not weigh.
-        std::vector<std::string> untried;
-        for (const script::Step& step : script::CapabilityScript) {
-            if (step.kind != script::StepKind::ClassBlock) continue;
-            std::string_view name = std::string_view(step.faxClass->switchCommand.text).substr(10);
-            bool seen = std::any_of(test->verdicts.begin(), test->verdicts.end(),
-                                    [&](const ClassVerdict& verdict) { return verdict.name == name; });
-            if (!seen) untried.emplace_back(name);
-        }
-        if (!untried.empty()) {
-            test->oddities.push_back({test->aborted ? OddityKind::Aborted : OddityKind::CutShort,
-                                      "classes not tried: " + NameList(untried)});
-        }
-    }
     Recommend(*test);
-}
-
-// What the verdict weighs, gathered once from a test's facts.
-struct Evidence {
-    const CapabilityTest& test;
-    const ClassTwoRanges* twoZero = nullptr;  // the class 2.0 ranges, when answered
-    std::string classOneSpeed;                // ", up to 14400 bit/s"
-
-    bool Supported(std::string_view name) const {
-        for (const ClassVerdict& verdict : test.verdicts)
-            if (verdict.name == name && verdict.supported) return true;
-        return false;
-    }
-    bool Offered(std::string_view name) const {
-        return std::find(test.offered.begin(), test.offered.end(), name) != test.offered.end();
-    }
-};
-
-// The fax class to give fax software, best first. Class 2.0 with error
-// correction lets the modem keep the protocol's timing itself, which suits
-// busy hosts and USB links; otherwise class 1 (or its standard form 1.0)
-// works with every fax server; the pre-standard class 2 comes last. The
-// rows without a class say why there is none.
-struct VerdictRule {
-    std::string_view bestClass;
-    bool (*applies)(const Evidence&);
-    std::string (*reason)(const Evidence&);
-};
-
-constexpr VerdictRule VerdictRules[] = {
-    {"2.0", [](const Evidence& e) { return e.Supported("2.0") && e.twoZero && e.twoZero->ecm; },
-     [](const Evidence& e) {
-         std::string reason = "the modem runs the fax protocol itself, with error correction (ECM)";
-         if (e.twoZero->v34)
-             reason += " and V.34 fax up to " + std::to_string(e.twoZero->fastestBitsPerSecond) + " bit/s";
-         return reason;
-     }},
-    {"1.0", [](const Evidence& e) { return e.Supported("1") && e.Offered("1.0"); },
-     [](const Evidence& e) {
-         return "the standard form of class 1: the fax software drives every page" + e.classOneSpeed;
-     }},
-    {"1", [](const Evidence& e) { return e.Supported("1"); },
-     [](const Evidence& e) {
-         return "the fax software drives every page; every fax server supports it" + e.classOneSpeed;
-     }},
-    {"2.0", [](const Evidence& e) { return e.Supported("2.0"); },
-     [](const Evidence&) {
-         return std::string("the only standard fax class the modem accepted (no error correction)");
-     }},
-    {"2", [](const Evidence& e) { return e.Supported("2"); },
-     [](const Evidence&) {
-         return std::string("only the pre-standard class 2 was accepted; choose a class 2 driver, not 2.0");
-     }},
-    {"", [](const Evidence& e) { return e.test.aborted || !e.test.complete; },
-     [](const Evidence&) { return std::string("the test ended before the fax classes were tried; run it again"); }},
-    {"", [](const Evidence& e) { return e.Supported("0"); },
-     [](const Evidence&) { return std::string("the modem accepted no fax class: it is a data modem"); }},
-    {"", [](const Evidence& e) { return e.test.offered.empty() && !e.test.verdicts.empty(); },
-     [](const Evidence&) {
-         return std::string("the modem knows no +FCLASS command: a data-only modem that no fax software can use");
-     }},
-    {"", [](const Evidence&) { return true; },
-     [](const Evidence&) { return std::string("the modem accepted no class at all, not even data class 0"); }},
-};
-
-void Reader::Recommend(CapabilityTest& test) {
-    Evidence evidence{test, nullptr, {}};
-    for (const ClassTwoRanges& ranges : test.classTwo)
-        if (ranges.command == "AT+FIS=?" || ranges.command == "AT+FCC=?") evidence.twoZero = &ranges;
-    unsigned fastest = 0;
-    for (const Modulation& rate : test.classOne.transmit)
-        fastest = std::max(fastest, rate.bitsPerSecond);
-    if (fastest) evidence.classOneSpeed = ", up to " + std::to_string(fastest) + " bit/s";
-
-    for (const VerdictRule& rule : VerdictRules) {
-        if (!rule.applies(evidence)) continue;
-        test.bestClass = std::string(rule.bestClass);
-        test.reason = rule.reason(evidence);
-        return;
+    if (!test->verdict.untried.empty()) {
+        test->oddities.push_back({test->aborted ? OddityKind::Aborted : OddityKind::CutShort,
+                                  "classes not tried: " + NameList(test->verdict.untried)});
     }
 }
 

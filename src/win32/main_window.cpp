@@ -18,10 +18,10 @@ namespace quillfen::win32 {
 static_assert(IDC_PORTLIST == id::PortList && IDC_FINDALLMODEMS == id::FindAllModems &&
               IDC_FAXTESTSELECTMODEM == id::FaxTestSelectModem && IDC_FAXTESTALLMODEMS == id::FaxTestAllModems &&
               IDC_SEND == id::Send && IDC_COMMANDEDIT == id::CommandEdit && IDC_ABORTEVENT == id::AbortEvent &&
-              IDC_LOGPANE == id::LogPane && IDC_HELPPANE == id::HelpPane);
+              IDC_LOGPANE == id::LogPane && IDC_HELPPANE == id::HelpPane && IDC_REPORTPANE == id::ReportPane);
 static_assert(IDM_COPYALLOFLOG == id::CopyAllOfLog && IDM_COPYSELECTEDTEXT == id::CopySelectedText &&
               IDM_ABOUT == id::About && IDM_OPENHELP == id::OpenHelp && IDM_CLOSEHELP == id::CloseHelp &&
-              IDM_EXIT == id::Exit && IDCANCEL == id::Cancel);
+              IDM_EXIT == id::Exit && IDM_REPORT == id::Report && IDCANCEL == id::Cancel);
 
 namespace {
 
@@ -221,7 +221,7 @@ INT_PTR MainWindow::OnSize(WPARAM wParam, LPARAM) {
     const RECT* target = CurrentPaneRect();
     if (!target) return FALSE;
     // The hidden log pane is placed again when help closes.
-    MovePane(helpPane_ ? helpPane_ : logPane_, *target);
+    MovePane(helpPane_ ? helpPane_ : reportPane_ ? reportPane_ : logPane_, *target);
     return FALSE;
 }
 

@@ -45,7 +45,9 @@ public:
     void ShowAbout() override;
     void OpenHelp() override;
     void CloseHelp() override;
+    void OpenReport(std::string_view text) override;
     void CopyLog(CopyScope scope) override;
+    void CopyReport(CopyScope scope) override;
     void PostCommand(std::uint16_t commandId) override;
     void EndWindow() override;
 
@@ -81,6 +83,8 @@ private:
     // The port list's tip: which device or address stands behind the
     // chosen COM number, asked for each time it shows.
     void AddPortTip();
+    // A pane of its own over the log pane, at the log pane's place.
+    HWND CoverLog(int paneId, const char* text);
 
     HINSTANCE instance_;
     char commandLineText_[CommandLineTextSize] = {};
@@ -90,6 +94,7 @@ private:
     HWND window_ = nullptr;
     HWND logPane_ = nullptr;
     HWND helpPane_ = nullptr;
+    HWND reportPane_ = nullptr;
     HICON bigIcon_ = nullptr;
     HICON smallIcon_ = nullptr;
     HFONT fixedFont_ = nullptr;

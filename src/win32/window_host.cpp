@@ -85,6 +85,8 @@ void MainWindow::EnableControl(std::uint16_t controlId, bool enabled) {
 
 void MainWindow::EnableMenuItem(std::uint16_t commandId, bool enabled) {
     ::EnableMenuItem(GetMenu(window_), commandId, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+    // An item of the bar itself is drawn again only when asked to.
+    if (commandId == id::Report) DrawMenuBar(window_);
 }
 
 void MainWindow::FocusControl(std::uint16_t controlId) {
@@ -99,31 +101,49 @@ void MainWindow::FocusControl(std::uint16_t controlId) {
 
 void MainWindow::ShowAbout() { ShowAboutBox(instance_, window_); }
 
-void MainWindow::OpenHelp() {
+HWND MainWindow::CoverLog(int paneId, const char* text) {
     ShowWindow(logPane_, SW_HIDE);
     if (const RECT* current = CurrentPaneRect()) helpRect_ = *current;
-    helpPane_ = CreatePane(window_, IDC_HELPPANE, helpRect_, fixedFont_);
-    if (!helpPane_) return;
-    SendMessageA(helpPane_, EM_SETSEL, 0, 0);
-    SendMessageA(helpPane_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(HelpPaneText));
+    HWND pane = CreatePane(window_, paneId, helpRect_, fixedFont_);
+    if (!pane) return nullptr;
+    SendMessageA(pane, EM_SETSEL, 0, 0);
+    SendMessageA(pane, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
     // Open at the top: the reader starts with the first line, not the last.
-    SendMessageA(helpPane_, EM_SETSEL, 0, 0);
-    SendMessageA(helpPane_, EM_SCROLLCARET, 0, 0);
+    SendMessageA(pane, EM_SETSEL, 0, 0);
+    SendMessageA(pane, EM_SCROLLCARET, 0, 0);
+    return pane;
+}
+
+void MainWindow::OpenHelp() { helpPane_ = CoverLog(IDC_HELPPANE, HelpPaneText); }
+
+void MainWindow::OpenReport(std::string_view text) {
+    paneText_.assign(text);
+    reportPane_ = CoverLog(IDC_REPORTPANE, paneText_.c_str());
 }
 
 void MainWindow::CloseHelp() {
     if (helpPane_) DestroyWindow(helpPane_);
     helpPane_ = nullptr;
+    if (reportPane_) DestroyWindow(reportPane_);
+    reportPane_ = nullptr;
     ShowWindow(logPane_, SW_RESTORE);
     if (const RECT* current = CurrentPaneRect()) MovePane(logPane_, *current);
 }
 
-void MainWindow::CopyLog(CopyScope scope) {
-    if (!logPane_) return;
-    // All of the log, however long: its end holds the class results.
-    if (scope == CopyScope::AllOfLog) SelectRange(logPane_, 0, -1);
-    SendMessageA(logPane_, WM_COPY, 0, 0);
+namespace {
+
+void CopyFrom(HWND pane, CopyScope scope) {
+    if (!pane) return;
+    // All of it, however long: a log's end holds the class results.
+    if (scope == CopyScope::AllOfLog) SelectRange(pane, 0, -1);
+    SendMessageA(pane, WM_COPY, 0, 0);
 }
+
+}  // namespace
+
+void MainWindow::CopyLog(CopyScope scope) { CopyFrom(logPane_, scope); }
+
+void MainWindow::CopyReport(CopyScope scope) { CopyFrom(reportPane_, scope); }
 
 void MainWindow::PostCommand(std::uint16_t commandId) {
     PostMessageA(window_, WM_COMMAND, MAKEWPARAM(commandId, 0), reinterpret_cast<LPARAM>(window_));

@@ -200,7 +200,7 @@ TEST_F(DispatchTest, TheBusySetIsGrayedForTheWholeActionAndTheFocusOnTheLog) {
         EXPECT_FALSE(controlsDuring[controlId]) << controlId;
         EXPECT_TRUE(host.controls[controlId]) << controlId;
     }
-    for (std::uint16_t commandId : {id::CopyAllOfLog, id::CopySelectedText, id::About, id::OpenHelp}) {
+    for (std::uint16_t commandId : {id::CopyAllOfLog, id::CopySelectedText, id::About, id::OpenHelp, id::Report}) {
         EXPECT_FALSE(itemsDuring[commandId]) << commandId;
         EXPECT_TRUE(host.menuItems[commandId]) << commandId;
     }
@@ -220,7 +220,7 @@ TEST_F(DispatchTest, NothingElseStartsWhileAnActionRuns) {
     host.AtPump(5, [&] {
         // Clicks that were queued before the busy set was grayed.
         for (std::uint16_t commandId : {id::Send, id::FindAllModems, id::FaxTestSelectModem, id::FaxTestAllModems,
-                                        id::CopyAllOfLog, id::CopySelectedText, id::About, id::OpenHelp}) {
+                                        id::CopyAllOfLog, id::CopySelectedText, id::About, id::OpenHelp, id::Report}) {
             inside.push_back(app.DispatchCommand(commandId));
         }
         // Nor does the port list pull the port from under the action.
@@ -230,12 +230,13 @@ TEST_F(DispatchTest, NothingElseStartsWhileAnActionRuns) {
         EXPECT_TRUE(app.Port().IsOpen());
     });
     app.DispatchCommand(id::Send);
-    ASSERT_EQ(inside.size(), 9u);
+    ASSERT_EQ(inside.size(), 10u);
     for (std::size_t i = 0; i + 1 < inside.size(); ++i) EXPECT_EQ(inside[i], ActionOutcome::Ignored) << i;
     EXPECT_EQ(Count("OUT: "), 1u);
     EXPECT_EQ(Count("Closed COM1"), 0u);
     EXPECT_EQ(host.abouts, 0);
     EXPECT_EQ(host.helpOpens, 0);
+    EXPECT_TRUE(host.reports.empty());
     EXPECT_TRUE(host.copies.empty());
     // A button's other notifications are not clicks.
     EXPECT_EQ(app.DispatchCommand(id::About, Notification::KillFocus), ActionOutcome::Ignored);
@@ -464,6 +465,43 @@ TEST(BankPortDispatch, TheChosenLineSpeedIsSetAtTheOpen) {
     ASSERT_EQ(tcgetattr(pty.Keeper(), &line), 0);
     EXPECT_EQ(cfgetospeed(&line), static_cast<speed_t>(B115200));
     app.Shutdown();
+}
+
+// The report of this session's log takes the log pane's place as help does,
+// but its copy items stay usable and copy the report, not the log.
+TEST_F(DispatchTest, ReportShowsThisSessionsLogReportAndCopiesIt) {
+    ModemSim sim({"--profile", "fax"});
+    names.Map(1, sim.Device());
+    host.selection = 0;
+    app.DispatchCommand(id::FaxTestSelectModem);
+
+    EXPECT_EQ(app.DispatchCommand(id::Report), ActionOutcome::Done);
+    ASSERT_EQ(host.reports.size(), 1u);
+    const std::string& report = host.reports[0];
+    for (const char* words : {"Report on Modem001.txt: 1 capability test(s); the session is still open\r\n",
+                              "configure fax software for class 1.0", "Alternative:", "HylaFAX:"}) {
+        EXPECT_NE(report.find(words), std::string::npos) << words << "\n" << report;
+    }
+    EXPECT_EQ(report.find("cut short"), std::string::npos) << "an open session is not a cut log";
+    EXPECT_TRUE(app.HelpShown());
+    EXPECT_FALSE(host.controls[id::FaxTestAllModems]);
+    EXPECT_FALSE(host.menuItems[id::Report]);
+    EXPECT_FALSE(host.menuItems[id::OpenHelp]);
+    EXPECT_TRUE(host.menuItems[id::CopyAllOfLog]);
+    EXPECT_TRUE(host.menuItems[id::CloseHelp]);
+    for (std::uint16_t commandId : {id::Send, id::OpenHelp, id::Report, id::About})
+        EXPECT_EQ(app.DispatchCommand(commandId), ActionOutcome::Ignored) << commandId;
+
+    app.DispatchCommand(id::CopyAllOfLog);
+    app.DispatchCommand(id::CopySelectedText);
+    EXPECT_EQ(host.reportCopies, (std::vector<CopyScope>{CopyScope::AllOfLog, CopyScope::Selection}));
+    EXPECT_TRUE(host.copies.empty());
+
+    EXPECT_EQ(app.DispatchCommand(id::CloseHelp), ActionOutcome::Done);
+    EXPECT_EQ(host.helpCloses, 1);
+    EXPECT_TRUE(host.menuItems[id::Report]);
+    app.DispatchCommand(id::CopyAllOfLog);
+    EXPECT_EQ(host.copies, (std::vector<CopyScope>{CopyScope::AllOfLog}));
 }
 
 }  // namespace

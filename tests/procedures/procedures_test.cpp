@@ -351,5 +351,39 @@ TEST_F(ProceduresTest, AScanThatOpensNoPortSaysSo) {
     EXPECT_EQ(Count(log, "OUT: "), 0u);
 }
 
+// The logs the report is tested on are what the simulator's real modems and
+// a fax modem that hangs up give today.
+TEST(CorpusLogs, RealModemProfilesStillGiveTheirLogs) {
+    const std::vector<std::pair<std::string, std::vector<std::string>>> runs = {
+        {"real_usr-courier-v34.log", {"--profile", "real:usr-courier-v34"}},
+        {"real_usr-sportster-v34.log", {"--profile", "real:usr-sportster-v34"}},
+        {"real_zyxel-u1496eg.log", {"--profile", "real:zyxel-u1496eg"}},
+        {"real_telebit-t3000.log", {"--profile", "real:telebit-t3000"}},
+        {"real_multitech-mt1432.log", {"--profile", "real:multitech-mt1432"}},
+        {"real_multitech-mt5634zba.log", {"--profile", "real:multitech-mt5634zba"}},
+        {"real_creatix-rc32acl.log", {"--profile", "real:creatix-rc32acl"}},
+        {"real_ppi-pm14400fxmt.log", {"--profile", "real:ppi-pm14400fxmt"}},
+        {"real_hayes-optima-336.log", {"--profile", "real:hayes-optima-336"}},
+        {"real_davicom-dm336p.log", {"--profile", "real:davicom-dm336p"}},
+        {"real_etech-e336rvp.log", {"--profile", "real:etech-e336rvp"}},
+        {"hangup_fax.log", {"--profile", "fax", "--hangup-after", "12"}},
+    };
+    for (const auto& [golden, args] : runs) {
+        SCOPED_TRACE(golden);
+        TempDir dir;
+        ScopedChdir cwd(dir.Path());
+        ScriptedHost host;
+        host.selection = 0;
+        PortNames names;
+        ModemSim sim(args);
+        names.Map(1, sim.Device());
+        Application app(host, names);
+        app.Start();
+        app.DispatchCommand(id::FaxTestSelectModem);
+        app.Shutdown();
+        ExpectGolden(golden, MaskStamps(host.pane));
+    }
+}
+
 }  // namespace
 }  // namespace quillfen

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -54,6 +55,7 @@ private slots:
     void PaneFollowsRestoreAndMaximize();
     void HelpPaneCoversTheLogWhereverItIs();
     void HelpTextHasItsFiveParts();
+    void ReportTakesTheLogsPlaceAndCopiesItself();
     void CopyAllCopiesTheWholeLogAndCopySelectedTheSelection();
     void AboutBoxNamesProductAndVersion();
     void EscapeEndsTheSessionLikeExit();
@@ -231,6 +233,35 @@ void MainWindowTest::HelpPaneCoversTheLogWhereverItIs() {
     QTRY_COMPARE(w.HelpPane()->geometry(), Geometry(w.MaximizedRect()));
     h.MenuItem(id::CloseHelp)->trigger();
     QCOMPARE(log->geometry(), Geometry(w.MaximizedRect()));
+}
+
+void MainWindowTest::ReportTakesTheLogsPlaceAndCopiesItself() {
+    WindowHarness h;
+    h.Start();
+    MainWindow& w = h.Window();
+    QTRY_VERIFY(w.isMaximized() && w.ClientArea()->size() != w.TemplateClientSize());
+
+    // An item of the menu bar, between Help and Exit.
+    QStringList bar;
+    for (QAction* item : w.findChild<QMenuBar*>()->actions()) bar << item->text();
+    QCOMPARE(bar, (QStringList{"&Edit", "&Help", "&Report", "E&xit"}));
+
+    h.MenuItem(id::Report)->trigger();
+    TextPane* report = w.ReportPane();
+    QVERIFY(report);
+    QCOMPARE(report->objectName(), QString("1010"));
+    QVERIFY(report->isVisible() && !w.LogPane()->isVisible());
+    QCOMPARE(report->geometry(), Geometry(w.MaximizedRect()));
+    QVERIFY(report->toPlainText().startsWith("Report on Modem001.txt: 0 capability test(s); the session is still open\n"));
+
+    QApplication::clipboard()->clear();
+    h.MenuItem(id::CopyAllOfLog)->trigger();
+    QCOMPARE(QApplication::clipboard()->text(), report->toPlainText());
+
+    h.MenuItem(id::CloseHelp)->trigger();
+    QVERIFY(!w.ReportPane());
+    QVERIFY(w.LogPane()->isVisible());
+    QVERIFY(h.MenuItem(id::Report)->isEnabled());
 }
 
 void MainWindowTest::HelpTextHasItsFiveParts() {

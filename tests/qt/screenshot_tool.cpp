@@ -1,8 +1,9 @@
-// quillfen-screenshot OUTPUT.png [restored|help|about]: runs Fax Test Select
-// Modem against the simulated fax modem in the real main window and saves a
-// picture of the window with the finished log in it, for the README. With
-// "restored" the window keeps its own restored size; with "help" the help
-// pane is shown over the log; "about" pictures the About box instead.
+// quillfen-screenshot OUTPUT.png [restored|help|report|about]: runs Fax Test
+// Select Modem against the simulated fax modem in the real main window and
+// saves a picture of the window with the finished log in it, for the README.
+// With "restored" the window keeps its own restored size; with "help" the
+// help pane is shown over the log, with "report" the test's report; "about"
+// pictures the About box instead.
 #include <QApplication>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -17,8 +18,8 @@
 
 int main(int argc, char** argv) {
     const QByteArray view = argc == 3 ? QByteArray(argv[2]) : QByteArray();
-    if (argc < 2 || argc > 3 || !(view.isEmpty() || view == "restored" || view == "help" || view == "about")) {
-        std::fprintf(stderr, "usage: quillfen-screenshot OUTPUT.png [restored|help|about]\n");
+    if (argc < 2 || argc > 3 || !(view.isEmpty() || view == "restored" || view == "help" || view == "report" || view == "about")) {
+        std::fprintf(stderr, "usage: quillfen-screenshot OUTPUT.png [restored|help|report|about]\n");
         return 2;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -45,6 +46,16 @@ int main(int argc, char** argv) {
     window.LogPane()->setTextCursor(cursor);
     window.LogPane()->centerCursor();
     if (view == "help") window.DispatchCommand(quillfen::qt::id::OpenHelp);
+    if (view == "report") {
+        window.DispatchCommand(quillfen::qt::id::Report);
+        // Open at the verdict, which is what the reader came for.
+        QTextCursor verdict = window.ReportPane()->document()->find("Oddities:");
+        verdict.movePosition(QTextCursor::StartOfBlock);
+        window.ReportPane()->setTextCursor(verdict);
+        window.ReportPane()->centerCursor();
+    }
+    // The long test's waits let the restored window take its own size back.
+    if (view != "restored") window.resize(980, 660);
     QApplication::processEvents();
 
     QPixmap picture = window.grab();

@@ -1,6 +1,8 @@
 // The capability report read from real logs: the golden fax log, logs of the
-// simulator's modems of their own, a noisy line on a real pty, and logs cut
-// short, aborted or converted to bare LF on the way to the reader.
+// simulator's modems of their own and of real modems as public documents
+// show them, the odd answer forms manuals describe, a noisy line on a real
+// pty, and logs cut short, aborted, fallen silent or converted to bare LF on
+// the way to the reader.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -32,6 +34,30 @@ const FaxParameter* Parameter(const ClassTwoRanges& ranges, const std::string& n
     for (const FaxParameter& parameter : ranges.parameters)
         if (parameter.name == name) return &parameter;
     return nullptr;
+}
+
+std::vector<std::string> Split(const std::string& list) {
+    std::vector<std::string> items;
+    std::size_t at = 0;
+    while (!list.empty() && at <= list.size()) {
+        std::size_t comma = list.find(',', at);
+        items.push_back(list.substr(at, comma == std::string::npos ? std::string::npos : comma - at));
+        at = comma == std::string::npos ? list.size() + 1 : comma + 1;
+    }
+    return items;
+}
+
+std::string Accepted(const CapabilityTest& test) {
+    std::string names;
+    for (const ClassVerdict& verdict : test.verdicts)
+        if (verdict.status == ClassStatus::Accepted) names += (names.empty() ? "" : ",") + verdict.name;
+    return names;
+}
+
+std::string SettingOf(const CapabilityTest& test, const std::string& program) {
+    for (const ProgramSetting& setting : test.verdict.settings)
+        if (setting.program == program) return setting.setting;
+    return "(none)";
 }
 
 bool Has(const std::vector<std::string>& items, const std::string& item) {
@@ -71,14 +97,14 @@ TEST(LogReport, GoldenFaxLogNamesEveryClassWithItsDecodedCapabilities) {
     EXPECT_EQ(test.offered, (std::vector<std::string>{"0", "1", "1.0", "2", "2.0"}));
     for (const char* name : {"0", "1", "2", "2.0"}) {
         ASSERT_NE(Verdict(test, name), nullptr) << name;
-        EXPECT_TRUE(Verdict(test, name)->supported) << name;
+        EXPECT_EQ(Verdict(test, name)->status, ClassStatus::Accepted) << name;
     }
 
-    ASSERT_TRUE(test.haveClassOne);
-    ASSERT_EQ(test.classOne.transmit.size(), 12u);
-    EXPECT_EQ(test.classOne.transmit.front().name, "V.27ter");
-    EXPECT_EQ(test.classOne.transmit.back().name, "V.17");
-    EXPECT_EQ(test.classOne.transmit.back().bitsPerSecond, 14400u);
+    ASSERT_TRUE(test.classOne);
+    ASSERT_EQ(test.classOne->transmit.size(), 12u);
+    EXPECT_EQ(test.classOne->transmit.front().name, "V.27ter");
+    EXPECT_EQ(test.classOne->transmit.back().name, "V.17");
+    EXPECT_EQ(test.classOne->transmit.back().bitsPerSecond, 14400u);
 
     ASSERT_EQ(test.classTwo.size(), 2u);
     EXPECT_EQ(test.classTwo[0].command, "AT+FDIS=?");
@@ -89,7 +115,7 @@ TEST(LogReport, GoldenFaxLogNamesEveryClassWithItsDecodedCapabilities) {
     ASSERT_NE(widths, nullptr);
     EXPECT_EQ(widths->meanings.size(), 5u) << "class 2.0 offers (0-4)";
 
-    EXPECT_TRUE(test.hardwareFlowControl);
+    EXPECT_FALSE(test.hardwareFlowControl.has_value()) << "no maker is named, so no meaning is claimed";
     ASSERT_EQ(test.flowControl.size(), 4u);
     EXPECT_EQ(test.flowControl[1].family, "&En");
     EXPECT_TRUE(test.flowControl[1].accepted.empty());
@@ -102,7 +128,7 @@ TEST(LogReport, GoldenFaxLogNamesEveryClassWithItsDecodedCapabilities) {
     EXPECT_EQ(test.batteries[3].ok, 17u);
 
     // Class 2.0 without error correction loses to the standard class 1.
-    EXPECT_EQ(test.bestClass, "1.0");
+    EXPECT_EQ(test.verdict.faxClass, "1.0");
 
     std::string text = FormatText(facts, "Modem001.txt");
     for (const char* words : {"Class 1/1.0 send", "V.17 7200, 9600, 12000, 14400",
@@ -116,7 +142,7 @@ TEST(LogReport, ModemsOfTheirOwnGetTheVerdictTheirAnswersCallFor) {
     ASSERT_EQ(usb.tests.size(), 1u);
     EXPECT_TRUE(Has(usb.tests[0].offered, "8"));
     EXPECT_TRUE(usb.tests[0].classTwo.empty());
-    EXPECT_EQ(usb.tests[0].bestClass, "1.0");
+    EXPECT_EQ(usb.tests[0].verdict.faxClass, "1.0");
     EXPECT_TRUE(usb.tests[0].maker.empty()) << "it answers none of the battery's identity queries";
     EXPECT_EQ(ClassDescription("8"), "voice");
 
@@ -129,23 +155,33 @@ TEST(LogReport, ModemsOfTheirOwnGetTheVerdictTheirAnswersCallFor) {
     EXPECT_TRUE(fax.classTwo[0].ecm);
     EXPECT_EQ(fax.classTwo[0].fastestBitsPerSecond, 33600u) << "class 2.0 ranges are hexadecimal: (0-D)";
     EXPECT_TRUE(Has(Parameter(fax.classTwo[0], "compression")->meanings, "MMR (T.6)"));
-    EXPECT_EQ(fax.bestClass, "2.0");
-    EXPECT_NE(fax.reason.find("33600"), std::string::npos);
+    EXPECT_EQ(fax.verdict.faxClass, "1") << "class 1 ranks above class 2.0";
+    EXPECT_EQ(fax.verdict.alternativeClass, "2.0");
+    EXPECT_NE(fax.verdict.alternativeReason.find("with ECM and V.34 fax up to 33600 bit/s"), std::string::npos);
     EXPECT_EQ(fax.model, "QF-3400 V.34 Fax");
 
     LogFacts data = ReadLog(DataLog("report_dataonly.log"));
     ASSERT_EQ(data.tests.size(), 1u);
     EXPECT_TRUE(data.tests[0].offered.empty());
-    EXPECT_TRUE(data.tests[0].bestClass.empty());
-    EXPECT_NE(data.tests[0].reason.find("+FCLASS"), std::string::npos);
+    EXPECT_TRUE(data.tests[0].verdict.faxClass.empty());
+    EXPECT_NE(data.tests[0].verdict.reason.find("+FCLASS"), std::string::npos);
     EXPECT_TRUE(data.tests[0].batteries.empty());
 }
 
-TEST(LogReport, FindLogHasNoTestAndSaysSo) {
+TEST(LogReport, FindLogListsEachPortAndWhetherAModemAnswered) {
     LogFacts facts = ReadLog(DataLog("find_all_modems.log"));
     EXPECT_TRUE(facts.ended);
     EXPECT_TRUE(facts.tests.empty());
+    ASSERT_EQ(facts.scans.size(), 4u);
+    EXPECT_EQ(facts.scans[0].presence, Presence::Answered);
+    EXPECT_FALSE(facts.scans[1].opened);
+    EXPECT_EQ(facts.scans[2].port, "COM3");
     EXPECT_NE(FormatSummaryLine(facts, "Modem002.txt").find("no capability test"), std::string::npos);
+    const std::string text = FormatText(facts, "Modem002.txt");
+    EXPECT_NE(text.find("4 port(s) scanned"), std::string::npos);
+    EXPECT_NE(text.find("Scanned COM2:        could not be opened"), std::string::npos);
+    EXPECT_NE(text.find("Scanned COM3:        opened; a modem answered"), std::string::npos);
+    EXPECT_TRUE(ReadLog(DataLog("report_v34fax.log")).scans.empty()) << "a test alone is no scan";
 }
 
 TEST(LogReport, BareLineFeedsGiveTheSameFacts) {
@@ -174,6 +210,10 @@ TEST(LogReport, AbortedTimedOutAndCutLogsAreNamedAsSuch) {
     ASSERT_EQ(stopped.batteries.size(), 2u);
     EXPECT_TRUE(stopped.batteries[1].aborted);
     EXPECT_FALSE(HasOddity(stopped, OddityKind::CutShort)) << "an abort is not a cut";
+    EXPECT_EQ(stopped.verdict.faxClass, "1.0");
+    EXPECT_NE(FormatText(facts, "a").find("class 1.0: the standard form of class 1 (T.31): the fax software drives every "
+                                          "page, up to 14400 bit/s (provisional: classes 2, 2.0 not tried)"),
+              std::string::npos);
 
     // Silence after AT&V and after a battery command.
     std::string silent = golden;
@@ -196,6 +236,168 @@ TEST(LogReport, AbortedTimedOutAndCutLogsAreNamedAsSuch) {
     EXPECT_TRUE(HasOddity(facts.tests[0], OddityKind::CutShort, "classes not tried: 2.0"));
     EXPECT_TRUE(facts.tests[0].classTwo.empty()) << "an answer without its OK is not a range list";
     EXPECT_NE(FormatText(facts, "cut.txt").find("cut short"), std::string::npos);
+}
+
+// Logs of the simulator's real:NAME profiles, against what each modem's
+// sources say: the classes (modems.db's +FCLASS=? and ATI pages, the class
+// of HylaFAX's prototype for it), the maker whose flow-control convention
+// applies, and the setting each fax program needs.
+TEST(LogReport, RealModemsGetWhatTheirSourcesSay) {
+    struct RealModem {
+        const char* name;
+        const char* convention;
+        const char* offered;
+        const char* accepted;
+        const char* choice;
+        const char* alternative;
+        const char* hylafax;
+        const char* mgetty;
+        const char* efax;
+        const char* flowNamed;  // an accepted command named with its maker's meaning
+    };
+    const RealModem modems[] = {
+        // modems.db ati7 "Fax Options Class 1/Class 2.0"; HylaFAX usr-rts, usr-2.0.
+        {"usr-courier-v34", "", "0,1,2.0", "0,1,2.0", "1", "2.0", "ModemType: Class1", "modem-type c2.0", "-o1",
+         "AT&H1"},
+        {"usr-sportster-v34", "U.S. Robotics", "0,1,2.0", "0,1,2.0", "1", "2.0", "ModemType: Class1",
+         "modem-type c2.0", "-o1", "AT&H1 (transmit CTS)"},
+        // HylaFAX zyxel-1496e-2.0: Class2.0 from firmware 6.12; &K is compression there.
+        {"zyxel-u1496eg", "ZyXEL", "0,2,2.0,8", "0,2,2.0", "2.0", "2", "ModemType: Class2.0", "modem-type c2.0",
+         "-o0", "AT&K4 (error correction and compression, not flow control)"},
+        // HylaFAX telebit-t3000: Class2, flow control through S58 only.
+        {"telebit-t3000", "Telebit", "0,2", "0,2", "2", "", "ModemType: Class2", "modem-type cls2", "-o2", ""},
+        // HylaFAX mt-1432: Class2 with &E4/&E5.
+        {"multitech-mt1432", "Multi-Tech", "0,2", "0,2", "2", "", "ModemType: Class2", "modem-type cls2", "-o2",
+         "AT&E4 (RTS/CTS)"},
+        // HylaFAX lucent (CLASS1), lucent-mt-2 (CLASS2), lucent-mt-20 (CLASS2.0).
+        {"multitech-mt5634zba", "Multi-Tech", "0,1,2,2.0", "0,1,2,2.0", "1", "2.0", "ModemType: Class1",
+         "modem-type c2.0", "-o1", "AT&K3 (RTS/CTS)"},
+        {"creatix-rc32acl", "Rockwell/Conexant", "0,1,2,8", "0,1,2", "1", "2", "ModemType: Class1",
+         "modem-type cls2", "-o1", "AT\\Q3 (RTS/CTS)"},
+        {"ppi-pm14400fxmt", "Practical Peripherals", "0,1,2", "0,1,2", "1", "2", "ModemType: Class1",
+         "modem-type cls2", "-o1", "AT&K4 (XON/XOFF)"},
+        {"hayes-optima-336", "Hayes", "0,2", "0,2", "2", "", "ModemType: Class2", "modem-type cls2", "-o2",
+         "AT&K3 (RTS/CTS)"},
+        // modems.db: "AT+FCLASS=? 0,2,8", modem-type cls2; HylaFAX davicom-2.
+        {"davicom-dm336p", "Davicom", "0,2,8", "0,2", "2", "", "ModemType: Class2", "modem-type cls2", "-o2",
+         "AT&K3 (RTS/CTS)"},
+        // modems.db: "AT+FCLASS=? 0,1,1.0,80"; mgetty drives no class 1.
+        {"etech-e336rvp", "Rockwell/Conexant", "0,1,1.0,80", "0,1", "1.0", "", "ModemType: Class1.0", "none:",
+         "-o1", "AT&K3 (RTS/CTS)"},
+    };
+    for (const RealModem& modem : modems) {
+        SCOPED_TRACE(modem.name);
+        LogFacts facts = ReadLog(DataLog(std::string("real_") + modem.name + ".log"));
+        ASSERT_EQ(facts.tests.size(), 1u);
+        const CapabilityTest& test = facts.tests[0];
+        EXPECT_TRUE(test.complete);
+        EXPECT_EQ(test.convention, modem.convention);
+        EXPECT_EQ(test.offered, Split(modem.offered));
+        EXPECT_EQ(Accepted(test), modem.accepted);
+        EXPECT_EQ(test.verdict.faxClass, modem.choice);
+        EXPECT_EQ(test.verdict.alternativeClass, modem.alternative);
+        EXPECT_EQ(SettingOf(test, "HylaFAX"), modem.hylafax);
+        EXPECT_EQ(SettingOf(test, "mgetty/sendfax").rfind(modem.mgetty, 0), 0u) << SettingOf(test, "mgetty/sendfax");
+        EXPECT_NE(SettingOf(test, "efax").find(modem.efax), std::string::npos);
+        if (*modem.flowNamed) {
+            bool named = false;
+            for (const FlowFamily& family : test.flowControl) named = named || Has(family.accepted, modem.flowNamed);
+            EXPECT_TRUE(named) << modem.flowNamed;
+        }
+    }
+    EXPECT_EQ(ClassDescription("80"), "VoiceView");
+    EXPECT_EQ(ClassDescription("8"), "voice");
+
+    // The documented faults: a bare OK to +FDIS=?, and MMR that Multi-Tech
+    // firmware claims in class 2.0 and corrupts.
+    LogFacts ppi = ReadLog(DataLog("real_ppi-pm14400fxmt.log"));
+    EXPECT_TRUE(HasOddity(ppi.tests[0], OddityKind::OddAnswer, "+FDIS=? answered a bare OK"));
+    LogFacts mt = ReadLog(DataLog("real_multitech-mt5634zba.log"));
+    EXPECT_NE(mt.tests[0].verdict.alternativeReason.find("keep MMR off"), std::string::npos);
+}
+
+// Answer forms manuals describe, each put into the golden log in place of
+// the simulator's plain form: the facts must be the plain form's, or an
+// oddity must say why they are not decoded. Never a misread.
+TEST(LogReport, OddAnswerFormsReadAsTheirPlainFormsOrAreNamed) {
+    const std::string golden = DataLog("capability_fax.log");
+    const std::string dis = "IN : (0,1),(0-5),(0-2),(0-2),(0,1),(0),(0),(0-7)\r\n";
+    const std::string classes = "IN : 0,1,1.0,2,2.0\r\n";
+    struct Form {
+        const char* what;
+        std::string from, to;
+        const char* oddity;  // empty: the plain form's facts
+    };
+    const Form forms[] = {
+        {"name and colon", dis, "IN : +FDIS: (0,1),(0-5),(0-2),(0-2),(0,1),(0),(0),(0-7)\r\n", ""},
+        {"name and equals", dis, "IN : +FDIS=(0,1),(0-5),(0-2),(0-2),(0,1),(0),(0),(0-7)\r\n", ""},
+        {"blanks", dis, "IN : (0, 1), (0-5), (0-2), (0-2), (0,1), (0), (0), (0-7)\r\n", ""},
+        {"bare groups", dis, "IN : (0,1),(0-5),(0-2),(0-2),(0,1),0,0,(0-7)\r\n", ""},
+        {"seven groups", dis, "IN : (0,1),(0-5),(0-2),(0-2),(0,1),(0),(0-7)\r\n", "+FDIS=? gave 7 groups"},
+        {"value outside its field", dis, "IN : (0,1),(0-5),(0-2),(9),(0,1),(0),(0),(0-7)\r\n",
+         "+FDIS=? gave (9) for page length"},
+        {"bare OK", dis, "", "+FDIS=? answered a bare OK"},
+        {"class list with a range", classes, "IN : (0-1),1.0,2,2.0\r\n", ""},
+        {"class list with its name", classes, "IN : +FCLASS: 0,1,1.0,2,2.0\r\n", ""},
+    };
+    const LogFacts plain = ReadLog(golden);
+    for (const Form& form : forms) {
+        SCOPED_TRACE(form.what);
+        std::string log = golden;
+        Replace(log, form.from, form.to);
+        LogFacts facts = ReadLog(log);
+        ASSERT_EQ(facts.tests.size(), 1u);
+        const CapabilityTest& test = facts.tests[0];
+        EXPECT_EQ(test.offered, plain.tests[0].offered);
+        if (*form.oddity) {
+            EXPECT_TRUE(HasOddity(test, OddityKind::OddAnswer, form.oddity)) << FormatText(facts, "odd");
+            for (const ClassTwoRanges& ranges : test.classTwo)
+                EXPECT_TRUE(ranges.className != "2" || ranges.parameters.empty()) << "nothing misread";
+            continue;
+        }
+        EXPECT_TRUE(test.oddities.empty()) << FormatText(facts, "odd");
+        ASSERT_EQ(test.classTwo.size(), 2u);
+        EXPECT_TRUE(test.classTwo[0].decoded);
+        EXPECT_EQ(test.classTwo[0].fastestBitsPerSecond, 14400u) << "a shifted field would read 4800";
+        EXPECT_FALSE(test.classTwo[0].ecm) << "a shifted field would read ECM";
+        EXPECT_EQ(Parameter(test.classTwo[0], "page width")->meanings.size(), 3u);
+    }
+
+    // An ATIn answered ERROR is refused, not an empty page; class 2.0 has
+    // ECM without class 2's frame sizes.
+    std::string log = golden;
+    Replace(log, "OUT: ATI5\r\nIN : ATI5\r\nIN : Country code: B5 (United States)\r\nIN : NVRAM: valid, 2 stored profiles\r\nIN : OK",
+            "OUT: ATI5\r\nIN : ATI5\r\nIN : ERROR");
+    Replace(log, "IN : (0,1),(0-5),(0-4),(0-2),(0,1),(0),(0),(0-7)", "IN : (0,1),(0-5),(0-4),(0-2),(0,1),(0-1),(0),(0-7)");
+    LogFacts facts = ReadLog(log);
+    EXPECT_EQ(facts.tests[0].information[5].outcome, Outcome::Refused);
+    EXPECT_NE(FormatText(facts, "x").find("ATI5:                refused"), std::string::npos);
+    EXPECT_EQ(Parameter(facts.tests[0].classTwo[1], "error correction")->meanings,
+              (std::vector<std::string>{"none", "ECM"}));
+    EXPECT_EQ(facts.tests[0].verdict.faxClass, "1.0");
+    EXPECT_EQ(facts.tests[0].verdict.alternativeClass, "2.0");
+    EXPECT_NE(facts.tests[0].verdict.alternativeReason.find("with ECM"), std::string::npos);
+}
+
+// The simulated fax modem hanging up after 12 commands (--hangup-after 12):
+// the script runs on, every command goes unanswered, and the verdict lines
+// say "does not support". None of that is a refusal, and no class verdict
+// may rest on it.
+TEST(LogReport, SilenceIsNotRefusalAndCutsTheTestShort) {
+    LogFacts facts = ReadLog(DataLog("hangup_fax.log"));
+    ASSERT_EQ(facts.tests.size(), 1u);
+    const CapabilityTest& test = facts.tests[0];
+    EXPECT_FALSE(test.complete);
+    EXPECT_EQ(test.stoppedAfter, "ATI6");
+    EXPECT_TRUE(HasOddity(test, OddityKind::CutShort, "cut short: the modem stopped answering after ATI6"));
+    EXPECT_FALSE(HasOddity(test, OddityKind::Timeout)) << "the silence is told once, not per command";
+    for (const ClassVerdict& verdict : test.verdicts) EXPECT_EQ(verdict.status, ClassStatus::NoAnswer) << verdict.name;
+    EXPECT_TRUE(test.verdict.faxClass.empty());
+    EXPECT_EQ(test.verdict.untried, (std::vector<std::string>{"0", "1", "2", "2.0"}));
+    const std::string summary = FormatSummaryLine(facts, "Modem003.txt");
+    EXPECT_EQ(summary.find("refused"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("cut short; classes accepted none; no answer to 0, 1, 2, 2.0"), std::string::npos);
+    EXPECT_NE(FormatText(facts, "x").find("provisional: classes 0, 1, 2, 2.0 not tried"), std::string::npos);
 }
 
 TEST(LogReport, NoiseBeforeAnEchoIsCountedAndTheEchoIsNoAnswer) {
@@ -233,7 +435,7 @@ TEST(LogReport, SeveralTestsInOneScanAndTheirSummaryLines) {
     std::string summary = FormatSummaryLine(facts, "Modem007.txt");
     EXPECT_EQ(std::count(summary.begin(), summary.end(), '\n'), 2);
     EXPECT_NE(summary.find("COM3 Modem007.txt: tested"), std::string::npos);
-    EXPECT_NE(summary.find("best fax class 2.0"), std::string::npos);
+    EXPECT_NE(summary.find("best fax class 1"), std::string::npos);
 }
 
 // The simulator's line noise on a real pty: the verdicts survive and the

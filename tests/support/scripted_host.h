@@ -43,7 +43,9 @@ public:
     void ShowAbout() override { ++abouts; }
     void OpenHelp() override { ++helpOpens; }
     void CloseHelp() override { ++helpCloses; }
+    void OpenReport(std::string_view text) override { reports.emplace_back(text); }
     void CopyLog(CopyScope scope) override { copies.push_back(scope); }
+    void CopyReport(CopyScope scope) override { reportCopies.push_back(scope); }
     void PostCommand(std::uint16_t commandId) override { posted.push_back(commandId); }
     void EndWindow() override { ++windowEnds; }
 
@@ -73,6 +75,8 @@ public:
     int helpOpens = 0;
     int helpCloses = 0;
     std::vector<CopyScope> copies;
+    std::vector<std::string> reports;
+    std::vector<CopyScope> reportCopies;
     std::deque<std::uint16_t> posted;
     int windowEnds = 0;
     // Where posted commands go (usually the application's DispatchCommand).

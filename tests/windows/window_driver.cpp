@@ -14,7 +14,7 @@ constexpr auto PollInterval = std::chrono::milliseconds(20);
 
 constexpr int BusyControls[] = {IDC_PORTLIST, IDC_FINDALLMODEMS, IDC_FAXTESTSELECTMODEM, IDC_FAXTESTALLMODEMS,
                                 IDC_SEND};
-constexpr int BusyMenuItems[] = {IDM_COPYALLOFLOG, IDM_COPYSELECTEDTEXT, IDM_ABOUT, IDM_OPENHELP};
+constexpr int BusyMenuItems[] = {IDM_COPYALLOFLOG, IDM_COPYSELECTEDTEXT, IDM_ABOUT, IDM_OPENHELP, IDM_REPORT};
 
 struct DialogSearch {
     DWORD processId;

@@ -234,7 +234,8 @@ struct MenuRow {
 constexpr MenuRow TemplateMenu[] = {
     {IDM_COPYALLOFLOG, "Copy &All of Log"}, {IDM_COPYSELECTEDTEXT, "Copy &Selected Text in Log"},
     {IDM_ABOUT, "&About"},                  {IDM_OPENHELP, "&Open Help"},
-    {IDM_CLOSEHELP, "&Close Help"},         {IDM_EXIT, "E&xit"},
+    {IDM_CLOSEHELP, "&Close Help"},         {IDM_REPORT, "&Report"},
+    {IDM_EXIT, "E&xit"},
 };
 
 // The port list's tip names what stands behind the chosen port: a remote
@@ -303,7 +304,8 @@ TEST_F(WindowTest, TheControlsAndTheMenuAreTheTemplates) {
         GetMenuStringA(menu, static_cast<UINT>(row.id), text, sizeof text, MF_BYCOMMAND);
         EXPECT_STREQ(text, row.text) << row.id;
     }
-    EXPECT_EQ(GetSubMenu(menu, 2), nullptr) << "Exit is an item of the bar, not a menu";
+    EXPECT_EQ(GetMenuItemID(menu, 2), static_cast<UINT>(IDM_REPORT)) << "Report is an item of the bar, beside Help";
+    EXPECT_EQ(GetMenuItemID(menu, 3), static_cast<UINT>(IDM_EXIT)) << "Exit is an item of the bar, not a menu";
 }
 
 TEST_F(WindowTest, TopMostOnlyForTheExactWord) {
@@ -320,7 +322,7 @@ TEST_F(WindowTest, TopMostOnlyForTheExactWord) {
     }
 }
 
-TEST_F(WindowTest, TheBusySetIsOffDuringATestAndBackAfterItAndCopyAllEqualsTheFile) {
+TEST_F(WindowTest, TheBusySetIsOffDuringATestAndCopyAllTakesTheLogOrTheReportAfterIt) {
     ASSERT_NE(modemCom, 0u) << "QUILLFEN_TEST_MODEM_COM names no simulated modem";
     RunningWindow run;
     const WindowDriver window = run.Driver();
@@ -345,6 +347,22 @@ TEST_F(WindowTest, TheBusySetIsOffDuringATestAndBackAfterItAndCopyAllEqualsTheFi
     window.CommandNow(IDM_COPYALLOFLOG);
     std::string copied = ClipboardText();
     EXPECT_EQ(copied, LogFile());
+
+    // The report of the test takes the log's place, and Copy All copies it.
+    const RECT logPlace = PaneRect(run.Window(), IDC_LOGPANE);
+    window.Command(IDM_REPORT);
+    ASSERT_TRUE(WaitUntil([&] { return window.Control(IDC_REPORTPANE) != nullptr; }, 10s));
+    const std::string report = window.PaneText(IDC_REPORTPANE);
+    EXPECT_NE(report.find("configure fax software for class 1.0"), std::string::npos) << report;
+    const RECT reportPlace = PaneRect(run.Window(), IDC_REPORTPANE);
+    EXPECT_TRUE(EqualRect(&reportPlace, &logPlace));
+    EXPECT_FALSE(IsWindowVisible(window.Control(IDC_LOGPANE)));
+    EmptyClipboard_();
+    window.CommandNow(IDM_COPYALLOFLOG);
+    EXPECT_EQ(ClipboardText(), report);
+    window.Command(IDM_CLOSEHELP);
+    ASSERT_TRUE(WaitUntil([&] { return window.Control(IDC_REPORTPANE) == nullptr; }, 10s));
+    EXPECT_TRUE(IsWindowVisible(window.Control(IDC_LOGPANE)));
 
     // The port stays open after the test; Exit closes it before the end line.
     window.Command(IDM_EXIT);

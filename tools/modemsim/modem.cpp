@@ -146,11 +146,14 @@ void Modem::Execute(std::string_view command, std::string& out) {
         ++pos;
         unsigned value = 0;
         int row = FindSetting(prefix, c);
-        if (row < 0 || !ReadNumber(command, pos, value) || value >= 32 ||
-            (Settings()[static_cast<std::size_t>(row)].accepted & (1u << value)) == 0) {
+        const SettingLimit* limit = FindLimit(prefix, c);
+        ValueSet accepted = limit ? limit->accepted : row >= 0 ? Settings()[static_cast<std::size_t>(row)].accepted : 0;
+        if (accepted == 0 || !ReadNumber(command, pos, value) || value >= 32 || (accepted & (1u << value)) == 0) {
             result = Result::Error;
             break;
         }
+        // A real modem's own command that the shared table does not have.
+        if (row < 0) continue;
 
         const Setting& setting = Settings()[static_cast<std::size_t>(row)];
         switch (setting.effect) {
@@ -162,6 +165,15 @@ void Modem::Execute(std::string_view command, std::string& out) {
         case Effect::Accept:
             break;
         case Effect::Information:
+            if (profile_.fromCorpus) {
+                const ClassQuery* page = FindQuery("I" + std::to_string(value));
+                if (!page) {
+                    result = Result::Error;
+                    break;
+                }
+                AppendInformation(page->answer, out);
+                break;
+            }
             AppendInformation(profile_.pages.empty() ? InformationPage(value)
                                                      : profile_.pages[value % profile_.pages.size()],
                               out);
@@ -215,6 +227,10 @@ bool Modem::RunExtended(std::string_view command, std::size_t& pos, std::string&
         if (profile_.classes == 0) return false;
         std::span<const ServiceClass> classes = ServiceClasses();
         if (form == "+FCLASS=?") {
+            if (!profile_.classList.empty()) {
+                AppendInformationLine(profile_.classList, out);
+                return true;
+            }
             std::string list;
             for (const ServiceClass& row : classes) {
                 if ((profile_.classes & row.bit) == 0) continue;
@@ -241,13 +257,23 @@ bool Modem::RunExtended(std::string_view command, std::size_t& pos, std::string&
     }
 
     if (setting) return false;
-    for (const ClassQuery& query : profile_.queries.empty() ? ClassQueries() : profile_.queries) {
-        if (query.command == form && (query.classes & serviceClass_) != 0) {
-            AppendInformation(query.answer, out);
-            return true;
-        }
+    if (const ClassQuery* query = FindQuery(form)) {
+        AppendInformation(query->answer, out);
+        return true;
     }
     return false;
+}
+
+const ClassQuery* Modem::FindQuery(std::string_view form) const {
+    for (const ClassQuery& query : profile_.queries.empty() ? ClassQueries() : profile_.queries)
+        if (query.command == form && (query.classes & serviceClass_) != 0) return &query;
+    return nullptr;
+}
+
+const SettingLimit* Modem::FindLimit(char prefix, char letter) const {
+    for (const SettingLimit& limit : profile_.settingLimits)
+        if (limit.prefix == prefix && limit.letter == letter) return &limit;
+    return nullptr;
 }
 
 // Sn=v sets a register, Sn? reads it as three digits.

@@ -46,6 +46,8 @@ private:
     bool RunExtended(std::string_view command, std::size_t& pos, std::string& out);
     bool RunSRegister(std::string_view command, std::size_t& pos, std::string& out);
     void RestoreFactory();
+    const ClassQuery* FindQuery(std::string_view form) const;
+    const SettingLimit* FindLimit(char prefix, char letter) const;
     void AppendInformation(std::span<const std::string_view> lines, std::string& out) const;
     void AppendInformationLine(std::string_view line, std::string& out) const;
     void AppendResult(Result result, std::string& out);

@@ -8,7 +8,8 @@ namespace {
 
 constexpr std::array kServiceClasses{
     ServiceClass{kClass0, "0"},  ServiceClass{kClass1, "1"},   ServiceClass{kClass10, "1.0"},
-    ServiceClass{kClass2, "2"},  ServiceClass{kClass20, "2.0"}, ServiceClass{kClass8, "8"},
+    ServiceClass{kClass2, "2"},  ServiceClass{kClass20, "2.0"}, ServiceClass{kClass21, "2.1"},
+    ServiceClass{kClass8, "8"},  ServiceClass{kClass80, "80"},
 };
 
 
@@ -251,8 +252,10 @@ std::span<const ServiceClass> ServiceClasses() { return kServiceClasses; }
 std::span<const Profile> Profiles() { return kProfiles; }
 
 const Profile* FindProfile(std::string_view name) {
-    for (const Profile& profile : kProfiles)
-        if (profile.name == name) return &profile;
+    for (std::span<const Profile> table : {Profiles(), RealProfiles()}) {
+        for (const Profile& profile : table)
+            if (profile.name == name) return &profile;
+    }
     return nullptr;
 }
 

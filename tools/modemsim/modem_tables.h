@@ -21,8 +21,11 @@ enum ClassBit : ClassSet {
     kClass2 = 1u << 3,
     kClass20 = 1u << 4,
     kClass8 = 1u << 5,  // voice
+    kClass21 = 1u << 6,
+    kClass80 = 1u << 7,  // VoiceView
 };
-inline constexpr ClassSet kAllClasses = kClass0 | kClass1 | kClass10 | kClass2 | kClass20 | kClass8;
+inline constexpr ClassSet kAllClasses =
+    kClass0 | kClass1 | kClass10 | kClass2 | kClass20 | kClass8 | kClass21 | kClass80;
 
 struct ServiceClass {
     ClassBit bit;
@@ -32,10 +35,24 @@ struct ServiceClass {
 std::span<const ServiceClass> ServiceClasses();
 
 // A query in the extended syntax, answered only in the classes that have it.
+// A real modem's rows also hold its information pages ("I3") and say where
+// each answer was found.
 struct ClassQuery {
     std::string_view command;  // name and form, upper case: "+FRM=?"
     ClassSet classes;
     std::span<const std::string_view> answer;
+    std::string_view source = {};
+};
+
+// Which values a real modem takes for one basic, & or \ command, whatever
+// the shared table says; a command the shared table lacks is accepted and
+// otherwise ignored.
+using ValueSet = std::uint32_t;
+struct SettingLimit {
+    char prefix;  // '\0', '&' or '\\'
+    char letter;
+    ValueSet accepted;  // 0: the modem has no such command
+    std::string_view source;
 };
 
 // An information page: the lines ATIn answers.
@@ -52,8 +69,16 @@ struct Profile {
     // the shared ones when given.
     std::span<const ClassQuery> queries = {};
     std::span<const Page> pages = {};
+    // A real modem, from public documents: +FCLASS=? answers classList as
+    // written, ATIn answers its "In" query row or ERROR, and settingLimits
+    // overrule the shared commands.
+    std::string_view classList = {};
+    std::span<const SettingLimit> settingLimits = {};
+    bool fromCorpus = false;
 };
 std::span<const Profile> Profiles();
+// The real modems, named "real:NAME".
+std::span<const Profile> RealProfiles();
 const Profile* FindProfile(std::string_view name);
 
 enum class Result : std::uint8_t { Ok, Connect, Ring, NoCarrier, Error, NoDialtone, Busy, NoAnswer };
@@ -65,7 +90,6 @@ struct ResultWord {
 const ResultWord& WordFor(Result result);
 
 // Parameter values a command accepts, as a bit per value 0..31.
-using ValueSet = std::uint32_t;
 constexpr ValueSet Range(unsigned low, unsigned high) {
     ValueSet set = 0;
     for (unsigned value = low; value <= high; ++value) set |= 1u << value;

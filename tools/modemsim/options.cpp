@@ -54,7 +54,9 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
             options.profile = FindProfile(value);
             if (!options.profile) {
                 std::string names;
-                for (const Profile& profile : Profiles()) names += (names.empty() ? "" : ", ") + std::string(profile.name);
+                for (std::span<const Profile> table : {Profiles(), RealProfiles()})
+                    for (const Profile& profile : table)
+                        names += (names.empty() ? "" : ", ") + std::string(profile.name);
                 return badValue("one of " + names);
             }
         } else if (option == "--link") {
@@ -96,7 +98,9 @@ std::string UsageText() {
            "                      data (0 only), numeric (always numeric result codes),\n"
            "                      silent (reads everything, never answers), and modems\n"
            "                      of their own: usbclass1 (a class 1 USB modem), v34fax\n"
-           "                      (class 2.0 with V.34 fax), dataonly (no +FCLASS at all)\n"
+           "                      (class 2.0 with V.34 fax), dataonly (no +FCLASS at all),\n"
+           "                      and real:NAME, real modems as public documents show\n"
+           "                      them (a wrong NAME lists them all)\n"
            "  --link PATH         also make PATH a symlink to the device (removed at exit)\n"
            "  --baud N            send at most N bit/s, 10 bits a byte (default: no pacing)\n"
            "  --noise             add junk, fax frames, long lines and stray NUL/XON bytes\n"
