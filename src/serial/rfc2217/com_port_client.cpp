@@ -166,40 +166,23 @@ std::uint8_t ComPortClient::TakeLineErrors() {
 // our own request is taken silently.
 void ComPortClient::Negotiate(std::uint8_t verb, std::uint8_t option) {
     switch (verb) {
-    case Do:
-        if (us_[option] == Side::WantYes) {
-            us_[option] = Side::Yes;
-        } else if (us_[option] == Side::No) {
-            if (WeMay(option)) {
-                us_[option] = Side::Yes;
-                Reply(Will, option);
-            } else {
-                Reply(Wont, option);
-            }
-        }
-        break;
-    case Dont:
-        if (us_[option] == Side::Yes) Reply(Wont, option);
-        us_[option] = Side::No;
-        break;
-    case Will:
-        if (them_[option] == Side::WantYes) {
-            them_[option] = Side::Yes;
-        } else if (them_[option] == Side::No) {
-            if (TheyMay(option)) {
-                them_[option] = Side::Yes;
-                Reply(Do, option);
-            } else {
-                Reply(Dont, option);
-            }
-        }
-        break;
-    case Wont:
-        if (them_[option] == Side::Yes) Reply(Dont, option);
-        them_[option] = Side::No;
-        break;
-    default:
-        break;
+    case Do: Answer(us_, option, true, WeMay(option), Will, Wont); break;
+    case Dont: Answer(us_, option, false, WeMay(option), Will, Wont); break;
+    case Will: Answer(them_, option, true, TheyMay(option), Do, Dont); break;
+    case Wont: Answer(them_, option, false, TheyMay(option), Do, Dont); break;
+    default: break;
+    }
+}
+
+void ComPortClient::Answer(Side* side, std::uint8_t option, bool on, bool allowed, std::uint8_t yes, std::uint8_t no) {
+    if (!on) {
+        if (side[option] == Side::Yes) Reply(no, option);
+        side[option] = Side::No;
+    } else if (side[option] == Side::WantYes) {
+        side[option] = Side::Yes;
+    } else if (side[option] == Side::No) {
+        if (allowed) side[option] = Side::Yes;
+        Reply(allowed ? yes : no, option);
     }
 }
 

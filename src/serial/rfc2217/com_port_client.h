@@ -91,6 +91,9 @@ private:
     bool MakeRoom(std::size_t count);
     void Put(std::uint8_t byte) { outbox_[outStart_ + outCount_++] = byte; }
     void Negotiate(std::uint8_t verb, std::uint8_t option);
+    // One side's option asked on (or said to be off): yes and no are the
+    // verbs that answer for that side.
+    void Answer(Side* side, std::uint8_t option, bool on, bool allowed, std::uint8_t yes, std::uint8_t no);
     void Reply(std::uint8_t verb, std::uint8_t option);
     void FinishSubnegotiation();
     bool QueueCommand(std::uint8_t code, const std::uint8_t* value, std::size_t len);
