@@ -242,8 +242,10 @@ constexpr MenuRow TemplateMenu[] = {
 // modem's address, placed here by the environment as the ports file would.
 TEST_F(WindowTest, ThePortListsTipNamesTheDeviceBehindTheChosenPort) {
     _putenv_s("QUILLFEN_COM12", "rfc2217://fax-ts1:7001");
+    struct Unset {
+        ~Unset() { _putenv_s("QUILLFEN_COM12", ""); }
+    } unset;
     RunningWindow run;
-    _putenv_s("QUILLFEN_COM12", "");
     const WindowDriver window = run.Driver();
     HWND tip = nullptr;
     EnumThreadWindows(
