@@ -61,8 +61,8 @@ bench-windows: windows configure
 	scripts/test-windows $(BUILD) $(WIN_BUILD) --gtest_filter=*Benchmark*
 
 # Coverage-guided fuzzing with clang's libFuzzer: the response reader, seeded
-# from the simulator's transcripts, then the log report, seeded from the logs
-# in tests/data. FUZZ_SECONDS sets the budget of each.
+# from the simulator's transcripts, the log report, seeded from the logs in
+# tests/data, and the Telnet COM-port client. FUZZ_SECONDS sets the budget of each.
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 120
 .PHONY: fuzz
@@ -70,8 +70,10 @@ fuzz:
 	@QUILLFEN_WITH_FUZZ=1 scripts/install-deps
 	@test -f $(FUZZ_BUILD)/build.ninja || CXX=clang++ CC=clang cmake -S . -B $(FUZZ_BUILD) $(GENERATOR) \
 	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLFEN_FUZZ=ON -DQUILLFEN_BUILD_GUI=OFF -DQUILLFEN_BUILD_BENCH=OFF
-	cmake --build $(FUZZ_BUILD) --target fuzz_response_reader fuzz_response_reader_seeds fuzz_log_report
+	cmake --build $(FUZZ_BUILD) --target fuzz_response_reader fuzz_response_reader_seeds fuzz_log_report fuzz_com_port_client
 	$(FUZZ_BUILD)/bin/fuzz_response_reader_seeds --extract $(FUZZ_BUILD)/corpus tests/fuzz/seeds
 	$(FUZZ_BUILD)/bin/fuzz_response_reader -max_total_time=$(FUZZ_SECONDS) -max_len=4096 $(FUZZ_BUILD)/corpus
 	mkdir -p $(FUZZ_BUILD)/report-corpus && cp tests/data/*.log $(FUZZ_BUILD)/report-corpus/
 	$(FUZZ_BUILD)/bin/fuzz_log_report -max_total_time=$(FUZZ_SECONDS) -max_len=16384 $(FUZZ_BUILD)/report-corpus
+	mkdir -p $(FUZZ_BUILD)/rfc2217-corpus && cp tests/fuzz/rfc2217-seeds/* $(FUZZ_BUILD)/rfc2217-corpus/
+	$(FUZZ_BUILD)/bin/fuzz_com_port_client -max_total_time=$(FUZZ_SECONDS) -max_len=16384 $(FUZZ_BUILD)/rfc2217-corpus

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "host/host.h"
-#include "serial/serial_device.h"
+#include "serial/local_device.h"
 #include "serial/serial_port.h"
 
 namespace {
@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
     IdleHost host;
     const Case cases[] = {{0, 200}, {5, 100}, {128, 15}, {512, 6}};
 
-    quillfen::SerialDevice device;
+    quillfen::LocalDevice device;
     if (argc > 1) {
         quillfen::OpenError error;
         if (!device.Open(argv[1], error)) {

@@ -14,14 +14,14 @@
 #include <vector>
 
 #include "serial/pty_pair.h"
-#include "serial/serial_device.h"
+#include "serial/local_device.h"
 #include "support/fixtures.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double MedianOpenMs(quillfen::SerialDevice& device, const std::string& path, const quillfen::DeviceRoots& roots,
+double MedianOpenMs(quillfen::LocalDevice& device, const std::string& path, const quillfen::DeviceRoots& roots,
                     int runs) {
     std::vector<double> times;
     for (int run = 0; run < runs; ++run) {
@@ -63,7 +63,7 @@ int main() {
         return 1;
     }
     quillfen::test::TempDir dir;
-    quillfen::SerialDevice device;
+    quillfen::LocalDevice device;
 
     quillfen::DeviceRoots machine;
     machine.lock = dir.File("lock");

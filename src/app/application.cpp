@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <string>
 
 #include "report/log_report.h"
 
@@ -11,6 +12,7 @@ namespace quillfen {
 namespace {
 constexpr char EmptyCommandMessage[] = "Please Type in a Modem Command";
 constexpr unsigned TypedCommandTimeout = 5;  // seconds
+constexpr char PortsFileProblemsHeading[] = "These lines of the ports file were skipped:";
 // The report reads at most this much of the session's log file; a session
 // longer than that is reported on its beginning, which holds its tests.
 constexpr std::streamsize ReportReadLimit = 64 * 1024 * 1024;
@@ -52,6 +54,7 @@ void Application::CoreHost::PromptForPort() {
 
 Application::Application(Host& host, PortNames& names)
     : host_(*this, host),
+      names_(names),
       log_(host_),
       port_(host_, log_, names),
       engine_(host_, log_, port_),
@@ -61,6 +64,11 @@ void Application::Start() {
     log_.OpenSessionLog();
     if (log_.LogFile() >= 0) CopyBounded(logFileName_, log_.FileName(), sizeof logFileName_);
     log_.ReportFileFailure();
+    if (!names_.PortsFileProblems().empty()) {
+        std::string text = PortsFileProblemsHeading;
+        for (const std::string& problem : names_.PortsFileProblems()) text += "\n" + problem;
+        host_.ShowMessageBox(text, BoxIcon::Information, BoxButtons::Ok);
+    }
 }
 
 void Application::Shutdown() {

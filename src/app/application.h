@@ -46,7 +46,8 @@ public:
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 
-    // Start-up message, log file, header, start line and banner.
+    // Start-up message, log file, header, start line and banner; then, once,
+    // the lines of the ports file that were skipped.
     void Start();
     // Closes the port (its closed line) and ends the log. Safe to call twice;
     // a front end calls it when its window goes away.
@@ -81,11 +82,10 @@ public:
     bool Ended() const { return ended_; }
     // Exit commands handled, however they were given.
     int ExitCommands() const { return exitCommands_; }
-    // The log file's relative name; empty when none could be created.
+    // The log file's relative name; empty when none could be created, and
+    // then why not, in a few words.
     const char* LogFileName() const { return logFileName_; }
-    // Why there is no log file (it could not be created, or every name is
-    // taken); empty when there is one.
-    const char* NoLogFileReason() const { return log_.NoFileReason(); }
+    const char* LogFileProblem() const { return log_.FileProblem(); }
 
     // The core modules, for tests and benchmarks.
     SessionLog& Log() { return log_; }
@@ -109,6 +109,8 @@ private:
         int PortSelection() override { return front_.PortSelection(); }
         void ShowNote(std::string_view text) override { front_.ShowNote(text); }
         void ShowLogFileNote(std::string_view text, BoxIcon icon) override { front_.ShowLogFileNote(text, icon); }
+        void PortRefused(std::string_view why) override { front_.PortRefused(why); }
+        void PortHungUp() override { front_.PortHungUp(); }
         void PromptForPort() override;
         std::size_t ReadCommandText(char* buffer, std::size_t size) override {
             return front_.ReadCommandText(buffer, size);
@@ -166,6 +168,7 @@ private:
     ActionOutcome Cancel();
 
     CoreHost host_;
+    PortNames& names_;
     SessionLog log_;
     SerialPort port_;
     CommandEngine engine_;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "modemsim/modem_tables.h"
+#include "serial/device_name.h"
 #include "serial/port_names.h"
 #include "serial/serial_device.h"
 
@@ -84,12 +85,15 @@ constexpr std::string_view Help =
     "       test-all --ports: some port of the bank)\n"
     "  2    usage error, a send text with nothing before its first line end, or a\n"
     "       log that report cannot read (report reads regular files up to 1 GiB)\n"
-    "  3    the log file is incomplete or none could be made (standard output has all)\n"
+    "  3    the log file is incomplete or none could be made (standard output has\n"
+    "       all unless --quiet); test-all --ports: a port got no log file, or an\n"
+    "       incomplete one\n"
     "  4    the modem hung up or went away during the session\n"
     "  5    test-all --ports: a port opened but no modem answered on it\n"
     "  70   an internal error of the program (it is named on standard error)\n"
     "  130  aborted\n"
-    "With --ports the code is the worst of the ports: 130, then 1, then 5.\n";
+    "With --ports the code is the worst of the ports: 3, then 130, then 4, then 1,\n"
+    "then 5.\n";
 
 // Splits "--name=value" so that both spellings of an option are accepted.
 bool TakeOptionValue(std::string_view arg, std::string_view name, int& index, int argc,
@@ -143,19 +147,6 @@ bool ParsePortList(std::string_view text, std::vector<unsigned>& ports, std::str
     return true;
 }
 
-unsigned ParseComNumber(std::string_view text) {
-    if (text.size() > 3 && (text[0] == 'C' || text[0] == 'c') && (text[1] == 'O' || text[1] == 'o') &&
-        (text[2] == 'M' || text[2] == 'm')) {
-        text.remove_prefix(3);
-    }
-    if (text.empty() || text.size() > 3) return 0;
-    unsigned number = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
-    if (ec != std::errc() || end != text.data() + text.size()) return 0;
-    if (number < 1 || number > HighestComNumber) return 0;
-    return number;
-}
-
 ParseResult ParseCommandLine(int argc, const char* const* argv) {
     ParseResult result;
     CliOptions& options = result.options;
@@ -186,9 +177,15 @@ ParseResult ParseCommandLine(int argc, const char* const* argv) {
                 std::size_t equals = value.find('=');
                 unsigned com = equals == std::string_view::npos ? 0 : ParseComNumber(value.substr(0, equals));
                 if (com == 0 || equals + 1 >= value.size()) {
-                    return Fail("--map wants COMn=DEVICE with n from 1 to 256, not \"" + std::string(value) + "\"");
+                    return Fail("--map wants COMn=DEVICE with n from 1 to 256, not \"" + ShownName(std::string(value)) +
+                                "\"");
                 }
-                options.maps.emplace_back(com, std::string(value.substr(equals + 1)));
+                std::string device(value.substr(equals + 1));
+                if (std::string problem = DeviceNameProblem(device); !problem.empty()) {
+                    return Fail("--map COM" + std::to_string(com) + ": \"" + ShownName(device) + "\" names no port: " +
+                                problem);
+                }
+                options.maps.emplace_back(com, std::move(device));
             } else if (MatchesOption(arg, "--sim")) {
                 if (!TakeOptionValue(arg, "--sim", index, argc, argv, value, result.error)) return Fail(result.error);
                 if (value.empty()) return Fail("--sim needs a profile name");

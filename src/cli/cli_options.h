@@ -54,9 +54,6 @@ struct ParseResult {
 
 ParseResult ParseCommandLine(int argc, const char* const* argv);
 
-// "COM7", "com7" or "7" to 7; 0 when the text names no port from COM1 to COM256.
-unsigned ParseComNumber(std::string_view text);
-
 // "COM1-COM16,COM20" (or "1-16,20") to the COM numbers it names, ascending
 // and each once. False with a one-line error for anything else.
 bool ParsePortList(std::string_view text, std::vector<unsigned>& ports, std::string& error);

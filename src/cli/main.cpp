@@ -20,7 +20,10 @@
 #include "cli/simulator_process.h"
 #include "cli/terminal_host.h"
 #include "report/log_report.h"
+#include "serial/local_device.h"
 #include "serial/port_names.h"
+#include "serial/ports_file.h"
+#include "serial/serial_port.h"
 
 namespace quillfen::cli {
 namespace {
@@ -82,7 +85,7 @@ void AnnounceLogFile(const Application& app) {
         Say("log: " + ShownPath(app.LogFileName()));
         return;
     }
-    Say("no log file in " + ShownDirectory() + ": " + app.NoLogFileReason());
+    Say("no log file in " + ShownDirectory() + ": " + app.LogFileProblem());
 }
 
 // Tells where the log went, which is what the user keeps.
@@ -212,11 +215,23 @@ int Run(int argc, char** argv) {
     if (options.action == Action::Report) return RunReport(options);
 
     PortNames names(RootsFromEnvironment());
+    names.UsePortsFile(DefaultPortsFile());
     for (const auto& [com, device] : options.maps) {
         if (!names.Map(com, device)) {
             Say("cannot map COM" + std::to_string(com) + " to \"" + device + "\"");
             return ExitUsage;
         }
+    }
+    // A variable the user set is checked as --map is: it is never quietly
+    // replaced by the port's own device.
+    if (std::vector<std::string> problems = names.EnvironmentProblems(); !problems.empty()) {
+        for (const std::string& problem : problems) Say(problem);
+        return ExitUsage;
+    }
+    // A session tells of them at its start, as every front end does; the
+    // actions without one tell of them here.
+    if (options.action == Action::Ports || options.portsGiven) {
+        for (const std::string& problem : names.PortsFileProblems()) Say(problem + "; the line is skipped");
     }
 
     if (options.action == Action::Ports) {
@@ -239,7 +254,16 @@ int Run(int argc, char** argv) {
         if (options.allPorts) {
             for (const SerialDeviceEntry& entry : names.Devices()) {
                 std::vector<unsigned> numbers = names.ComNumbersOf(entry.path);
-                if (!numbers.empty()) bank.ports.push_back(numbers.front());
+                if (numbers.empty()) continue;
+                // "Every device" means every one that is ours to test.
+                OpenError occupied;
+                if (DeviceOccupied(entry.path, names.Roots(), occupied)) {
+                    char words[DetailSize];
+                    RefusalWords(occupied, words, sizeof words);
+                    Say("left out COM" + std::to_string(numbers.front()) + " (" + entry.path + "): " + words);
+                    continue;
+                }
+                bank.ports.push_back(numbers.front());
             }
             std::sort(bank.ports.begin(), bank.ports.end());
             if (bank.ports.empty()) {

@@ -44,41 +44,62 @@ constexpr ClassPhase ClassPhases[] = {
     {"OUT: AT+FCLASS=2.0\r\n", Class20},
 };
 
-// What a port came to, worst last: the exit code is the worst row's.
+// What a port came to, worst last: the exit code is the worst row's. The
+// log is what the user keeps, so its loss outranks everything, as in a
+// single session; the user's own abort outranks a modem that went away.
+enum class BankOutcome { Tested, NoModem, NotOpened, HungUp, Aborted, NotStarted, NoLogFile, LogIncomplete };
+
 struct OutcomeRow {
-    ActionOutcome outcome;
+    BankOutcome outcome;
     std::string_view words;
     int code;
     int severity;
 };
 constexpr OutcomeRow OutcomeRows[] = {
-    {ActionOutcome::Done, "tested", ExitDone, 0},
-    {ActionOutcome::NoModem, "no modem answered", ExitNoModem, 1},
-    {ActionOutcome::PortNotOpened, "could not be opened", ExitPortNotOpened, 2},
-    {ActionOutcome::Aborted, "aborted", ExitAborted, 3},
-    {ActionOutcome::Ignored, "aborted before it started", ExitAborted, 3},
+    {BankOutcome::Tested, "tested", ExitDone, 0},
+    {BankOutcome::NoModem, "no modem answered", ExitNoModem, 1},
+    {BankOutcome::NotOpened, "could not be opened", ExitPortNotOpened, 2},
+    {BankOutcome::HungUp, "hung up", ExitHungUp, 3},
+    {BankOutcome::Aborted, "aborted", ExitAborted, 4},
+    {BankOutcome::NotStarted, "aborted before it started", ExitAborted, 4},
+    {BankOutcome::NoLogFile, "no log file", ExitLogIncomplete, 5},
+    {BankOutcome::LogIncomplete, "the log file is incomplete (writing it failed)", ExitLogIncomplete, 5},
 };
 
-const OutcomeRow& RowFor(ActionOutcome outcome) {
+struct ActionRow {
+    ActionOutcome action;
+    BankOutcome outcome;
+};
+constexpr ActionRow ActionRows[] = {
+    {ActionOutcome::Done, BankOutcome::Tested},          {ActionOutcome::NoModem, BankOutcome::NoModem},
+    {ActionOutcome::PortNotOpened, BankOutcome::NotOpened}, {ActionOutcome::Aborted, BankOutcome::Aborted},
+    {ActionOutcome::Ignored, BankOutcome::NotStarted},
+};
+
+const OutcomeRow& RowFor(BankOutcome outcome) {
     for (const OutcomeRow& row : OutcomeRows)
         if (row.outcome == outcome) return row;
     return OutcomeRows[std::size(OutcomeRows) - 1];
 }
 
-// What one session publishes. The worker writes fileName before it stores
-// Opening and outcome before it stores Finished; the drawer reads them
-// only after seeing those phases.
+// What one session publishes. The worker writes why, hungUpAfter and
+// outcome before it stores Finished; the drawer reads them only after
+// seeing that phase.
 struct PortProgress {
     unsigned com = 0;
     std::atomic<int> phase{Waiting};
     std::atomic<unsigned> commands{0};
     std::array<char, FileNameLimit> fileName{};
-    ActionOutcome outcome = ActionOutcome::Ignored;
+    std::array<char, DetailSize> why{};  // why the port could not be opened, or why it has no log
+    bool hungUp = false;
+    unsigned hungUpAfter = 0;  // commands the modem answered before it went
+    BankOutcome outcome = BankOutcome::NotStarted;
 };
 
 // The host of one session in the bank: no pane, no questions, no words on
-// the terminal. It counts commands, follows the phases, and passes the
-// bank's abort request to its own session at every wait.
+// the terminal. It counts commands, follows the phases, keeps what the port
+// told of its troubles, and passes the bank's abort request to its own
+// session at every wait.
 class BankHost final : public Host {
 public:
     BankHost(PortProgress& progress, const std::atomic<bool>& abortAll) : progress_(progress), abortAll_(abortAll) {}
@@ -91,6 +112,16 @@ public:
     // already and is never retried.
     BoxAnswer ShowMessageBox(std::string_view, BoxIcon, BoxButtons buttons) override {
         return buttons == BoxButtons::Ok ? BoxAnswer::Ok : BoxAnswer::Cancel;
+    }
+    void PortRefused(std::string_view why) override {
+        std::snprintf(progress_.why.data(), progress_.why.size(), "%.*s", static_cast<int>(why.size()), why.data());
+    }
+    void PortHungUp() override {
+        if (progress_.hungUp) return;
+        progress_.hungUp = true;
+        // The command that found the modem gone is counted already.
+        unsigned sent = progress_.commands.load(std::memory_order_relaxed);
+        progress_.hungUpAfter = sent > 0 ? sent - 1 : 0;
     }
     void InsertLogText(std::int32_t, std::string_view text) override {
         if (text.substr(0, 5) == "OUT: ") progress_.commands.fetch_add(1, std::memory_order_relaxed);
@@ -115,16 +146,31 @@ private:
     Application* app_ = nullptr;
 };
 
-void RunPortSession(PortProgress& progress, PortNames names, std::uint32_t speed, const std::atomic<bool>& abortAll) {
-    BankHost host(progress, abortAll);
-    Application app(host, names);
-    host.Attach(app);
-    app.SetLineSpeed(speed);
-    app.Start();
-    std::snprintf(progress.fileName.data(), FileNameLimit, "%.63s", app.LogFileName());
+// One port's session: its own copy of the port names, its host and its
+// application, made on the calling thread and then used by one worker alone.
+struct PortSession {
+    PortSession(PortProgress& progress, const PortNames& allNames, std::uint32_t speed,
+                const std::atomic<bool>& abortAll)
+        : names(allNames), host(progress, abortAll), app(host, names) {
+        host.Attach(app);
+        app.SetLineSpeed(speed);
+    }
+    PortNames names;
+    BankHost host;
+    Application app;
+};
+
+void RunPortSession(PortProgress& progress, PortSession& session) {
     progress.phase.store(Opening, std::memory_order_release);
-    ActionOutcome outcome = app.FaxTestPort(progress.com);
-    app.Shutdown();
+    ActionOutcome action = session.app.FaxTestPort(progress.com);
+    session.app.Shutdown();
+    BankOutcome outcome = BankOutcome::NotStarted;
+    for (const ActionRow& row : ActionRows)
+        if (row.action == action) outcome = row.outcome;
+    // A modem that went away mid-test is what the user must hear of, not
+    // the classes it never answered; an abort is the user's own doing.
+    if (progress.hungUp && outcome != BankOutcome::Aborted) outcome = BankOutcome::HungUp;
+    if (session.app.Log().FileIncomplete()) outcome = BankOutcome::LogIncomplete;
     progress.outcome = outcome;
     progress.phase.store(Finished, std::memory_order_release);
 }
@@ -133,7 +179,7 @@ std::string ProgressLine(const PortProgress& progress) {
     int phase = progress.phase.load(std::memory_order_acquire);
     char line[160];
     std::string_view state = phase == Finished ? RowFor(progress.outcome).words : PhaseWords[phase];
-    const char* file = phase >= Opening ? (progress.fileName[0] ? progress.fileName.data() : "(no log file)") : "";
+    const char* file = progress.fileName[0] ? progress.fileName.data() : "(no log file)";
     std::snprintf(line, sizeof line, "COM%-4u %-13s %4u commands  %.*s", progress.com, file,
                   progress.commands.load(std::memory_order_relaxed), static_cast<int>(state.size()), state.data());
     return line;
@@ -197,20 +243,37 @@ int RunBank(const BankOptions& options, const PortNames& names, InterruptSignals
         ports.back()->com = com;
     }
     std::atomic<bool> abortAll{false};
+
+    // Every log is named before any port starts, in port order, so the
+    // numbers of the logs follow the ports'. A port without a log file is
+    // not tested: nothing it found could be kept.
+    std::vector<std::unique_ptr<PortSession>> sessions;
+    for (const auto& port : ports) {
+        sessions.push_back(std::make_unique<PortSession>(*port, names, options.speed, abortAll));
+        Application& app = sessions.back()->app;
+        app.Start();
+        std::snprintf(port->fileName.data(), FileNameLimit, "%.63s", app.LogFileName());
+        if (port->fileName[0] == '\0') {
+            CopyBounded(port->why.data(), app.LogFileProblem(), port->why.size());
+            port->outcome = BankOutcome::NoLogFile;
+            port->phase.store(Finished, std::memory_order_release);
+        }
+    }
+
     std::atomic<std::size_t> next{0};
     std::size_t jobs = options.jobs == 0 ? ports.size() : std::min<std::size_t>(options.jobs, ports.size());
-
     ProgressDisplay display(ports);
     std::vector<std::thread> workers;
     for (std::size_t job = 0; job < jobs; ++job) {
         workers.emplace_back([&] {
             for (std::size_t index = next.fetch_add(1); index < ports.size(); index = next.fetch_add(1)) {
                 PortProgress& progress = *ports[index];
+                if (progress.phase.load(std::memory_order_acquire) == Finished) continue;
                 if (abortAll.load()) {
                     progress.phase.store(Finished, std::memory_order_release);
                     continue;
                 }
-                RunPortSession(progress, names, options.speed, abortAll);
+                RunPortSession(progress, *sessions[index]);
             }
         });
     }
@@ -230,6 +293,8 @@ int RunBank(const BankOptions& options, const PortNames& names, InterruptSignals
     }
     for (std::thread& worker : workers)
         worker.join();
+    // The logs of ports that never started still end properly.
+    for (auto& session : sessions) session->app.Shutdown();
     display.Draw();
 
     int severity = -1;
@@ -242,12 +307,21 @@ int RunBank(const BankOptions& options, const PortNames& names, InterruptSignals
             code = row.code;
         }
         const char* file = port->fileName.data();
-        report::LogFacts facts = report::ReadLog(ReadLogFile(file));
-        if (!facts.tests.empty()) {
+        report::LogFacts facts = report::ReadLog(file[0] ? ReadLogFile(file) : std::string());
+        const bool tested = port->outcome == BankOutcome::Tested || port->outcome == BankOutcome::Aborted;
+        if (tested && !facts.tests.empty()) {
             summary += report::FormatSummaryLine(facts, file);
         } else {
             summary += "COM" + std::to_string(port->com) + " " + (file[0] ? file : "(no log file)") + ": " +
-                       std::string(row.words) + "\n";
+                       std::string(row.words);
+            if (port->outcome == BankOutcome::HungUp) {
+                summary += " after " + std::to_string(port->hungUpAfter) + " commands";
+            }
+            if (port->why[0] != '\0' &&
+                (port->outcome == BankOutcome::NotOpened || port->outcome == BankOutcome::NoLogFile)) {
+                summary += ": " + std::string(port->why.data());
+            }
+            summary += "\n";
         }
         if (options.report && file[0]) {
             reports += '\n';

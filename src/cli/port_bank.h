@@ -3,8 +3,9 @@
 // own Application, and with it its own port, engine and ModemNNN.txt), so a
 // port's log holds the same bytes a run on that port alone would write.
 // Nothing is shared between sessions but the progress they publish and the
-// abort request; the calling thread draws the progress on stderr, takes
-// Ctrl-C, and prints one report line per port on stdout at the end.
+// abort request; the calling thread names every log in port order before any
+// port starts, draws the progress on stderr, takes Ctrl-C, and prints one
+// report line per port on stdout at the end, with what went wrong there.
 #pragma once
 
 #include <cstdint>
@@ -25,8 +26,9 @@ struct BankOptions {
 };
 
 // Runs the bank and returns the process's exit code: the worst outcome of
-// its ports (aborted, then a port not opened, then no modem), 0 when every
-// port was tested.
+// its ports (a log file missing or incomplete, then aborted, then a modem
+// that hung up, then a port not opened, then no modem), 0 when every port
+// was tested.
 int RunBank(const BankOptions& options, const PortNames& names, InterruptSignals& signals);
 
 }  // namespace quillfen::cli

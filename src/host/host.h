@@ -45,6 +45,13 @@ public:
     // own words once start-up is over may leave them out.
     virtual void ShowLogFileNote(std::string_view text, BoxIcon icon) { ShowMessageBox(text, icon, BoxButtons::Ok); }
 
+    // How the open port fared, for a front end that reports on each port (a
+    // bank): an open that failed, with why in a few words ("no such device",
+    // "in use by agetty (pid 412)"), and a port that hung up or went away,
+    // told once per open.
+    virtual void PortRefused(std::string_view /*why*/) {}
+    virtual void PortHungUp() {}
+
     // Put text into the log pane at a character position. There may be no pane.
     virtual void InsertLogText(std::int32_t position, std::string_view text) = 0;
 

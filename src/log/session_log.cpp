@@ -181,22 +181,24 @@ void SessionLog::OpenSessionLog() {
     host_.ShowLogFileNote(message, BoxIcon::Information);
 
     logFile_ = -1;
+    fileProblem_[0] = '\0';
     // Another program may take the name while the message is up; then the
     // next free number is used. A full set of 999 logs is never reused.
-    CreateOutcome created = CreateOutcome::NameTaken;
     while (number <= LastLogFileNumber) {
-        created = CreateLogFile(fileName_, logFile_);
+        const CreateOutcome created = CreateLogFile(fileName_, logFile_);
+        if (created == CreateOutcome::Failed) {
+            std::snprintf(fileProblem_, sizeof fileProblem_, "cannot create %.32s: %.200s", fileName_,
+                          std::strerror(errno));
+        }
         if (created != CreateOutcome::NameTaken) break;
         for (++number; number <= LastLogFileNumber; ++number) {
             std::snprintf(fileName_, sizeof fileName_, "Modem%03u.txt", number);
             if (!LogNameTaken(fileName_)) break;
         }
     }
-    if (created == CreateOutcome::Failed) {
-        std::snprintf(noFileReason_, sizeof noFileReason_, "cannot create %.16s: %s", fileName_,
-                      std::strerror(errno));
-    } else if (logFile_ < 0) {
-        std::snprintf(noFileReason_, sizeof noFileReason_, "Modem001.txt to Modem%03u.txt all exist", LastLogFileNumber);
+    if (number > LastLogFileNumber) {
+        std::snprintf(fileProblem_, sizeof fileProblem_, "all names from Modem001.txt to Modem%03u.txt are taken",
+                      LastLogFileNumber);
     }
     if (logFile_ >= 0 && number != announced) {
         std::snprintf(message, sizeof message, RealNameFormat, scratch_, LogPathSeparator, fileName_);

@@ -63,9 +63,8 @@ public:
     int LogFile() const { return logFile_; }
     // Relative name of the log file (the last name tried when creation failed).
     const char* FileName() const { return fileName_; }
-    // Why no log file is open after OpenSessionLog, in a few words without
-    // the directory; empty when one is.
-    const char* NoFileReason() const { return noFileReason_; }
+    // Why the session has no log file, in a few words; empty when it has one.
+    const char* FileProblem() const { return fileProblem_; }
 
 private:
     Host& host_;
@@ -81,7 +80,7 @@ private:
     bool failureReported_ = false;
     long long fileBytes_ = 0;       // bytes the file holds
     char failureText_[ScratchTextSize] = {};
-    char noFileReason_[ScratchTextSize] = {};
+    char fileProblem_[ScratchTextSize] = {};
 };
 
 }  // namespace quillfen

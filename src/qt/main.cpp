@@ -6,6 +6,7 @@
 #include "qt/command_line.h"
 #include "qt/main_window.h"
 #include "serial/port_names.h"
+#include "serial/ports_file.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -15,8 +16,10 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(quillfen::qt::AppIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral("quillfen"));
 
-    // USB modems get COM numbers too, without any set-up by the user.
+    // USB modems get COM numbers too, without any set-up by the user; the
+    // ports file places the ones discovery cannot find (remote modems).
     quillfen::PortNames names;
+    names.UsePortsFile(quillfen::DefaultPortsFile());
     names.Discover();
     quillfen::qt::MainWindow window(names, quillfen::qt::ArgumentText(QApplication::arguments()));
     QObject::connect(&window, &quillfen::qt::MainWindow::SessionEnded, &application, &QCoreApplication::quit);

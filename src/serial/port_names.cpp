@@ -1,26 +1,27 @@
 #include "serial/port_names.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+
+#include "serial/device_name.h"
+#include "serial/ports_file.h"
 
 namespace quillfen {
 
 namespace {
 
-// Longer device names than this are not taken from the environment or a
-// mapping: no system's path limit allows them.
-constexpr std::size_t DeviceNameLimit = 4095;
-
 bool InRange(unsigned comNumber) { return comNumber >= 1 && comNumber <= HighestComNumber; }
 
-bool Acceptable(const std::string& device) {
-    return !device.empty() && device.size() <= DeviceNameLimit && device.find('\0') == std::string::npos;
-}
+std::string VariableFor(unsigned comNumber) { return "QUILLFEN_COM" + std::to_string(comNumber); }
 
 // The device a name finally leads to, so /dev/modem and /dev/serial/by-id/...
-// match the node they point at.
+// match the node they point at. A network port is only ever itself.
 std::string Resolved(const std::string& device) {
+    NetworkAddress address;
+    std::string problem;
+    if (ReadDeviceName(device, address, problem) != NameForm::Local) return device;
     std::error_code ec;
     std::filesystem::path target = std::filesystem::weakly_canonical(device, ec);
     return ec ? device : target.string();
@@ -30,22 +31,86 @@ std::string Resolved(const std::string& device) {
 
 PortNames::PortNames(DeviceRoots roots) : roots_(std::move(roots)) {}
 
+unsigned ParseComNumber(std::string_view text) {
+    if (text.size() > 3 && (text[0] == 'C' || text[0] == 'c') && (text[1] == 'O' || text[1] == 'o') &&
+        (text[2] == 'M' || text[2] == 'm')) {
+        text.remove_prefix(3);
+    }
+    if (text.empty() || text.size() > 3) return 0;
+    unsigned number = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (ec != std::errc() || end != text.data() + text.size()) return 0;
+    if (number < 1 || number > HighestComNumber) return 0;
+    return number;
+}
+
 bool PortNames::Map(unsigned comNumber, const std::string& device) {
-    if (!InRange(comNumber) || !Acceptable(device)) return false;
+    if (!InRange(comNumber) || !DeviceNameProblem(device).empty()) return false;
     overrides_[comNumber] = device;
     return true;
 }
 
-std::string PortNames::UserChoice(unsigned comNumber) const {
+void PortNames::UsePortsFile(const std::string& path) {
+    portsFile_ = path;
+    portsFileProblems_.clear();
+    for (std::string& device : fromFile_) device.clear();
+    for (const PortsFileEntry& entry : LoadPortsFile(path, portsFileProblems_)) {
+        fromFile_[entry.comNumber] = entry.device;
+        fileLine_[entry.comNumber] = entry.line;
+    }
+}
+
+std::string PortNames::UserChoice(unsigned comNumber, PortSource* source) const {
     if (!InRange(comNumber)) return {};
-    if (!overrides_[comNumber].empty()) return overrides_[comNumber];
-    char variable[32];
-    std::snprintf(variable, sizeof variable, "QUILLFEN_COM%u", comNumber);
-    if (const char* fromEnvironment = std::getenv(variable)) {
-        std::string device(fromEnvironment);
-        if (Acceptable(device)) return device;
+    auto from = [source](PortSource where) {
+        if (source) *source = where;
+    };
+    if (!overrides_[comNumber].empty()) {
+        from(PortSource::Mapping);
+        return overrides_[comNumber];
+    }
+    // Whatever the variable holds stands for the port, usable or not: a
+    // name that cannot be opened fails as such, and never opens another
+    // device in its place. An empty variable is one that is not set.
+    const char* fromEnvironment = std::getenv(VariableFor(comNumber).c_str());
+    if (fromEnvironment && fromEnvironment[0] != '\0') {
+        from(PortSource::Environment);
+        return fromEnvironment;
+    }
+    if (!fromFile_[comNumber].empty()) {
+        from(PortSource::PortsFile);
+        return fromFile_[comNumber];
     }
     return {};
+}
+
+std::vector<std::string> PortNames::EnvironmentProblems() const {
+    std::vector<std::string> problems;
+    for (unsigned com = 1; com <= HighestComNumber; ++com) {
+        PortSource source = PortSource::Mapping;
+        std::string choice = UserChoice(com, &source);
+        if (source != PortSource::Environment) continue;
+        if (std::string problem = DeviceNameProblem(choice); !problem.empty())
+            problems.push_back(VariableFor(com) + " names no port: " + problem);
+    }
+    return problems;
+}
+
+std::vector<UserPort> PortNames::UserPorts() const {
+    std::vector<UserPort> ports;
+    for (unsigned com = 1; com <= HighestComNumber; ++com) {
+        UserPort port;
+        port.device = UserChoice(com, &port.source);
+        if (port.device.empty()) continue;
+        port.comNumber = com;
+        switch (port.source) {
+        case PortSource::Mapping: port.from = "--map"; break;
+        case PortSource::Environment: port.from = VariableFor(com); break;
+        case PortSource::PortsFile: port.from = portsFile_ + ", line " + std::to_string(fileLine_[com]); break;
+        }
+        ports.push_back(std::move(port));
+    }
+    return ports;
 }
 
 void PortNames::Discover() {

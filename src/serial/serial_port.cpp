@@ -39,6 +39,7 @@ struct OpenFailureText {
     OpenErrorRow row;
     const char* dialog;
     const char* log;
+    const char* words;  // for a line about the port
 };
 
 constexpr OpenFailureText OpenFailureTexts[] = {
@@ -48,8 +49,9 @@ constexpr OpenFailureText OpenFailureTexts[] = {
      "\n"
      "You may have made a mistake when choosing your COM-Port/Modem.",
      "The system cannot find the UART(COM-Port) specified:\r\n"
-     "In other words, there is probably no UART or Modem on this COM-Port.\r\n"},
-    {OpenErrorRow::TooManyOpen, "Too many things open.", "Too many things open.\r\n"},
+     "In other words, there is probably no UART or Modem on this COM-Port.\r\n",
+     "no such device"},
+    {OpenErrorRow::TooManyOpen, "Too many things open.", "Too many things open.\r\n", "too many things open"},
     {OpenErrorRow::AccessDenied,
      "Access is denied:\n"
      "The COM-Port/Modem may already be open and in use by another Application such your mouse or RAS "
@@ -61,13 +63,14 @@ constexpr OpenFailureText OpenFailureTexts[] = {
      "Application such your mouse or RAS running as a Service. If this is\r\n"
      "the case, close it and try again. You may need to go to Services in\r\n"
      "the Control Panel and disable (Stop) RAS and/or any other Services\r\n"
-     "that may be reserving the COM-Port/Modem.\r\n"},
+     "that may be reserving the COM-Port/Modem.\r\n",
+     "permission denied"},
     {OpenErrorRow::StorageDestroyed, "The storage control blocks were destroyed.",
-     "The storage control blocks were destroyed.\r\n"},
+     "The storage control blocks were destroyed.\r\n", "error %d"},
     {OpenErrorRow::NotEnoughMemory, "Not enough memory is available to process this command.",
-     "Not enough memory is available to process this command.\r\n"},
-    {OpenErrorRow::InvalidAccess, "The access code is invalid.", "The access code is invalid.\r\n"},
-    {OpenErrorRow::NotReady, "The device is not ready.", "The device is not ready.\r\n"},
+     "Not enough memory is available to process this command.\r\n", "not enough memory"},
+    {OpenErrorRow::InvalidAccess, "The access code is invalid.", "The access code is invalid.\r\n", "error %d"},
+    {OpenErrorRow::NotReady, "The device is not ready.", "The device is not ready.\r\n", "not ready"},
     {OpenErrorRow::SharingViolation,
      "Sharing Violation:\n"
      "The COM-Port/Modem is being reserved by another Application such your mouse or RAS running as a "
@@ -78,8 +81,9 @@ constexpr OpenFailureText OpenFailureTexts[] = {
      "The COM-Port/Modem is being reserved by another Application such your mouse or RAS running as a "
      "Service. If this is the case, close it and try again. You may need to go to Services in the "
      "Control Panel and disable (Stop) RAS and/or any other Services that may be reserving the "
-     "COM-Port/Modem."},
-    {OpenErrorRow::Unspecified, "Unspecified Modem Error.", "Unspecified Modem Error.\r\n"},
+     "COM-Port/Modem.",
+     "in use by another program"},
+    {OpenErrorRow::Unspecified, "Unspecified Modem Error.", "Unspecified Modem Error.\r\n", "error %d"},
 };
 
 constexpr bool TextsFollowRowOrder() {
@@ -112,6 +116,12 @@ constexpr const char* UnnamedHolderNoteFormat = "%s is in use by another program
 constexpr const char* GroupNoteFormat =
     "%s belongs to the group %s: you may need to join it (sudo usermod -aG %s $USER, then log in again)";
 
+// The same reasons, in a few words for a line about the port.
+constexpr const char* ConsoleWords = "system console, left alone";
+constexpr const char* HolderWordsFormat = "in use by %s (pid %ld)";
+constexpr const char* UnnamedHolderWordsFormat = "in use by another program (pid %ld)";
+constexpr const char* GroupWordsFormat = "permission denied (group %s)";
+
 // Pause between output-queue checks while a write waits for the queue to
 // drain: longer the fuller the queue.
 std::uint32_t DrainPause(std::uint32_t queued) {
@@ -121,6 +131,23 @@ std::uint32_t DrainPause(std::uint32_t queued) {
 }
 
 }  // namespace
+
+void RefusalWords(const OpenError& error, char* text, std::size_t size) {
+    if (size == 0) return;
+    if (error.occupier == Occupier::Console) {
+        std::snprintf(text, size, "%s", ConsoleWords);
+    } else if (error.occupier == Occupier::Process && error.holderName[0] != '\0') {
+        std::snprintf(text, size, HolderWordsFormat, error.holderName, error.holderPid);
+    } else if (error.occupier == Occupier::Process && error.holderPid > 0) {
+        std::snprintf(text, size, UnnamedHolderWordsFormat, error.holderPid);
+    } else if (error.detail[0] != '\0') {
+        std::snprintf(text, size, "%s", error.detail);
+    } else if (error.row == OpenErrorRow::AccessDenied && error.group[0] != '\0') {
+        std::snprintf(text, size, GroupWordsFormat, error.group);
+    } else {
+        std::snprintf(text, size, FailureTextFor(error.row).words, error.code);
+    }
+}
 
 void PacedWait(Host& host, std::uint32_t ms) {
     std::uint32_t slice = ms / 10;
@@ -132,7 +159,8 @@ void PacedWait(Host& host, std::uint32_t ms) {
     } while (Clock::now() < deadline);
 }
 
-SerialPort::SerialPort(Host& host, SessionLog& log, PortNames& names) : host_(host), log_(log), names_(names) {}
+SerialPort::SerialPort(Host& host, SessionLog& log, PortNames& names)
+    : host_(host), log_(log), names_(names), device_(MakeDevice(std::string())) {}
 
 int SerialPort::OpenPort(Quiet quiet) {
     log_.WriteLog(Separator, LogKind::Plain, AsLine::No);
@@ -141,9 +169,11 @@ int SerialPort::OpenPort(Quiet quiet) {
     const std::string device = names_.DeviceFor(comNumber);
     std::uint32_t backoff = 0;
     OpenError error;
+    CloseQuietly();
+    device_ = MakeDevice(device);
     while (true) {
         CloseQuietly();
-        if (device_.Open(device, error, names_.Roots())) break;
+        if (device_->Open(device, error, names_.Roots())) break;
 
         if (backoff <= BackoffLast) {
             backoff += BackoffStep;
@@ -151,6 +181,9 @@ int SerialPort::OpenPort(Quiet quiet) {
             continue;
         }
         NoteWhyRefused(device, error);
+        char words[DetailSize];
+        RefusalWords(error, words, sizeof words);
+        host_.PortRefused(words);
         const OpenFailureText& text = FailureTextFor(error.row);
         if (quiet == Quiet::Yes) {
             std::snprintf(message_, sizeof message_, OpenFailureLogFormat, comNumber, error.code, text.log);
@@ -164,6 +197,8 @@ int SerialPort::OpenPort(Quiet quiet) {
         }
     }
 
+    hangUpTold_ = false;
+    TellRemark(quiet);
     ResetControlLines();
     ConfigurePort();
     PurgeTransmit();
@@ -174,15 +209,34 @@ int SerialPort::OpenPort(Quiet quiet) {
     return 1;
 }
 
+void SerialPort::TellRemark(Quiet quiet) {
+    const char* remark = device_->OpenRemark();
+    // Once is enough: every later open of the same server would only repeat it.
+    if (remark[0] == '\0' || std::strcmp(remark, remarkTold_) == 0) return;
+    CopyBounded(remarkTold_, remark, sizeof remarkTold_);
+    // A scan shows no box; its remarks go where notes go.
+    if (quiet == Quiet::Yes) {
+        host_.ShowNote(remark);
+    } else {
+        host_.ShowMessageBox(remark, BoxIcon::Information, BoxButtons::Ok);
+    }
+}
+
+void SerialPort::NoticeHangUp() {
+    if (hangUpTold_ || !HungUp()) return;
+    hangUpTold_ = true;
+    host_.PortHungUp();
+}
+
 void SerialPort::ClosePort() {
-    if (!device_.IsOpen()) return;
-    device_.Close();
+    if (!device_->IsOpen()) return;
+    device_->Close();
     std::snprintf(message_, sizeof message_, "Closed COM%u - %s", SelectedPort + 1u, log_.StampText());
     log_.WriteLog(message_, LogKind::Plain, AsLine::Yes);
 }
 
 int SerialPort::EnsurePortOpen() {
-    if (device_.IsOpen()) return 1;
+    if (device_->IsOpen()) return 1;
     int selection = host_.PortSelection();
     if (selection < 0) {
         host_.ShowMessageBox("Please Select a Modem/COM-Port (COM?)", BoxIcon::Information, BoxButtons::Ok);
@@ -196,10 +250,10 @@ int SerialPort::EnsurePortOpen() {
 void SerialPort::PurgeReceive() {
     receive_.readPosition = 0;
     receive_.fillCount = 0;
-    device_.PurgeInput();
+    device_->PurgeInput();
 }
 
-void SerialPort::PurgeTransmit() { device_.PurgeOutput(); }
+void SerialPort::PurgeTransmit() { device_->PurgeOutput(); }
 
 int SerialPort::WritePort(const std::uint8_t* data, std::uint32_t len) {
     ++writeToggle_;
@@ -207,7 +261,7 @@ int SerialPort::WritePort(const std::uint8_t* data, std::uint32_t len) {
     if (data == nullptr) len = 0;
     if (len > WriteBufferSize) len = WriteBufferSize;
     if (len > 0) std::memcpy(buffer, data, len);
-    if (!device_.IsOpen()) return 0;
+    if (!device_->IsOpen()) return 0;
 
     QueryStatus();
     if (status_.cbOutQue != 0) {
@@ -220,16 +274,20 @@ int SerialPort::WritePort(const std::uint8_t* data, std::uint32_t len) {
             QueryStatus();
         }
     }
-    device_.StartWrite(buffer, len);
+    device_->StartWrite(buffer, len);
+    NoticeHangUp();
     return 1;
 }
 
 std::uint32_t SerialPort::ReadPort(std::uint8_t* buffer, std::uint32_t n) {
-    return static_cast<std::uint32_t>(device_.Read(buffer, n, static_cast<int>(ReadWaitLimit)));
+    const std::size_t got = device_->Read(buffer, n, static_cast<int>(ReadWaitLimit));
+    NoticeHangUp();
+    return static_cast<std::uint32_t>(got);
 }
 
 void SerialPort::QueryStatus() {
-    QueueCounts counts = device_.QueryStatus();
+    QueueCounts counts = device_->QueryStatus();
+    NoticeHangUp();
     status_.errors = counts.errors;
     status_.cbInQue = counts.inQueue;
     status_.cbOutQue = counts.outQueue;
@@ -242,26 +300,26 @@ bool SerialPort::SetLineSpeed(std::uint32_t bitsPerSecond) {
 }
 
 void SerialPort::ConfigurePort() {
-    if (device_.Configure(lineSpeed_) != 0) {
+    if (device_->Configure(lineSpeed_) != 0) {
         // The second value is the settings call's own result, which is 0
         // whenever this box appears.
         // The handle is printed whole: a 64-bit handle cut to int could show
         // a value that was never the handle.
         std::snprintf(message_, sizeof message_, "SetCommState: hCommDev<%lld>,iCommResult<%i>",
-                      static_cast<long long>(device_.HandleValue()), 0);
+                      static_cast<long long>(device_->HandleValue()), 0);
         host_.ShowMessageBox(message_, BoxIcon::Stop, BoxButtons::Ok);
     }
     QueryStatus();
-    device_.Control(LineControl::SetDtr);
+    device_->Control(LineControl::SetDtr);
 }
 
 void SerialPort::ResetControlLines() {
-    for (LineControl step : ResetBeforeBreak) device_.Control(step);
+    for (LineControl step : ResetBeforeBreak) device_->Control(step);
     PacedWait(host_, BreakHold);
-    for (LineControl step : ResetAfterBreak) device_.Control(step);
+    for (LineControl step : ResetAfterBreak) device_->Control(step);
 }
 
-void SerialPort::CloseQuietly() { device_.Close(); }
+void SerialPort::CloseQuietly() { device_->Close(); }
 
 void SerialPort::NoteWhyRefused(const std::string& device, const OpenError& error) {
     const char* path = device.c_str();
@@ -271,6 +329,8 @@ void SerialPort::NoteWhyRefused(const std::string& device, const OpenError& erro
         std::snprintf(message_, sizeof message_, HolderNoteFormat, path, error.holderName, error.holderPid);
     } else if (error.occupier == Occupier::Process && error.holderPid > 0) {
         std::snprintf(message_, sizeof message_, UnnamedHolderNoteFormat, path, error.holderPid);
+    } else if (error.detail[0] != '\0') {
+        std::snprintf(message_, sizeof message_, "%s", error.detail);
     } else if (error.row == OpenErrorRow::AccessDenied && error.group[0] != '\0') {
         std::snprintf(message_, sizeof message_, GroupNoteFormat, path, error.group, error.group);
     } else {

@@ -6,6 +6,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <string>
 
 #include "host/host.h"
 #include "log/session_log.h"
@@ -41,6 +43,12 @@ struct PortStatus {
     std::uint32_t cbOutQue = 0;
 };
 
+// Why a port was refused, in a few words for a line about that port: "system
+// console, left alone", "in use by agetty (pid 412)", "no such device",
+// "permission denied (group dialout)", "cannot reach fax-ts1:7001:
+// connection refused".
+void RefusalWords(const OpenError& error, char* text, std::size_t size);
+
 // Sleep in slices of a tenth of ms (at least 1 ms), pumping the host's events
 // after each slice, until the monotonic clock reaches now + ms. Always sleeps
 // and pumps at least once.
@@ -71,9 +79,9 @@ public:
     const PortStatus& Status() const { return status_; }
 
     ReceiveBuffer& Receive() { return receive_; }
-    bool IsOpen() const { return device_.IsOpen(); }
+    bool IsOpen() const { return device_->IsOpen(); }
     // The open device has hung up or gone away: nothing more will come.
-    bool HungUp() const { return device_.IsOpen() && device_.HungUp(); }
+    bool HungUp() const { return device_->IsOpen() && device_->HungUp(); }
 
     std::uint8_t SelectedPort = 0;
 
@@ -90,17 +98,22 @@ private:
     void ResetControlLines();
     void CloseQuietly();
     void NoteWhyRefused(const std::string& device, const OpenError& error);
+    void TellRemark(Quiet quiet);
+    void NoticeHangUp();
 
     Host& host_;
     SessionLog& log_;
     PortNames& names_;
-    SerialDevice device_;
+    // The transport of the last open; a new one when the next name asks for another.
+    std::unique_ptr<SerialDevice> device_;
     ReceiveBuffer receive_;
     PortStatus status_;
     std::uint8_t writeBuffers_[2][WriteBufferSize] = {};
     std::uint32_t writeToggle_ = 0;
     std::uint32_t lineSpeed_ = DefaultLineSpeed;
     char message_[1024] = {};
+    bool hangUpTold_ = false;   // this open's hang-up has reached the host
+    char remarkTold_[DetailSize] = {};  // the last remark the user heard, not to be repeated
 };
 
 }  // namespace quillfen

@@ -1,9 +1,13 @@
 #include "win32/main_window.h"
 
+#include <commctrl.h>
+
 #include <cstdio>
 #include <cstring>
 
+#include "host/win32/system_library.h"
 #include "log/session_log.h"
+#include "serial/ports_file.h"
 #include "win32/dialog_colours.h"
 #include "win32/placement.h"
 #include "win32/resources/resource_ids.h"
@@ -50,10 +54,13 @@ const MainWindow::MessageRow MainWindow::MessageTable[] = {
     {WM_PAINT, &MainWindow::OnPaint},
     {WM_QUERYDRAGICON, &MainWindow::OnQueryDragIcon},
     {WM_DESTROY, &MainWindow::OnDestroy},
+    {WM_NOTIFY, &MainWindow::OnNotify},
 };
 
 MainWindow::MainWindow(HINSTANCE instance, const char* argumentText)
     : instance_(instance), app_(*this, names_) {
+    // Remote modems and odd adaptors are placed by the user's ports file.
+    names_.UsePortsFile(DefaultPortsFile());
     CopyBounded(commandLineText_, argumentText, sizeof commandLineText_);
     bigIcon_ = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_QUILLFEN), IMAGE_ICON,
                                              GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
@@ -156,6 +163,7 @@ INT_PTR MainWindow::OnInitDialog(WPARAM, LPARAM) {
 
     app_.Start();
     FillPortList();
+    AddPortTip();
 
     SendMessageA(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(window_, IDC_FAXTESTALLMODEMS)), TRUE);
     return FALSE;  // the focus is set
@@ -168,6 +176,48 @@ void MainWindow::FillPortList() {
         std::snprintf(name, sizeof name, "COM%i", com);
         SendDlgItemMessageA(window_, IDC_PORTLIST, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
     }
+}
+
+void MainWindow::AddPortTip() {
+    // comctl32 is not among the DLLs Windows always takes from its own
+    // folder, so it is loaded by hand from there rather than imported.
+    HMODULE commonControls = LoadSystemLibrary(L"comctl32.dll");
+    using InitControls = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    const auto initControls = commonControls ? reinterpret_cast<InitControls>(reinterpret_cast<void*>(
+                                                   GetProcAddress(commonControls, "InitCommonControlsEx")))
+                                             : nullptr;
+    if (!initControls) return;
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+    initControls(&controls);
+    portTip_ = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance_, nullptr);
+    if (!portTip_) return;
+    TOOLINFOA tool{};
+    // The classic controls (no version 6 manifest) refuse the larger
+    // record newer headers define.
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = window_;
+    tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(window_, IDC_PORTLIST));
+    tool.lpszText = LPSTR_TEXTCALLBACKA;
+    SendMessageA(portTip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+INT_PTR MainWindow::OnNotify(WPARAM, LPARAM lParam) {
+    const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+    if (!header || header->hwndFrom != portTip_) return FALSE;
+    if (header->code != TTN_GETDISPINFOA && header->code != TTN_GETDISPINFOW) return FALSE;
+    const int selection = PortSelection();
+    tipText_ = selection >= 0 ? names_.Describe(static_cast<unsigned>(selection) + 1) : std::string();
+    if (header->code == TTN_GETDISPINFOA) {
+        reinterpret_cast<NMTTDISPINFOA*>(lParam)->lpszText = tipText_.data();
+    } else {
+        int length = MultiByteToWideChar(CP_ACP, 0, tipText_.c_str(), -1, nullptr, 0);
+        tipWide_.assign(length > 0 ? static_cast<std::size_t>(length) : 1, L'\0');
+        MultiByteToWideChar(CP_ACP, 0, tipText_.c_str(), -1, tipWide_.data(), length);
+        reinterpret_cast<NMTTDISPINFOW*>(lParam)->lpszText = tipWide_.data();
+    }
+    return TRUE;
 }
 
 RECT MainWindow::InflatedClient() const {

@@ -67,6 +67,7 @@ private:
     INT_PTR OnPaint(WPARAM, LPARAM);
     INT_PTR OnQueryDragIcon(WPARAM, LPARAM);
     INT_PTR OnDestroy(WPARAM, LPARAM);
+    INT_PTR OnNotify(WPARAM, LPARAM);
     struct MessageRow {
         UINT message;
         INT_PTR (MainWindow::*handler)(WPARAM, LPARAM);
@@ -81,6 +82,9 @@ private:
     const RECT* CurrentPaneRect() const;
 
     void FillPortList();
+    // The port list's tip: which device or address stands behind the
+    // chosen COM number, asked for each time it shows.
+    void AddPortTip();
     // A pane of its own over the log pane, at the log pane's place.
     HWND CoverLog(int paneId, const char* text);
 
@@ -107,6 +111,9 @@ private:
     bool ended_ = false;
     std::string boxText_;  // message texts, NUL-terminated for the API
     std::string paneText_;
+    HWND portTip_ = nullptr;
+    std::string tipText_;     // the tip's text while it shows
+    std::wstring tipWide_;
 };
 
 }  // namespace quillfen::win32

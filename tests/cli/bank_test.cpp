@@ -10,18 +10,15 @@
 
 #include <gtest/gtest.h>
 
-#include "support/run_program.h"
+#include "serial/fake_machine.h"
+#include "serial/pty_pair.h"
 #include "support/fixtures.h"
+#include "support/run_program.h"
+#include "support/scoped_env.h"
+#include "support/ser2net.h"
 
 namespace quillfen::test {
 namespace {
-
-std::string MaskStamps(const std::string& log) {
-    static const std::regex stamp(
-        "(Sun|Mon|Tue|Wed|Thu|Fri|Sat) [A-Z][a-z]{2} [0-9]{2} "
-        "[0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}");
-    return std::regex_replace(log, stamp, "<stamp>");
-}
 
 std::vector<std::string> LogFiles(const TempDir& dir) {
     std::vector<std::string> files;
@@ -207,6 +204,90 @@ TEST(BankCli, ExitCodeIsTheWorstPortsOutcome) {
     EXPECT_NE(quiet.err.find("\x1b[1A\r\x1b[2KCOM3 "), std::string::npos) << quiet.err;
     EXPECT_NE(quiet.err.find("no modem answered"), std::string::npos) << quiet.err;
     EXPECT_NE(quiet.err.find("Report on Modem004.txt: 0 capability test(s)"), std::string::npos) << quiet.err;
+}
+
+// The line of one port in the bank's report on standard output.
+std::string LineOf(const std::string& out, unsigned com) {
+    std::size_t at = out.find("COM" + std::to_string(com) + " ");
+    return at == std::string::npos ? std::string() : out.substr(at, out.find('\n', at) - at);
+}
+
+TEST(BankCli, EachPortsLineSaysWhatWentWrongAndTheCodeFollowsTheWorst) {
+    ModemSim dropping({"--profile", "fax", "--hangup-after", "5"});
+    ModemSim fax({"--profile", "fax"});
+    TempDir dir;
+    // Two names left: the ports take them in port order, and the third
+    // port has none, so it is not tested at all.
+    for (unsigned number = 1; number <= 997; ++number) {
+        char name[32];
+        std::snprintf(name, sizeof name, "Modem%03u.txt", number);
+        WriteFile(dir.File(name), "");
+    }
+    CliRun full = RunQuillfenCli({"test-all", "--ports", "COM1-COM3", "--map", "COM1=" + dropping.Device(), "--map",
+                                  "COM2=" + dir.File("no-such-device"), "--map", "COM3=" + fax.Device()},
+                                 dir.Path());
+    EXPECT_EQ(full.exitCode, 3) << "a port without a log outweighs every other outcome\n" << full.err;
+    EXPECT_EQ(LineOf(full.out, 1), "COM1 Modem998.txt: hung up after 5 commands") << full.out;
+    EXPECT_EQ(LineOf(full.out, 2), "COM2 Modem999.txt: could not be opened: no such device") << full.out;
+    EXPECT_EQ(LineOf(full.out, 3),
+              "COM3 (no log file): no log file: all names from Modem001.txt to Modem999.txt are taken")
+        << full.out;
+    EXPECT_EQ(PortOf(ReadFile(dir.File("Modem998.txt"))), 1u);
+    EXPECT_NE(ReadFile(dir.File("Modem999.txt")).find("on COM2 an error occurred"), std::string::npos);
+
+    // Remote modems take part like local ones, placed by the ports file; a
+    // modem that hung up outweighs a port that could not be opened.
+    ModemSim remoteA({"--profile", "fax"});
+    ModemSim remoteB({"--profile", "class1"});
+    Ser2net serverA(remoteA.Device());
+    Ser2net serverB(remoteB.Device());
+    ASSERT_EQ(serverA.Problem() + serverB.Problem(), "");
+    TempDir config;
+    std::filesystem::create_directory(config.File("quillfen"));
+    WriteFile(config.File("quillfen/ports"), "COM5 = " + serverA.Url() + "\nCOM6 = " + serverB.Url() + "\n");
+    ScopedEnv where("XDG_CONFIG_HOME", config.Path());
+    ModemSim droppingAgain({"--profile", "fax", "--hangup-after", "5"});
+    TempDir fresh;
+    CliRun mixed = RunQuillfenCli({"test-all", "--ports", "COM1,COM2,COM5-COM6", "--map", "COM1=" + droppingAgain.Device(),
+                                   "--map", "COM2=" + fresh.File("no-such-device")},
+                                  fresh.Path());
+    EXPECT_EQ(mixed.exitCode, 4) << mixed.err;
+    EXPECT_EQ(LineOf(mixed.out, 1), "COM1 Modem001.txt: hung up after 5 commands") << mixed.out;
+    EXPECT_EQ(LineOf(mixed.out, 2).rfind("COM2 Modem002.txt: could not be opened", 0), 0u) << mixed.out;
+    EXPECT_EQ(LineOf(mixed.out, 5).rfind("COM5 Modem003.txt: tested; classes accepted 0, 1, 2, 2.0", 0), 0u)
+        << mixed.out;
+    EXPECT_EQ(LineOf(mixed.out, 6).rfind("COM6 Modem004.txt: tested; classes accepted 0, 1", 0), 0u) << mixed.out;
+    for (unsigned com : {5u, 6u}) {
+        std::string log = ReadFile(fresh.File("Modem00" + std::to_string(com - 2) + ".txt"));
+        EXPECT_EQ(PortOf(log), com);
+        ExpectProperlyEnded(log, com);
+    }
+}
+
+TEST(BankCli, AllPortsLeavesOutConsolesAndPortsOthersHoldAndSaysWhy) {
+    PtyPair console;
+    PtyPair held;
+    ASSERT_TRUE(console.Ok() && held.Ok());
+    ModemSim modem({"--profile", "fax"});
+    FakeMachine machine;
+    const std::string ttyS0 = machine.Uart(0, 4, console.Slave());
+    machine.Consoles("ttyS0                -W- (EC p a)    " + DeviceNumbers(console.Slave()) + "\n");
+    const std::string ttyS1 = machine.Uart(1, 4, held.Slave());
+    machine.Process(412, "agetty", {held.Slave()});
+    machine.UsbTty("ttyACM0", "1-1", "", "U.S. Robotics", "USB Modem", modem.Device());
+    ScopedEnv root("QUILLFEN_SYSTEM_ROOT", machine.dir.Path());
+    TempDir dir;
+    CliRun run = RunQuillfenCli({"test-all", "--ports", "all"}, dir.Path());
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find("quillfen-cli: left out COM1 (" + ttyS0 + "): system console, left alone\n"),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("quillfen-cli: left out COM2 (" + ttyS1 + "): in use by agetty (pid 412)\n"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(LineOf(run.out, 1) + LineOf(run.out, 2), "") << run.out;
+    EXPECT_EQ(LineOf(run.out, 3).rfind("COM3 Modem001.txt: tested;", 0), 0u) << run.out;
+    EXPECT_EQ(console.Drain(50) + held.Drain(50), "") << "bytes reached a port that is not ours";
 }
 
 }  // namespace

@@ -22,9 +22,12 @@
 #include "support/fixtures.h"
 #include "support/run_program.h"
 #include "support/scoped_env.h"
+#include "support/ser2net.h"
 
 namespace quillfen::test {
 namespace {
+
+using test::Ser2net;
 
 using Trigger = CliTrigger;
 
@@ -104,6 +107,7 @@ TEST(CliTest, UsageErrorsExitTwoAndTouchNothing) {
         {"--map", "COM1", "test"},
         {"--map", "COM1=", "test"},
         {"--map", "COM999=/dev/null", "test"},
+        {"--map", "COM1=rfc2217://fax-ts1", "test"},
         {"--bogus", "test"},
         {"--sim", "fax", "ports"},
         {"--sim", "fax", "--port", "COM5", "find"},
@@ -124,6 +128,21 @@ TEST(CliTest, UsageErrorsExitTwoAndTouchNothing) {
     EXPECT_FALSE(HasLogFile(dir));
     CliRun empty = RunCli({"send", ""}, dir.Path());
     EXPECT_NE(empty.err.find("an empty text sends nothing"), std::string::npos) << empty.err;
+    CliRun url = RunCli({"--map", "COM2=tcp://[::1:7001", "test"}, dir.Path());
+    EXPECT_NE(url.err.find("quillfen-cli: --map COM2: \"tcp://[::1:7001\" names no port: its IPv6 address has no "
+                           "closing bracket"),
+              std::string::npos)
+        << url.err;
+
+    // A variable is held to the same rules, and never quietly replaced by
+    // the port's own device.
+    {
+        ScopedEnv huge("QUILLFEN_COM3", "/dev/" + std::string(5000, 'x'));
+        CliRun variable = RunCli({"test"}, dir.Path());
+        EXPECT_EQ(variable.exitCode, 2) << variable.err;
+        EXPECT_EQ(variable.err, "quillfen-cli: QUILLFEN_COM3 names no port: it is 5005 characters long; at most "
+                                "4095 are allowed\n");
+    }
 
     // A profile the simulator does not know is a usage error too, and no
     // session starts.
@@ -425,7 +444,6 @@ TEST(CliTest, QuietKeepsStandardOutputEmptyAndEndsWithTheAnswer) {
     EXPECT_EQ(bank.out, "");
     EXPECT_NE(bank.err.find("COM3 Modem002.txt: tested; "), std::string::npos) << bank.err;
     EXPECT_NE(bank.err.find("Report on Modem002.txt: 1 capability test"), std::string::npos) << bank.err;
-
 }
 
 // The log is the product: a session that could make no log file at all
@@ -439,7 +457,7 @@ TEST(CliTest, NoLogFileAtAllExitsThreeWithTheReason) {
     }
     CliRun send = RunCli({"--sim", "fax", "send", "ATI3"}, full.Path());
     EXPECT_EQ(send.exitCode, 3) << send.err;
-    EXPECT_EQ(send.err.rfind("quillfen-cli: no log file in " + full.Path() + ": Modem001.txt to Modem999.txt all exist\n", 0),
+    EXPECT_EQ(send.err.rfind("quillfen-cli: no log file in " + full.Path() + ": all names from Modem001.txt to Modem999.txt are taken\n", 0),
               0u)
         << send.err;
     EXPECT_NE(send.err.find("quillfen-cli: no log file was written; standard output has the whole log\n"),
@@ -467,6 +485,53 @@ TEST(CliTest, NoLogFileAtAllExitsThreeWithTheReason) {
     EXPECT_EQ(find.err.rfind("quillfen-cli: no log file in " + locked + ": cannot create Modem001.txt: ", 0), 0u)
         << find.err;
     EXPECT_NE(find.out.find("Opened COM1 - "), std::string::npos);
+}
+
+// A modem behind ser2net, placed by the ports file: the same log as a local
+// run; then the failures a network port has.
+TEST(CliTest, ARemoteModemWritesTheLogALocalOneWritesAndFailsLikeOne) {
+    ModemSim modem({"--profile", "fax"});
+    Ser2net server(modem.Device());
+    ASSERT_EQ(server.Problem(), "");
+    TempDir config;
+    ASSERT_EQ(mkdir(config.File("quillfen").c_str(), 0700), 0);
+    WriteFile(config.File("quillfen/ports"), "COM1 = " + server.Url() + "\nCOM2 = tcp://fax-ts1\n");
+    ScopedEnv where("XDG_CONFIG_HOME", config.Path());
+    TempDir dir;
+    CliRun run = RunCli({"test"}, dir.Path());
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    std::string log = ReadFile(dir.File("Modem001.txt"));
+    EXPECT_EQ(run.out, log);
+    EXPECT_EQ(MaskStamps(log), ReadFile(std::string(QUILLFEN_TESTDATA_DIR) + "/capability_fax.log"));
+    EXPECT_NE(run.err.find("quillfen-cli: COM1 is " + server.Url() + "\n"), std::string::npos) << run.err;
+    // The bad line is told once, with where it is, and the rest still counts.
+    EXPECT_EQ(CountOf(run.err, "tcp://fax-ts1"), 1u) << run.err;
+    EXPECT_NE(run.err.find(config.File("quillfen/ports") + ", line 2: \"tcp://fax-ts1\" names no port"),
+              std::string::npos)
+        << run.err;
+
+    // The server goes away mid-test: a hang-up, and the commands left end at once.
+    CliRun cut = RunCli({"--map", "COM1=" + server.Url(), "test"}, dir.Path(),
+                        {{false, "OUT: ", 4, [&server](pid_t) { server.Kill(); }}});
+    EXPECT_EQ(cut.exitCode, 4) << cut.err;
+    EXPECT_NE(cut.err.find("quillfen-cli: the modem on COM1 hung up or went away"), std::string::npos) << cut.err;
+    EXPECT_NE(ReadFile(dir.File("Modem002.txt")).find("Closed COM1 - "), std::string::npos);
+
+    // Nothing there, or no such host: a port that cannot be found, with the
+    // host, the port and the system's own words.
+    test::RefusingPort refusing;
+    const std::pair<std::string, std::string> failures[] = {
+        {refusing.HostAndPort(), "connection refused"},
+        {"no-such-host.invalid:7001", ""},  // the resolver's words vary
+    };
+    for (const auto& [place, words] : failures) {
+        CliRun failed = RunCli({"--map", "COM1=rfc2217://" + place, "send", "AT"}, dir.Path());
+        EXPECT_EQ(failed.exitCode, 1) << failed.err;
+        EXPECT_NE(failed.err.find("quillfen-cli: cannot reach " + place + ": " + words), std::string::npos)
+            << failed.err;
+        EXPECT_NE(failed.err.find("Error Code "), std::string::npos);
+        EXPECT_NE(failed.err.find("The system cannot find the UART(COM-Port) specified:"), std::string::npos);
+    }
 }
 
 // A file system that fills up after a few kilobytes: a small tmpfs where the

@@ -24,7 +24,7 @@
 #include "serial/child_process.h"
 #include "serial/fake_machine.h"
 #include "serial/pty_pair.h"
-#include "serial/serial_device.h"
+#include "serial/local_device.h"
 #include "serial/serial_port.h"
 #include "support/scripted_host.h"
 
@@ -79,7 +79,7 @@ TEST(PortClaimTest, AConsoleIsRefusedWithoutBeingOpened) {
     std::string ttyS0 = machine.Uart(0, 4, pty.Slave());
     Snapshot before = Take(pty);
 
-    SerialDevice device;
+    LocalDevice device;
     OpenError error;
     EXPECT_FALSE(device.Open(ttyS0, error, machine.roots));
     EXPECT_EQ(error.row, OpenErrorRow::SharingViolation);
@@ -97,7 +97,7 @@ TEST(PortClaimTest, AConsoleIsRefusedWithoutBeingOpened) {
 TEST(PortClaimTest, APortAnotherProcessHoldsIsRefusedAndItsHolderNamed) {
     PtyPair pty;
     ASSERT_TRUE(pty.Ok());
-    SerialDevice device;
+    LocalDevice device;
     OpenError error;
     {
         SlaveHolder getty(pty, "fakegetty");
@@ -131,7 +131,7 @@ TEST(PortClaimTest, TheMastersTtyIndexTellsTheModemFromAnotherHolder) {
     std::string modem = machine.UsbTty("ttyACM0", "1-1", "", "", "", pty.Slave());
     auto info = [](long index) { return "pos:\t0\nflags:\t02\nmnt_id:\t24\nino:\t90\ntty-index:\t" + std::to_string(index) + "\n"; };
     machine.Process(500, "softmodem", {pty.Slave(), "/dev/ptmx"}, {"pos:\t0\n", info(PtyIndex(pty.Slave()))});
-    SerialDevice device;
+    LocalDevice device;
     OpenError error;
     ASSERT_TRUE(device.Open(modem, error, machine.roots)) << "the pty's own master makes it the modem";
     device.Close();
@@ -166,7 +166,7 @@ TEST(PortClaimTest, OurLockFileLivesAsLongAsThePortAndStaleOnesGo) {
     char ours[16];
     std::snprintf(ours, sizeof ours, "%10d\n", static_cast<int>(getpid()));
 
-    SerialDevice device;
+    LocalDevice device;
     OpenError error;
     ASSERT_TRUE(device.Open(pty.Slave(), error, machine.roots));
     EXPECT_EQ(ReadFile(lock), ours);
@@ -202,7 +202,7 @@ TEST(PortClaimTest, AnExclusiveFlagSetByAnotherIsRespectedAndLeftSet) {
     PtyPair pty;
     ASSERT_TRUE(pty.Ok());
     FakeMachine machine;
-    SerialDevice device;
+    LocalDevice device;
     OpenError error;
     ASSERT_EQ(ioctl(pty.Keeper(), TIOCEXCL), 0);
     Snapshot before = Take(pty);
@@ -222,7 +222,7 @@ TEST(PortClaimTest, EioIsAPortThatCannotBeFoundAndEaccesNamesTheGroup) {
     ASSERT_EQ(grantpt(master), 0);
     std::string slave = ptsname(master);
     FakeMachine machine;
-    SerialDevice device;
+    LocalDevice device;
     OpenError error;
     EXPECT_FALSE(device.Open(slave, error, machine.roots));
     EXPECT_EQ(error.code, EIO);
@@ -240,7 +240,7 @@ TEST(PortClaimTest, EioIsAPortThatCannotBeFoundAndEaccesNamesTheGroup) {
         close(report[0]);
         if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(1);
         OpenError childError;
-        SerialDevice childDevice;
+        LocalDevice childDevice;
         DeviceRoots roots;
         roots.lock = "/nonexistent";
         childDevice.Open(pty.Slave(), childError, roots);

@@ -13,7 +13,7 @@
 
 #include "serial/child_process.h"
 #include "serial/pty_pair.h"
-#include "serial/serial_device.h"
+#include "serial/local_device.h"
 #include "support/fixtures.h"
 
 namespace quillfen {
@@ -46,7 +46,7 @@ private:
 std::string BaseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
 // Opens the pty's port side with the program's line settings.
-void OpenConfigured(SerialDevice& device, const PtyPair& pty) {
+void OpenConfigured(LocalDevice& device, const PtyPair& pty) {
     OpenError error;
     ASSERT_TRUE(device.Open(pty.Slave(), error));
     ASSERT_EQ(device.Configure(2400), 0);
@@ -55,7 +55,7 @@ void OpenConfigured(SerialDevice& device, const PtyPair& pty) {
 TEST(SerialDevice, ChosenSpeedIsSetAndAnUnknownOneRefused) {
     PtyPair pty;
     ASSERT_TRUE(pty.Ok());
-    SerialDevice device;
+    LocalDevice device;
     OpenError error;
     ASSERT_TRUE(device.Open(pty.Slave(), error));
     EXPECT_EQ(device.Configure(115200), 0);
@@ -76,7 +76,7 @@ TEST(SerialDevice, RawLineWhileOpenAndTheOldSettingsAfterClose) {
     ASSERT_EQ(tcgetattr(pty.Keeper(), &before), 0);
     ASSERT_NE(before.c_lflag & ICANON, 0u) << "a fresh pty starts cooked";
 
-    SerialDevice device;
+    LocalDevice device;
     OpenError error;
     ASSERT_TRUE(device.Open(pty.Slave(), error));
     EXPECT_TRUE(device.IsOpen());
@@ -119,7 +119,7 @@ TEST(SerialDevice, RawLineWhileOpenAndTheOldSettingsAfterClose) {
 
 TEST(SerialDevice, OpenFailuresFallIntoTheirRows) {
     TempDir dir;
-    SerialDevice device;
+    LocalDevice device;
     OpenError error;
 
     EXPECT_FALSE(device.Open(dir.File("no-such-tty"), error));
@@ -140,7 +140,7 @@ TEST(SerialDevice, OpenFailuresFallIntoTheirRows) {
 TEST(SerialDevice, PortHeldByAnotherProcessIsASharingViolation) {
     PtyPair pty;
     ASSERT_TRUE(pty.Ok());
-    SerialDevice device;
+    LocalDevice device;
     OpenError error;
     {
         ChildProcess holder(pty.Slave());
@@ -162,7 +162,7 @@ TEST(SerialDevice, UucpLockOfALiveProcessKeepsThePortAndAStaleOneDoesNot) {
     std::string link = dir.File(linkName);
     ASSERT_EQ(symlink(pty.Slave().c_str(), link.c_str()), 0);
 
-    SerialDevice device;
+    LocalDevice device;
     OpenError error;
     ChildProcess owner;
     ASSERT_TRUE(owner.Ready());
@@ -193,7 +193,7 @@ TEST(SerialDevice, UucpLockOfALiveProcessKeepsThePortAndAStaleOneDoesNot) {
 // Writes numbered blocks until the pty refuses part of one and keeps
 // refusing it (a pty may refuse for a moment and then take more), returning
 // every byte handed to the device.
-std::string FillUntilHeld(SerialDevice& device) {
+std::string FillUntilHeld(LocalDevice& device) {
     std::string written;
     std::vector<std::uint8_t> block(DeviceWriteLimit);
     for (int round = 0; round < 2000; ++round) {
@@ -211,7 +211,7 @@ std::string FillUntilHeld(SerialDevice& device) {
 TEST(SerialDevice, BytesTheKernelCannotTakeYetAreFinishedLaterInOrder) {
     PtyPair pty;
     ASSERT_TRUE(pty.Ok());
-    SerialDevice device;
+    LocalDevice device;
     ASSERT_NO_FATAL_FAILURE(OpenConfigured(device, pty));
 
     std::string written = FillUntilHeld(device);
@@ -239,7 +239,7 @@ TEST(SerialDevice, BytesTheKernelCannotTakeYetAreFinishedLaterInOrder) {
 TEST(SerialDevice, XoffHoldsOutputUntilXon) {
     PtyPair pty;
     ASSERT_TRUE(pty.Ok());
-    SerialDevice device;
+    LocalDevice device;
     ASSERT_NO_FATAL_FAILURE(OpenConfigured(device, pty));
 
     device.Control(LineControl::ClearDtr);
@@ -262,7 +262,7 @@ TEST(SerialDevice, XoffHoldsOutputUntilXon) {
 TEST(SerialDevice, ReadsWhatArrivedAndInputPurgeDiscardsIt) {
     PtyPair pty;
     ASSERT_TRUE(pty.Ok());
-    SerialDevice device;
+    LocalDevice device;
     ASSERT_NO_FATAL_FAILURE(OpenConfigured(device, pty));
 
     pty.Send("hello");

@@ -14,6 +14,7 @@
 #include "serial/pty_pair.h"
 #include "serial/serial_port.h"
 #include "support/fixtures.h"
+#include "support/scoped_env.h"
 #include "support/scripted_host.h"
 
 namespace quillfen {
@@ -182,6 +183,19 @@ TEST_F(SerialPortTest, FiveTriesThenTheBoxAndEachRetryIsOneMoreTry) {
     ASSERT_EQ(host.boxes.size(), 2u);
     EXPECT_EQ(host.boxes[0].text, DialogFailure(1, ENOENT, CannotFindDialog));
     EXPECT_EQ(host.boxes[1].text, host.boxes[0].text);
+}
+
+// A malformed network name from the environment is the port's, not a
+// reason to open another device: the open fails as a missing port, and
+// the user learns which text it was.
+TEST_F(SerialPortTest, ANameThatNamesNoPortFailsAsMissingAndIsNamed) {
+    test::ScopedEnv variable("QUILLFEN_COM1", "rfc2217://fax-ts1");
+    EXPECT_EQ(port.OpenPort(Quiet::No), 0);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, DialogFailure(1, ENOENT, CannotFindDialog));
+    ASSERT_EQ(host.notes.size(), 1u);
+    EXPECT_EQ(host.notes[0], "\"rfc2217://fax-ts1\" names no port: it names no port (HOST:PORT); a network port is "
+                             "rfc2217://HOST:PORT or tcp://HOST:PORT");
 }
 
 TEST_F(SerialPortTest, RetryAfterTheDeviceAppearsOpensIt) {

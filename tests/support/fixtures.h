@@ -36,6 +36,8 @@ private:
 };
 
 std::string ReadFile(const std::string& path);
+// A log with every time stamp replaced by "<stamp>", to hold against a golden one.
+std::string MaskStamps(const std::string& log);
 void WriteFile(const std::string& path, const std::string& bytes);
 
 // quillfen-modemsim started with the given arguments. The constructor waits

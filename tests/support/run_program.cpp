@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/fixtures.h"
+
 extern char** environ;
 
 namespace quillfen::test {
@@ -87,7 +89,8 @@ ProgramRun RunProgram(std::vector<std::string> argv, const std::string& dir,
     }
     run.started = true;
 
-    auto deadline = std::chrono::steady_clock::now() + options.limit;
+    const auto started = std::chrono::steady_clock::now();
+    auto deadline = started + options.limit;
     bool open[2] = {true, true};
     const int fds[2] = {outPipe[0], errPipe[0]};
     std::size_t nextTrigger = 0;
@@ -122,11 +125,28 @@ ProgramRun RunProgram(std::vector<std::string> argv, const std::string& dir,
     rusage usage{};
     while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
     }
+    run.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.allTriggersFired = nextTrigger == triggers.size();
     run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                      static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     return run;
+}
+
+pid_t StartDetached(std::vector<std::string> argv, const std::string& dir, const std::string& logPath) {
+    std::vector<char*> cargv;
+    for (auto& arg : argv) cargv.push_back(arg.data());
+    cargv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+    pid_t pid = -1;
+    int rc = posix_spawn(&pid, cargv[0], &actions, nullptr, cargv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return rc == 0 ? pid : -1;
 }
 
 void ExpectRanToTheEnd(const ProgramRun& run, const std::string& name) {
@@ -153,6 +173,23 @@ CliRun RunQuillfenCli(const std::vector<std::string>& args, const std::string& d
     (void)stderrTerminal;
     return {};
 #endif
+}
+
+ProgramRun RunBankOnce(const std::vector<std::string>& devices) {
+    const std::string count = std::to_string(devices.size());
+    std::vector<std::string> args{"test-all", "--ports", "COM1-COM" + count, "--jobs", count};
+    for (std::size_t at = 0; at < devices.size(); ++at) {
+        args.push_back("--map");
+        args.push_back("COM" + std::to_string(at + 1) + "=" + devices[at]);
+    }
+    TempDir dir;
+#ifdef QUILLFEN_CLI_PATH
+    args.insert(args.begin(), QUILLFEN_CLI_PATH);
+#endif
+    ProgramOptions options;
+    // Far above the few minutes a bank takes; only a hang reaches it.
+    options.limit = std::chrono::hours(1);
+    return RunProgram(std::move(args), dir.Path(), {}, options);
 }
 
 }  // namespace quillfen::test

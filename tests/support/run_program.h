@@ -21,7 +21,8 @@ struct ProgramRun {
     std::string out;
     std::string err;
     bool allTriggersFired = false;
-    double cpuSeconds = 0;  // user + system time of the program itself
+    double cpuSeconds = 0;   // user + system time of the program itself
+    double wallSeconds = 0;  // from its start to its end
 };
 
 // Fires its action once the stream has shown the needle `occurrence` times.
@@ -45,6 +46,17 @@ std::size_t CountOf(const std::string& text, const std::string& needle);
 // Runs argv (argv[0] a path) in dir with the environment of this process.
 ProgramRun RunProgram(std::vector<std::string> argv, const std::string& dir,
                       const std::vector<ProgramTrigger>& triggers = {}, const ProgramOptions& options = {});
+
+// `quillfen-cli test-all` on COM1 to COMn at once, with devices[i] behind
+// COM(i+1), in a fresh directory, its output dropped: for the benchmarks,
+// with an hour's limit.
+ProgramRun RunBankOnce(const std::vector<std::string>& devices);
+
+// Starts argv (argv[0] a path) in dir with stdin from /dev/null and stdout
+// and stderr appended to logPath, and returns its pid without waiting: for
+// servers, and for programs whose children keep inherited pipes open.
+// -1 when it could not be started.
+pid_t StartDetached(std::vector<std::string> argv, const std::string& dir, const std::string& logPath);
 
 // For callers under GoogleTest: a failure for a run that did not start or
 // hit the limit, and for a trigger that never fired.

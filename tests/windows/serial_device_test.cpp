@@ -12,7 +12,7 @@
 
 #include "log/session_log.h"
 #include "serial/port_names.h"
-#include "serial/serial_device.h"
+#include "serial/local_device.h"
 #include "serial/serial_inventory.h"
 #include "serial/serial_port.h"
 #include "support/scripted_host.h"
@@ -61,7 +61,7 @@ protected:
 
     unsigned modemCom = 0;
     unsigned missingCom = 0;
-    SerialDevice device;
+    LocalDevice device;
     std::uint8_t sent[DeviceWriteLimit] = {};
 };
 
@@ -161,7 +161,7 @@ TEST(WinSerialDeviceRefusals, ARefusedWriteDoesNotHoldUpTheClose) {
     HANDLE server = CreateNamedPipeA(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED, PIPE_TYPE_BYTE, 1,
                                      4096, 4096, 0, nullptr);
     ASSERT_NE(server, INVALID_HANDLE_VALUE);
-    SerialDevice device;
+    LocalDevice device;
     OpenError error;
     ASSERT_TRUE(device.Open(name, error)) << error.code;
     CloseHandle(server);

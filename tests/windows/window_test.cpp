@@ -6,6 +6,7 @@
 // and the clipboard are compared with the pane byte for byte.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 #include <richedit.h>
 
 #include <atomic>
@@ -244,6 +245,43 @@ constexpr MenuRow TemplateMenu[] = {
     {IDM_CLOSEHELP, "&Close Help"},         {IDM_REPORT, "&Report"},
     {IDM_EXIT, "E&xit"},
 };
+
+// The port list's tip names what stands behind the chosen port: a remote
+// modem's address, placed here by the environment as the ports file would.
+TEST_F(WindowTest, ThePortListsTipNamesTheDeviceBehindTheChosenPort) {
+    _putenv_s("QUILLFEN_COM12", "rfc2217://fax-ts1:7001");
+    struct Unset {
+        ~Unset() { _putenv_s("QUILLFEN_COM12", ""); }
+    } unset;
+    RunningWindow run;
+    const WindowDriver window = run.Driver();
+    HWND tip = nullptr;
+    EnumThreadWindows(
+        run.ThreadId(),
+        [](HWND candidate, LPARAM found) {
+            char name[32] = {};
+            GetClassNameA(candidate, name, sizeof name);
+            if (lstrcmpiA(name, TOOLTIPS_CLASSA) != 0) return TRUE;
+            *reinterpret_cast<HWND*>(found) = candidate;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&tip));
+    ASSERT_NE(tip, nullptr);
+    auto tipText = [&] {
+        char text[80] = {};
+        TOOLINFOA tool{};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = run.Window();
+        tool.uId = reinterpret_cast<UINT_PTR>(window.Control(IDC_PORTLIST));
+        tool.lpszText = text;
+        SendMessageA(tip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+        return std::string(text);
+    };
+    window.SelectPort(12);
+    EXPECT_EQ(tipText(), "rfc2217://fax-ts1:7001");
+    window.SelectPort(3);
+    EXPECT_EQ(tipText(), "\\\\.\\COM3");
+}
 
 TEST_F(WindowTest, TheControlsAndTheMenuAreTheTemplates) {
     RunningWindow run;

@@ -32,6 +32,7 @@
 #include "support/fixtures.h"
 #include "support/run_program.h"
 #include "support/scoped_env.h"
+#include "support/ser2net.h"
 
 extern char** environ;
 
@@ -81,19 +82,8 @@ ProcessRun RunProcess(std::vector<std::string> argv, const std::string& dir, con
 // exit. For the server and the prefix's boot: the processes they leave
 // running keep any inherited descriptor open, so a pipe would never end.
 int RunDetached(std::vector<std::string> argv, const std::string& dir, const std::string& logPath) {
-    std::vector<char*> cargv;
-    for (auto& arg : argv) cargv.push_back(arg.data());
-    cargv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
-    pid_t pid = -1;
-    int rc = posix_spawn(&pid, cargv[0], &actions, nullptr, cargv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return -1;
+    const pid_t pid = StartDetached(std::move(argv), dir, logPath);
+    if (pid < 0) return -1;
     auto deadline = std::chrono::steady_clock::now() + RunLimit;
     int status = 0;
     while (true) {
@@ -296,12 +286,6 @@ private:
 
 WineSession* Session = nullptr;
 
-std::string MaskStamps(const std::string& log) {
-    static const std::regex stamp("(Sun|Mon|Tue|Wed|Thu|Fri|Sat) [A-Z][a-z]{2} [0-9]{2} "
-                                  "[0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}");
-    return std::regex_replace(log, stamp, "<stamp>");
-}
-
 std::string Golden(const std::string& name) { return ReadFile(std::string(QUILLFEN_TESTDATA_DIR) + "/" + name); }
 
 bool EndsWith(const std::string& text, const std::string& tail) {
@@ -334,6 +318,18 @@ TEST_F(WineTest, CapabilityTestWritesTheSameLogAsOnLinux) {
     // The one start-up line joins the Windows directory and the name with a backslash.
     EXPECT_EQ(run.err.rfind("quillfen-cli: log: ", 0), 0u) << run.err;
     EXPECT_NE(run.err.find("\\Modem001.txt\n"), std::string::npos) << run.err;
+}
+
+// A modem behind ser2net, reached through Winsock: the same log as a local run.
+TEST_F(WineTest, ARemoteModemBehindSer2netWritesTheGoldenLog) {
+    ModemSim modem({"--profile", "fax"});
+    Ser2net server(modem.Device());
+    ASSERT_EQ(server.Problem(), "");
+    ProcessRun run = Cli({"--map", "COM1=" + server.Url(), "test"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    std::string file = ReadFile(dir.File("Modem001.txt"));
+    EXPECT_EQ(file, run.out);
+    EXPECT_EQ(MaskStamps(file), Golden("capability_fax.log"));
 }
 
 // What a new user tries first: the .exe on COM5 against the simulator, and
@@ -517,7 +513,7 @@ TEST_F(WineTest, ProgramsNeedNoDllBeyondWindowsOwn) {
     static const std::regex knownDll("(ADVAPI32|COMDLG32|GDI32|IMM32|KERNEL32|msvcrt|OLE32|OLEAUT32|SETUPAPI|"
                                      "SHELL32|SHLWAPI|USER32|WS2_32)\\.dll",
                                      std::regex::icase);
-    static const std::regex systemDll("(KERNEL32|ADVAPI32|msvcrt|SETUPAPI|USER32|GDI32|COMCTL32|COMDLG32|SHELL32|VERSION|"
+    static const std::regex systemDll("(KERNEL32|ADVAPI32|msvcrt|SETUPAPI|WS2_32|USER32|GDI32|COMCTL32|COMDLG32|SHELL32|VERSION|"
                                       "RICHED20|RICHED32|OLE32|UCRTBASE|api-ms-win-[a-z0-9-]+)\\.dll",
                                       std::regex::icase);
     struct Program {

@@ -18,8 +18,8 @@
 #include <cstring>
 #include <iterator>
 
+#include "serial/local_device.h"
 #include "serial/posix/port_claim.h"
-#include "serial/serial_device.h"
 
 namespace quillfen {
 
@@ -28,7 +28,7 @@ namespace {
 // Enough for any group entry the system databases hand back here.
 constexpr std::size_t GroupBufferSize = 4096;
 
-// The defaults of a SerialDevice opened without roots of its own.
+// The defaults of a LocalDevice opened without roots of its own.
 const DeviceRoots& MachineRoots() {
     static const DeviceRoots roots;
     return roots;
@@ -86,7 +86,7 @@ void OwningGroup(const std::string& device, char* name, std::size_t size) {
 
 }  // namespace
 
-struct SerialDevice::Platform {
+struct LocalDevice::Platform {
     int fd = -1;
     termios saved{};
     posix::UucpLock lock;
@@ -144,13 +144,18 @@ struct SerialDevice::Platform {
     }
 };
 
-SerialDevice::SerialDevice() : platform_(std::make_unique<Platform>()) {}
+bool DeviceOccupied(const std::string& device, const DeviceRoots& roots, OpenError& error) {
+    error = OpenError{};
+    return posix::OccupiedElsewhere(device, roots, error);
+}
 
-SerialDevice::~SerialDevice() { Close(); }
+LocalDevice::LocalDevice() : platform_(std::make_unique<Platform>()) {}
 
-bool SerialDevice::Open(const std::string& device, OpenError& error) { return Open(device, error, MachineRoots()); }
+LocalDevice::~LocalDevice() { Close(); }
 
-bool SerialDevice::Open(const std::string& device, OpenError& error, const DeviceRoots& roots) {
+bool LocalDevice::Open(const std::string& device, OpenError& error) { return Open(device, error, MachineRoots()); }
+
+bool LocalDevice::Open(const std::string& device, OpenError& error, const DeviceRoots& roots) {
     Close();
     if (device.empty()) return Fail(error, ENOENT);
 
@@ -196,9 +201,9 @@ bool SerialDevice::Open(const std::string& device, OpenError& error, const Devic
     return true;
 }
 
-bool SerialDevice::IsOpen() const { return platform_->fd >= 0; }
+bool LocalDevice::IsOpen() const { return platform_->fd >= 0; }
 
-void SerialDevice::Close() {
+void LocalDevice::Close() {
     Platform& p = *platform_;
     if (p.fd < 0) return;
     p.DropHeld();
@@ -213,7 +218,7 @@ void SerialDevice::Close() {
     p.lock.Release();
 }
 
-bool SerialDevice::HungUp() const { return platform_->hungUp; }
+bool LocalDevice::HungUp() const { return platform_->hungUp; }
 
 namespace {
 
@@ -228,7 +233,7 @@ constexpr SpeedRow SpeedCodes[] = {
 
 }  // namespace
 
-int SerialDevice::Configure(std::uint32_t bitsPerSecond) {
+int LocalDevice::Configure(std::uint32_t bitsPerSecond) {
     const SpeedRow* speed = nullptr;
     for (const SpeedRow& row : SpeedCodes)
         if (row.bitsPerSecond == bitsPerSecond) speed = &row;
@@ -251,7 +256,7 @@ int SerialDevice::Configure(std::uint32_t bitsPerSecond) {
     return 0;
 }
 
-void SerialDevice::Control(LineControl step) {
+void LocalDevice::Control(LineControl step) {
     int fd = platform_->fd;
     if (fd < 0) return;
     int dtr = TIOCM_DTR;
@@ -269,16 +274,16 @@ void SerialDevice::Control(LineControl step) {
     }
 }
 
-void SerialDevice::PurgeInput() {
+void LocalDevice::PurgeInput() {
     if (platform_->fd >= 0) tcflush(platform_->fd, TCIFLUSH);
 }
 
-void SerialDevice::PurgeOutput() {
+void LocalDevice::PurgeOutput() {
     platform_->DropHeld();
     if (platform_->fd >= 0) tcflush(platform_->fd, TCOFLUSH);
 }
 
-QueueCounts SerialDevice::QueryStatus() {
+QueueCounts LocalDevice::QueryStatus() {
     QueueCounts counts;
     Platform& p = *platform_;
     if (p.fd < 0) return counts;
@@ -295,7 +300,7 @@ QueueCounts SerialDevice::QueryStatus() {
     return counts;
 }
 
-std::size_t SerialDevice::StartWrite(const std::uint8_t* data, std::size_t len) {
+std::size_t LocalDevice::StartWrite(const std::uint8_t* data, std::size_t len) {
     Platform& p = *platform_;
     if (p.fd < 0 || data == nullptr || len == 0) return 0;
     if (len > DeviceWriteLimit) len = DeviceWriteLimit;
@@ -320,7 +325,7 @@ std::size_t SerialDevice::StartWrite(const std::uint8_t* data, std::size_t len) 
     return taken + keep;
 }
 
-std::size_t SerialDevice::Read(std::uint8_t* buffer, std::size_t n, int waitMs) {
+std::size_t LocalDevice::Read(std::uint8_t* buffer, std::size_t n, int waitMs) {
     int fd = platform_->fd;
     if (fd < 0 || buffer == nullptr || n == 0) return 0;
     if (waitMs < 0) waitMs = 0;
@@ -348,6 +353,6 @@ std::size_t SerialDevice::Read(std::uint8_t* buffer, std::size_t n, int waitMs) 
     return got > 0 ? static_cast<std::size_t>(got) : 0;
 }
 
-std::intptr_t SerialDevice::HandleValue() const { return platform_->fd; }
+std::intptr_t LocalDevice::HandleValue() const { return platform_->fd; }
 
 }  // namespace quillfen

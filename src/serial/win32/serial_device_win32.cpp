@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "host/win32/system_library.h"
-#include "serial/serial_device.h"
+#include "serial/local_device.h"
 
 namespace quillfen {
 
@@ -164,7 +164,7 @@ struct IoBlock {
 
 }  // namespace
 
-struct SerialDevice::Platform {
+struct LocalDevice::Platform {
     HANDLE handle = INVALID_HANDLE_VALUE;
     std::unique_ptr<IoBlock> io = std::make_unique<IoBlock>();
     // Refilled at every open; fields the definition text leaves alone keep
@@ -216,17 +216,17 @@ struct SerialDevice::Platform {
     }
 };
 
-SerialDevice::SerialDevice() : platform_(std::make_unique<Platform>()) {}
+LocalDevice::LocalDevice() : platform_(std::make_unique<Platform>()) {}
 
-SerialDevice::~SerialDevice() { Close(); }
+LocalDevice::~LocalDevice() { Close(); }
 
 // Windows keeps other programs out of an open port by itself (share mode 0
 // gives them a sharing violation), so there is nothing to look up first.
-bool SerialDevice::Open(const std::string& device, OpenError& error, const DeviceRoots&) {
+bool LocalDevice::Open(const std::string& device, OpenError& error, const DeviceRoots&) {
     return Open(device, error);
 }
 
-bool SerialDevice::Open(const std::string& device, OpenError& error) {
+bool LocalDevice::Open(const std::string& device, OpenError& error) {
     Close();
     if (device.empty()) return Fail(error, ERROR_FILE_NOT_FOUND);
 
@@ -264,11 +264,11 @@ bool SerialDevice::Open(const std::string& device, OpenError& error) {
     return true;
 }
 
-bool SerialDevice::HungUp() const { return platform_->hungUp || platform_->dead; }
+bool LocalDevice::HungUp() const { return platform_->hungUp || platform_->dead; }
 
-bool SerialDevice::IsOpen() const { return platform_->handle != INVALID_HANDLE_VALUE; }
+bool LocalDevice::IsOpen() const { return platform_->handle != INVALID_HANDLE_VALUE; }
 
-void SerialDevice::Close() {
+void LocalDevice::Close() {
     Platform& p = *platform_;
     if (p.handle == INVALID_HANDLE_VALUE) return;
     // Nothing may still read into or write from the block once the handle
@@ -292,7 +292,7 @@ void SerialDevice::Close() {
     p.fineTimer = false;
 }
 
-int SerialDevice::Configure(std::uint32_t bitsPerSecond) {
+int LocalDevice::Configure(std::uint32_t bitsPerSecond) {
     Platform& p = *platform_;
     if (p.handle == INVALID_HANDLE_VALUE) return ERROR_INVALID_HANDLE;
     if (!IsLineSpeed(bitsPerSecond)) return ERROR_INVALID_PARAMETER;
@@ -318,7 +318,7 @@ int SerialDevice::Configure(std::uint32_t bitsPerSecond) {
     return number != 0 ? static_cast<int>(number) : -1;
 }
 
-void SerialDevice::Control(LineControl step) {
+void LocalDevice::Control(LineControl step) {
     Platform& p = *platform_;
     if (!p.Usable()) return;
     for (const EscapeRow& row : EscapeRows) {
@@ -327,15 +327,15 @@ void SerialDevice::Control(LineControl step) {
     }
 }
 
-void SerialDevice::PurgeInput() {
+void LocalDevice::PurgeInput() {
     if (platform_->Usable()) PurgeComm(platform_->handle, PURGE_RXABORT | PURGE_RXCLEAR);
 }
 
-void SerialDevice::PurgeOutput() {
+void LocalDevice::PurgeOutput() {
     if (platform_->Usable()) PurgeComm(platform_->handle, PURGE_TXABORT | PURGE_TXCLEAR);
 }
 
-QueueCounts SerialDevice::QueryStatus() {
+QueueCounts LocalDevice::QueryStatus() {
     QueueCounts counts;
     Platform& p = *platform_;
     if (!p.Usable()) return counts;
@@ -354,7 +354,7 @@ QueueCounts SerialDevice::QueryStatus() {
     return counts;
 }
 
-std::size_t SerialDevice::StartWrite(const std::uint8_t* data, std::size_t len) {
+std::size_t LocalDevice::StartWrite(const std::uint8_t* data, std::size_t len) {
     Platform& p = *platform_;
     if (!p.Usable() || data == nullptr || len == 0) return 0;
     if (len > DeviceWriteLimit) len = DeviceWriteLimit;
@@ -370,7 +370,7 @@ std::size_t SerialDevice::StartWrite(const std::uint8_t* data, std::size_t len) 
     return len;
 }
 
-std::size_t SerialDevice::Read(std::uint8_t* buffer, std::size_t n, int waitMs) {
+std::size_t LocalDevice::Read(std::uint8_t* buffer, std::size_t n, int waitMs) {
     Platform& p = *platform_;
     if (!p.Usable() || buffer == nullptr || n == 0) return 0;
     if (waitMs < 0) waitMs = 0;
@@ -395,6 +395,6 @@ std::size_t SerialDevice::Read(std::uint8_t* buffer, std::size_t n, int waitMs) 
     return count;
 }
 
-std::intptr_t SerialDevice::HandleValue() const { return reinterpret_cast<std::intptr_t>(platform_->handle); }
+std::intptr_t LocalDevice::HandleValue() const { return reinterpret_cast<std::intptr_t>(platform_->handle); }
 
 }  // namespace quillfen
