@@ -2,10 +2,8 @@
 
 #include <array>
 #include <charconv>
-#include <span>
-#include <vector>
 
-#include "modemsim/modem_tables.h"
+#include "cli/simulator_process.h"
 #include "serial/device_name.h"
 #include "serial/port_names.h"
 #include "serial/serial_device.h"
@@ -63,7 +61,7 @@ constexpr std::string_view Help =
     "                       the environment variable QUILLFEN_COMn\n"
     "  --sim PROFILE        start quillfen-modemsim with PROFILE on a pseudo-terminal,\n"
     "                       use it as the selected port and stop it at the end;\n"
-    "                       PROFILE is one of $PROFILES\n"
+    "                       $PROFILES\n"
     "  --speed BITS         line speed of the port (default 2400; 300 to 230400)\n"
     "  --quiet              nothing on standard output: the log goes to its file only,\n"
     "                       and its one-line summary to standard error at the end\n"
@@ -281,29 +279,24 @@ ParseResult ParseCommandLine(int argc, const char* const* argv) {
 }
 
 std::string HelpText() {
-    // The names follow on, wrapped under the option's description.
+    // The simulator's profiles follow on, wrapped under the option's description.
     constexpr std::string_view Marker = "$PROFILES";
     constexpr std::size_t Indent = 23;
     constexpr std::size_t Width = 79;
     const std::size_t at = Help.find(Marker);
+    const std::vector<std::string_view> names = SimulatorProfiles();
     std::string text(Help.substr(0, at));
-    std::size_t column = at - (text.rfind('\n') + 1);
-    std::vector<std::string_view> names;
-    for (std::span<const modemsim::Profile> table : {modemsim::Profiles(), modemsim::RealProfiles()})
-        for (const modemsim::Profile& profile : table) names.push_back(profile.name);
+    std::string line(names.empty() ? "not here: the simulator needs a POSIX system" : "PROFILE is one of");
     for (std::size_t i = 0; i < names.size(); ++i) {
-        std::string name(names[i]);
-        name += i + 1 < names.size() ? "," : "";
-        if (column + 1 + name.size() > Width) {
-            text += "\n" + std::string(Indent, ' ');
-            column = Indent;
-        } else if (i > 0) {
-            text += ' ';
-            ++column;
+        const std::string name = std::string(names[i]) + (i + 1 < names.size() ? "," : "");
+        if (Indent + line.size() + 1 + name.size() > Width) {
+            text += line + "\n" + std::string(Indent, ' ');
+            line = name;
+        } else {
+            line += " " + name;
         }
-        text += name;
-        column += name.size();
     }
+    text += line;
     text += Help.substr(at + Marker.size());
     return text;
 }
