@@ -40,8 +40,7 @@ const Application::CommandRow Application::Commands[] = {
     {id::CloseHelp, false, Availability::Always, &Application::CloseHelp},
     {id::Report, false, Availability::WhenIdle, &Application::ShowReport},
     {id::Exit, false, Availability::Always, &Application::Exit},
-    // Escape ends the program as Exit does.
-    {id::Cancel, false, Availability::Always, &Application::Exit},
+    {id::Cancel, false, Availability::Always, &Application::Cancel},
 };
 
 void Application::CoreHost::PromptForPort() {
@@ -91,6 +90,12 @@ ActionOutcome Application::DispatchCommand(std::uint16_t commandId, Notification
             return ActionOutcome::Done;
         }
         return ActionOutcome::Ignored;
+    }
+    if (commandId == id::CommandEdit && (code == Notification::EditSetFocus || code == Notification::EditKillFocus)) {
+        // Whoever types a command and presses Enter means Send, never the
+        // default button's scan of four ports; elsewhere that default holds.
+        host_.SetDefaultButton(code == Notification::EditSetFocus ? id::Send : id::DefaultButton);
+        return ActionOutcome::Done;
     }
     if (code != Notification::Clicked) return ActionOutcome::Ignored;
 
@@ -272,6 +277,11 @@ ActionOutcome Application::CloseHelp() {
     SetControlsEnabled(true);
     host_.EnableMenuItem(id::CloseHelp, false);
     return ActionOutcome::Done;
+}
+
+ActionOutcome Application::Cancel() {
+    // Escape pressed to put the help away must not end the program.
+    return helpShown_ ? CloseHelp() : Exit();
 }
 
 ActionOutcome Application::Exit() {

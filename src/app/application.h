@@ -55,7 +55,9 @@ public:
 
     // Every button, menu item and port-list notification of the window.
     // Buttons and menu items act on Clicked only; the port list acts on its
-    // selection change, drop-down and focus loss. Returns when the command,
+    // selection change, drop-down and focus loss; the command edit's focus
+    // moves the default button to Send and back. Escape (Cancel) closes the
+    // help when it is shown and is Exit otherwise. Returns when the command,
     // however long, is over.
     ActionOutcome DispatchCommand(std::uint16_t commandId, Notification code = Notification::Clicked);
 
@@ -106,6 +108,7 @@ private:
         }
         int PortSelection() override { return front_.PortSelection(); }
         void ShowNote(std::string_view text) override { front_.ShowNote(text); }
+        void ShowLogFileNote(std::string_view text, BoxIcon icon) override { front_.ShowLogFileNote(text, icon); }
         void PortRefused(std::string_view why) override { front_.PortRefused(why); }
         void PortHungUp() override { front_.PortHungUp(); }
         void PromptForPort() override;
@@ -115,6 +118,7 @@ private:
         void EnableControl(std::uint16_t controlId, bool enabled) override { front_.EnableControl(controlId, enabled); }
         void EnableMenuItem(std::uint16_t commandId, bool enabled) override { front_.EnableMenuItem(commandId, enabled); }
         void FocusControl(std::uint16_t controlId) override { front_.FocusControl(controlId); }
+        void SetDefaultButton(std::uint16_t controlId) override { front_.SetDefaultButton(controlId); }
         void ShowAbout() override { front_.ShowAbout(); }
         void OpenHelp() override { front_.OpenHelp(); }
         void CloseHelp() override { front_.CloseHelp(); }
@@ -161,6 +165,7 @@ private:
     // The report of this session's log file as it stands, CR LF lines.
     std::string ReportText() const;
     ActionOutcome Exit();
+    ActionOutcome Cancel();
 
     CoreHost host_;
     PortNames& names_;

@@ -33,6 +33,10 @@ inline constexpr std::uint16_t Exit = 32776;
 // The menu bar's "&Report", beside Help: the report of this session's log.
 inline constexpr std::uint16_t Report = 32777;
 
+// The dialog's default push button, the one Enter presses when the focus is
+// on no push button; while the command edit has the focus, Send is.
+inline constexpr std::uint16_t DefaultButton = FaxTestAllModems;
+
 // What an action grays while it runs (and Open Help while the help is shown):
 // everything that could start another action, copy, open help or the report,
 // or show About.
@@ -46,12 +50,15 @@ inline constexpr std::array<std::uint16_t, 5> BusySetMenuItems = {CopyAllOfLog, 
 namespace quillfen {
 
 // The notification code that comes with a command id. Buttons and menu items
-// send Clicked; the port list's three notifications close the port.
+// send Clicked; the port list's three notifications close the port; the
+// command edit's focus notifications move the default button.
 enum class Notification : std::uint16_t {
     Clicked = 0,
     SelectionChange = 1,  // a new entry was chosen
     DropDown = 7,         // the list was opened
     KillFocus = 8,        // the list lost the keyboard focus
+    EditSetFocus = 0x0100,   // the edit got the keyboard focus
+    EditKillFocus = 0x0200,  // the edit lost it
 };
 
 }  // namespace quillfen

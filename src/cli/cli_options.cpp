@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 
+#include "cli/simulator_process.h"
 #include "serial/device_name.h"
 #include "serial/port_names.h"
 #include "serial/serial_device.h"
@@ -32,8 +33,8 @@ constexpr unsigned JobsLimit = HighestComNumber;
 
 constexpr std::string_view Help =
     "Usage: quillfen-cli [--port COMn] [--map COMn=DEVICE]... [--sim PROFILE] [--speed BITS]\n"
-    "                    [--report] ACTION\n"
-    "       quillfen-cli test-all --ports LIST [--jobs N] [--map COMn=DEVICE]... [--report]\n"
+    "                    [--quiet] [--report] ACTION\n"
+    "       quillfen-cli test-all --ports LIST [--jobs N] [--map COMn=DEVICE]... [--quiet] [--report]\n"
     "       quillfen-cli report [--json] LOGFILE...\n"
     "\n"
     "Examines the modem on a serial port with Hayes AT commands. Everything the\n"
@@ -58,10 +59,12 @@ constexpr std::string_view Help =
     "  --port COMn          the port for send and test (default COM1)\n"
     "  --map COMn=DEVICE    open DEVICE for COMn; may be repeated and wins over\n"
     "                       the environment variable QUILLFEN_COMn\n"
-    "  --sim PROFILE        start quillfen-modemsim with PROFILE (fax, class1, data,\n"
-    "                       numeric, silent) on a pseudo-terminal, use it as the\n"
-    "                       selected port and stop it at the end\n"
+    "  --sim PROFILE        start quillfen-modemsim with PROFILE on a pseudo-terminal,\n"
+    "                       use it as the selected port and stop it at the end;\n"
+    "                       $PROFILES\n"
     "  --speed BITS         line speed of the port (default 2400; 300 to 230400)\n"
+    "  --quiet              nothing on standard output: the log goes to its file only,\n"
+    "                       and its one-line summary to standard error at the end\n"
     "  --report             test, test-all: print the report on standard error at the end\n"
     "  --ports LIST         test-all: the bank, e.g. COM1-COM16,COM20, or all for every\n"
     "                       serial device of this machine; one log per port\n"
@@ -79,11 +82,13 @@ constexpr std::string_view Help =
     "  1    the port could not be opened (find and test-all: none of COM1 to COM4;\n"
     "       test-all --ports: some port of the bank)\n"
     "  2    usage error, a send text with nothing before its first line end, or a\n"
-    "       log that report cannot read\n"
-    "  3    the log file is incomplete (writing it failed; standard output has all);\n"
-    "       test-all --ports: a port got no log file, or an incomplete one\n"
+    "       log that report cannot read (report reads regular files up to 1 GiB)\n"
+    "  3    the log file is incomplete or none could be made (standard output has\n"
+    "       all unless --quiet); test-all --ports: a port got no log file, or an\n"
+    "       incomplete one\n"
     "  4    the modem hung up or went away during the session\n"
     "  5    test-all --ports: a port opened but no modem answered on it\n"
+    "  70   an internal error of the program (it is named on standard error)\n"
     "  130  aborted\n"
     "With --ports the code is the worst of the ports: 3, then 130, then 4, then 1,\n"
     "then 5.\n";
@@ -207,6 +212,8 @@ ParseResult ParseCommandLine(int argc, const char* const* argv) {
                 options.jobs = jobs;
             } else if (arg == "--report") {
                 options.report = true;
+            } else if (arg == "--quiet" || arg == "-q") {
+                options.quiet = true;
             } else if (arg == "--json") {
                 options.json = true;
             } else {
@@ -232,6 +239,11 @@ ParseResult ParseCommandLine(int argc, const char* const* argv) {
             if (index + 1 >= argc) return Fail("send needs the command text, e.g. send ATI3");
             options.sendText = argv[++index];
             if (options.sendText.empty()) return Fail("send needs a command to send; an empty text sends nothing");
+            // Judged here, before a log or a port is opened, so the answer
+            // does not hang on whether the port opens.
+            if (options.sendText.find_first_of("\r\n") == 0) {
+                return Fail("send takes the text up to its first line end, and nothing stands before it");
+            }
         }
     }
 
@@ -240,6 +252,9 @@ ParseResult ParseCommandLine(int argc, const char* const* argv) {
         return Fail("report needs at least one log file, e.g. report Modem001.txt");
     }
     if (options.json && options.action != Action::Report) return Fail("--json applies to report only");
+    if (options.quiet && (options.action == Action::Ports || options.action == Action::Report)) {
+        return Fail("--quiet applies to send, find, test and test-all only");
+    }
     if (options.report && options.action != Action::Test && options.action != Action::TestAll) {
         return Fail("--report applies to test and test-all only");
     }
@@ -263,6 +278,27 @@ ParseResult ParseCommandLine(int argc, const char* const* argv) {
     return result;
 }
 
-std::string_view HelpText() { return Help; }
+std::string HelpText() {
+    // The simulator's profiles follow on, wrapped under the option's description.
+    constexpr std::string_view Marker = "$PROFILES";
+    constexpr std::size_t Indent = 23;
+    constexpr std::size_t Width = 79;
+    const std::size_t at = Help.find(Marker);
+    const std::vector<std::string_view> names = SimulatorProfiles();
+    std::string text(Help.substr(0, at));
+    std::string line(names.empty() ? "not here: the simulator needs a POSIX system" : "PROFILE is one of");
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string name = std::string(names[i]) + (i + 1 < names.size() ? "," : "");
+        if (Indent + line.size() + 1 + name.size() > Width) {
+            text += line + "\n" + std::string(Indent, ' ');
+            line = name;
+        } else {
+            line += " " + name;
+        }
+    }
+    text += line;
+    text += Help.substr(at + Marker.size());
+    return text;
+}
 
 }  // namespace quillfen::cli

@@ -21,6 +21,7 @@ enum ExitCode : int {
     ExitLogIncomplete = 3,
     ExitHungUp = 4,
     ExitNoModem = 5,  // test-all --ports: a port opened but no modem answered
+    ExitSoftware = 70,  // a fault of the program itself (EX_SOFTWARE)
     ExitAborted = 130,
 };
 
@@ -34,6 +35,7 @@ struct CliOptions {
     std::string simProfile;
     std::uint32_t speed = 2400;           // bit/s of every port opened
     bool report = false;                   // test, test-all: the report on stderr after the run
+    bool quiet = false;                    // no log on stdout; its summary on stderr at the end
     bool json = false;                     // report: JSON instead of sentences
     std::vector<std::string> logFiles;     // report: the logs to read
     bool portsGiven = false;               // test-all: --ports names the bank
@@ -56,6 +58,7 @@ ParseResult ParseCommandLine(int argc, const char* const* argv);
 // and each once. False with a one-line error for anything else.
 bool ParsePortList(std::string_view text, std::vector<unsigned>& ports, std::string& error);
 
-std::string_view HelpText();
+// The help, with the simulator's profiles as its own table names them.
+std::string HelpText();
 
 }  // namespace quillfen::cli

@@ -2,10 +2,9 @@
 // puts a simulated modem behind the port when asked, and dispatches the one
 // action as the window's button would; its outcome is the exit code.
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <exception>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -15,6 +14,7 @@
 #include "cli/cli_options.h"
 #include "cli/console.h"
 #include "cli/interrupt_signals.h"
+#include "cli/log_file_reader.h"
 #include "cli/port_bank.h"
 #include "cli/port_listing.h"
 #include "cli/simulator_process.h"
@@ -50,7 +50,7 @@ constexpr OutcomeCode OutcomeCodes[] = {
     {ActionOutcome::Done, ExitDone},
     {ActionOutcome::PortNotOpened, ExitPortNotOpened},
     {ActionOutcome::Aborted, ExitAborted},
-    // Only a text whose first character ends a line gets here.
+    // The command line refuses such a text first; kept so no outcome is unmapped.
     {ActionOutcome::NothingSent, ExitUsage},
     {ActionOutcome::NoModem, ExitNoModem},
     // The session ended before the action could start.
@@ -66,17 +66,38 @@ int ExitCodeFor(ActionOutcome outcome) {
 
 void Print(std::string_view text) { WriteStream(Stream::Out, text); }
 
-// Tells where the log went, which is what the user keeps.
-void NameLogFile(const std::string& fileName, bool incomplete) {
-    if (fileName.empty()) {
-        Say("no log file was written");
-        return;
-    }
+// Where the log file is, as the user can find it from anywhere.
+std::string ShownPath(const std::string& fileName) {
     std::error_code ec;
     std::filesystem::path where = std::filesystem::current_path(ec);
-    std::string shown = ec ? std::string(fileName) : (where / fileName).string();
+    return ec ? fileName : (where / fileName).string();
+}
+
+std::string ShownDirectory() {
+    std::error_code ec;
+    std::filesystem::path where = std::filesystem::current_path(ec);
+    return ec ? std::string("the current directory") : where.string();
+}
+
+// Where the log will go: the one start-up line a terminal needs.
+void AnnounceLogFile(const Application& app) {
+    if (*app.LogFileName() != '\0') {
+        Say("log: " + ShownPath(app.LogFileName()));
+        return;
+    }
+    Say("no log file in " + ShownDirectory() + ": " + app.LogFileProblem());
+}
+
+// Tells where the log went, which is what the user keeps.
+void NameLogFile(const std::string& fileName, bool incomplete, bool logStreamed) {
+    const std::string streamed = logStreamed ? "; standard output has the whole log" : "";
+    if (fileName.empty()) {
+        Say("no log file was written" + streamed);
+        return;
+    }
+    std::string shown = ShownPath(fileName);
     if (incomplete) {
-        Say("the log file " + shown + " is incomplete; standard output has the whole log");
+        Say("the log file " + shown + " is incomplete" + streamed);
         return;
     }
     Say("the log is in " + shown);
@@ -96,32 +117,18 @@ DeviceRoots RootsFromEnvironment() {
     return roots;
 }
 
-// The whole file, or false when it cannot be read.
-bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        error = "cannot read " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    bytes.clear();
-    char chunk[65536];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
-    bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) error = "cannot read " + path;
-    return !failed;
-}
+enum class ReportForm { Full, Summary };
 
 // The report on the log just written, on stderr so stdout keeps the log's bytes.
-void ReportOnLog(const std::string& fileName) {
+void ReportOnLog(const std::string& fileName, ReportForm form) {
     std::string bytes, error;
-    if (fileName.empty() || !ReadWholeFile(fileName, bytes, error)) {
+    if (fileName.empty() || !ReadLogFile(fileName, bytes, error)) {
         Say(fileName.empty() ? "no log file to report on" : error);
         return;
     }
-    std::string text(1, '\n');
-    text += report::FormatText(report::ReadLog(bytes), fileName);
+    const report::LogFacts facts = report::ReadLog(bytes);
+    const std::string text = form == ReportForm::Full ? "\n" + report::FormatText(facts, fileName)
+                                                      : report::FormatSummaryLine(facts, fileName);
     WriteStream(Stream::Err, text);
 }
 
@@ -131,7 +138,7 @@ int RunReport(const CliOptions& options) {
     std::vector<std::string> objects;
     for (const std::string& path : options.logFiles) {
         std::string bytes, error;
-        if (!ReadWholeFile(path, bytes, error)) {
+        if (!ReadLogFile(path, bytes, error)) {
             Say(error);
             code = ExitUsage;
             continue;
@@ -149,11 +156,18 @@ int RunReport(const CliOptions& options) {
 }
 
 int RunSession(const CliOptions& options, PortNames& names, InterruptSignals& signals) {
-    TerminalHost host(signals, static_cast<int>(options.comNumber) - 1, options.sendText);
+    TerminalHost host(signals, static_cast<int>(options.comNumber) - 1, options.sendText, !options.quiet);
     Application app(host, names);
     host.Attach(app);
     app.SetLineSpeed(options.speed);
     app.Start();
+    AnnounceLogFile(app);
+    // Quiet, the log goes nowhere but its file: without one nothing would
+    // keep what the session found, so it does not run.
+    if (options.quiet && *app.LogFileName() == '\0') {
+        Say("--quiet keeps the log in its file only, so nothing was done");
+        return ExitLogIncomplete;
+    }
 
     // Which device a COM number reaches is no longer obvious, so say it.
     if (options.action == Action::Send || options.action == Action::Test) {
@@ -168,9 +182,12 @@ int RunSession(const CliOptions& options, PortNames& names, InterruptSignals& si
     app.Shutdown();
     // The end line is the last write; a failure there is told now.
     app.Log().ReportFileFailure();
-    const bool incomplete = app.Log().FileIncomplete();
-    NameLogFile(app.LogFileName(), incomplete);
-    if (options.report) ReportOnLog(app.LogFileName());
+    // No file at all is the most incomplete file there is.
+    const bool incomplete = app.Log().FileIncomplete() || *app.LogFileName() == '\0';
+    NameLogFile(app.LogFileName(), incomplete, !options.quiet);
+    if (options.report || options.quiet) {
+        ReportOnLog(app.LogFileName(), options.report ? ReportForm::Full : ReportForm::Summary);
+    }
 
     // The log file is what the user keeps, so its loss outranks every other
     // outcome; a hang-up outranks a plain end, not the user's own abort.
@@ -233,6 +250,7 @@ int Run(int argc, char** argv) {
         bank.jobs = options.jobs;
         bank.speed = options.speed;
         bank.report = options.report;
+        bank.quiet = options.quiet;
         if (options.allPorts) {
             for (const SerialDeviceEntry& entry : names.Devices()) {
                 std::vector<unsigned> numbers = names.ComNumbersOf(entry.path);
@@ -280,4 +298,16 @@ int Run(int argc, char** argv) {
 }  // namespace
 }  // namespace quillfen::cli
 
-int main(int argc, char** argv) { return quillfen::cli::Run(argc, argv); }
+int main(int argc, char** argv) {
+    // Whatever goes wrong is said, never an abort with a runtime's message;
+    // on the way out the port is closed (its settings and lock given back)
+    // and the log file keeps what it holds.
+    try {
+        return quillfen::cli::Run(argc, argv);
+    } catch (const std::exception& error) {
+        quillfen::cli::SayToStderr(std::string("internal error: ") + error.what());
+    } catch (...) {
+        quillfen::cli::SayToStderr("internal error of an unknown kind");
+    }
+    return quillfen::cli::ExitSoftware;
+}

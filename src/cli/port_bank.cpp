@@ -328,7 +328,7 @@ int RunBank(const BankOptions& options, const PortNames& names, InterruptSignals
             reports += report::FormatText(facts, file);
         }
     }
-    WriteStream(Stream::Out, summary);
+    WriteStream(options.quiet ? Stream::Err : Stream::Out, summary);
     WriteStream(Stream::Err, reports);
     return code;
 }

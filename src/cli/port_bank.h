@@ -22,6 +22,7 @@ struct BankOptions {
     unsigned jobs = 0;            // ports tested at once; 0 is all of them
     std::uint32_t speed = 2400;
     bool report = false;  // the full report of each log on stderr at the end
+    bool quiet = false;   // the summary lines on stderr too, nothing on stdout
 };
 
 // Runs the bank and returns the process's exit code: the worst outcome of

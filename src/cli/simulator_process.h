@@ -8,6 +8,8 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "cli/interrupt_signals.h"
 
@@ -42,5 +44,9 @@ private:
 // The simulator's path: next to the running program, else the first on PATH;
 // empty when there is none.
 std::string FindSimulator();
+
+// The simulator's profiles as its own table names them, so the help cannot
+// fall behind it; none where the simulator cannot run.
+std::vector<std::string_view> SimulatorProfiles();
 
 }  // namespace quillfen::cli

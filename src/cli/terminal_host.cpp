@@ -16,10 +16,11 @@ void SayToStderr(std::string_view text) {
     TerminalHost::WriteAll(Stream::Err, line, broken);
 }
 
-TerminalHost::TerminalHost(InterruptSignals& signals, int selection, std::string commandText)
+TerminalHost::TerminalHost(InterruptSignals& signals, int selection, std::string commandText, bool streamLog)
     : signals_(signals),
       selection_(selection),
       commandText_(std::move(commandText)),
+      streamLog_(streamLog),
       stdinIsTerminal_(StdinIsTerminal()) {}
 
 void TerminalHost::PumpEvents() {
@@ -120,7 +121,7 @@ BoxAnswer TerminalHost::AskRetryOrCancel() {
 
 void TerminalHost::InsertLogText(std::int32_t, std::string_view text) {
     // A terminal only appends, so the position is always the end.
-    WriteAll(Stream::Out, text, stdoutBroken_);
+    if (streamLog_) WriteAll(Stream::Out, text, stdoutBroken_);
 }
 
 void TerminalHost::WriteAll(Stream stream, std::string_view text, bool& broken) {

@@ -31,8 +31,8 @@ void SayToStderr(std::string_view text);
 class TerminalHost : public Host {
 public:
     // selection: the zero-based index the port list would hold; commandText:
-    // what the command edit would hold.
-    TerminalHost(InterruptSignals& signals, int selection, std::string commandText);
+    // what the command edit would hold; streamLog: the log goes to stdout too.
+    TerminalHost(InterruptSignals& signals, int selection, std::string commandText, bool streamLog = true);
 
     // The application whose actions the stop requests reach; set once it exists.
     void Attach(Application& app) { app_ = &app; }
@@ -44,6 +44,9 @@ public:
     std::size_t ReadCommandText(char* buffer, std::size_t size) override;
     void PostCommand(std::uint16_t commandId) override { posted_.push_back(commandId); }
     void ShowNote(std::string_view text) override { SayToStderr(text); }
+    // A terminal names the log file in one line once it exists (or says why
+    // there is none); the window's start-up notes would only repeat that.
+    void ShowLogFileNote(std::string_view, BoxIcon) override {}
 
     // A port hung up (or went away) at some time during the session.
     bool HangUpSeen() const { return hangUpSeen_; }
@@ -68,6 +71,7 @@ private:
     bool hangUpSeen_ = false;
     bool hangUpSaid_ = false;
     bool stopRequested_ = false;
+    bool streamLog_;
     bool stdinIsTerminal_;
     bool stdoutBroken_ = false;
     bool stderrBroken_ = false;

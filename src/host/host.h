@@ -39,6 +39,12 @@ public:
     // front end with nowhere to show it ignores it.
     virtual void ShowNote(std::string_view) {}
 
+    // The start-up notes about the log file: where it will be, that another
+    // name had to be taken, or that none could be made. A window shows each
+    // as a box with an OK button; a front end that names the log file in its
+    // own words once start-up is over may leave them out.
+    virtual void ShowLogFileNote(std::string_view text, BoxIcon icon) { ShowMessageBox(text, icon, BoxButtons::Ok); }
+
     // How the open port fared, for a front end that reports on each port (a
     // bank): an open that failed, with why in a few words ("no such device",
     // "in use by agetty (pid 412)"), and a port that hung up or went away,
@@ -65,6 +71,9 @@ public:
     virtual void EnableMenuItem(std::uint16_t /*commandId*/, bool /*enabled*/) {}
     // Give the keyboard focus to a control.
     virtual void FocusControl(std::uint16_t /*controlId*/) {}
+    // Make a push button the default one, which Enter presses while the
+    // focus is on no push button.
+    virtual void SetDefaultButton(std::uint16_t /*controlId*/) {}
 
     // The About box, modal; returns when it is closed.
     virtual void ShowAbout() {}

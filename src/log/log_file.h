@@ -15,7 +15,8 @@ extern const char LogPathSeparator;
 enum class CreateOutcome { Created, NameTaken, Failed };
 
 // Creates name for reading and writing, binary, owner-only where that means
-// something. On Created, fd holds the descriptor; otherwise fd is -1.
+// something. On Created, fd holds the descriptor; otherwise fd is -1, and on
+// Failed errno says why.
 CreateOutcome CreateLogFile(const char* name, int& fd);
 
 // True when anything at all answers to name, or when it cannot be told.

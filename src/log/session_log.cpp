@@ -4,12 +4,17 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <limits>
 
 #include "log/log_file.h"
 
 namespace quillfen {
 
 namespace {
+
+// The furthest position a pane is told: past it every entry still goes at
+// the pane's end, where a wrapped count would put it at the beginning.
+constexpr std::uint64_t PanePositionLimit = std::numeric_limits<std::int32_t>::max();
 
 constexpr char InPrefix[] = "IN : ";
 constexpr char OutPrefix[] = "OUT: ";
@@ -111,7 +116,8 @@ int SessionLog::WriteLog(const char* text, LogKind kind, AsLine asLine) {
     }
 
     const std::size_t length = std::strlen(logLineBuffer_);
-    host_.InsertLogText(logLength_, std::string_view(logLineBuffer_, length));
+    const auto panePosition = static_cast<std::int32_t>(logLength_ < PanePositionLimit ? logLength_ : PanePositionLimit);
+    host_.InsertLogText(panePosition, std::string_view(logLineBuffer_, length));
     // After a failed write the file is left as it is, so it stays the log's
     // exact beginning instead of one with a piece missing in the middle.
     if (logFile_ >= 0 && !fileFailed_) {
@@ -120,7 +126,7 @@ int SessionLog::WriteLog(const char* text, LogKind kind, AsLine asLine) {
         fileBytes_ += static_cast<long long>(taken);
         if (taken < length) NoteFileFailure(errorNumber);
     }
-    logLength_ += static_cast<std::int32_t>(length);
+    logLength_ += length;
     return 1;
 }
 
@@ -172,7 +178,7 @@ void SessionLog::OpenSessionLog() {
     } else {
         std::snprintf(message, sizeof message, StartupMessageFormat, scratch_, LogPathSeparator, fileName_);
     }
-    host_.ShowMessageBox(message, BoxIcon::Information, BoxButtons::Ok);
+    host_.ShowLogFileNote(message, BoxIcon::Information);
 
     logFile_ = -1;
     fileProblem_[0] = '\0';
@@ -196,13 +202,13 @@ void SessionLog::OpenSessionLog() {
     }
     if (logFile_ >= 0 && number != announced) {
         std::snprintf(message, sizeof message, RealNameFormat, scratch_, LogPathSeparator, fileName_);
-        host_.ShowMessageBox(message, BoxIcon::Information, BoxButtons::Ok);
+        host_.ShowLogFileNote(message, BoxIcon::Information);
     }
     // With every name taken the start-up message has already said there is
     // no file; the cannot-create box would only blame the disk.
     if (logFile_ < 0 && announced <= LastLogFileNumber) {
         std::snprintf(message, sizeof message, CannotCreateFormat, fileName_);
-        host_.ShowMessageBox(message, BoxIcon::Stop, BoxButtons::Ok);
+        host_.ShowLogFileNote(message, BoxIcon::Stop);
     }
 
     char line[256];

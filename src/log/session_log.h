@@ -56,7 +56,10 @@ public:
     // A write to the log file failed: the file ends before the log does.
     bool FileIncomplete() const { return fileFailed_; }
 
-    std::int32_t LogLength() const { return logLength_; }
+    // Characters written since start-up: it only grows, however long the
+    // session, and the pane is handed it as a position cut to what a pane
+    // can address, never wrapped.
+    std::uint64_t LogLength() const { return logLength_; }
     int LogFile() const { return logFile_; }
     // Relative name of the log file (the last name tried when creation failed).
     const char* FileName() const { return fileName_; }
@@ -66,7 +69,7 @@ public:
 private:
     Host& host_;
     char logLineBuffer_[LogLineBufferSize] = {};
-    std::int32_t logLength_ = 0;
+    std::uint64_t logLength_ = 0;
     int logFile_ = -1;
     void NoteFileFailure(int number);
 

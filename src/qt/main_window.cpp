@@ -178,7 +178,8 @@ void MainWindow::BuildControls() {
     Identify(send, id::Send);
     placeIn(send, commandBox, 244, 10, 26, 14);
     // Enter presses the push button that has the focus; with the focus on no
-    // push button it presses the default one, as in any dialog.
+    // push button it presses the default one, as in any dialog, and the
+    // dispatch makes Send the default while the command edit has the focus.
     send->setAutoDefault(true);
     send->setFocusPolicy(Qt::StrongFocus);
     connect(send, &QPushButton::clicked, this, [this] { DispatchCommand(id::Send); });
@@ -194,8 +195,8 @@ void MainWindow::BuildControls() {
         connect(button, &QPushButton::clicked, this, [this, commandId] { DispatchCommand(commandId); });
         if (!firstButton) firstButton = button;
     }
-    defaultButton_ = static_cast<QPushButton*>(Control(id::FaxTestAllModems));
-    defaultButton_->setDefault(true);
+    SetDefaultButton(id::DefaultButton);
+    commandEdit_->installEventFilter(this);
 
     auto* icon = new QLabel(client_);
     icon->setPixmap(AppIcon().pixmap(32, 32));
@@ -245,7 +246,7 @@ void MainWindow::Initialise() {
         devices << QString::fromLocal8Bit(names_.Describe(static_cast<unsigned>(com)));
     }
     ports_->DescribePorts(devices);
-    defaultButton_->setFocus(Qt::OtherFocusReason);
+    Control(id::DefaultButton)->setFocus(Qt::OtherFocusReason);
 }
 
 QWidget* MainWindow::Control(int controlId) const {
@@ -283,6 +284,12 @@ void MainWindow::EndWindow() {
     windowEnded_ = true;
     done(QDialog::Accepted);
     emit SessionEnded();
+}
+
+void MainWindow::SetDefaultButton(std::uint16_t controlId) {
+    // As the dialog's own default: a push button given the focus is the
+    // default only while it has it, and this one is again afterwards.
+    if (auto* button = qobject_cast<QPushButton*>(Control(controlId))) button->setDefault(true);
 }
 
 void MainWindow::PromptForPort() {
@@ -333,6 +340,10 @@ void MainWindow::changeEvent(QEvent* event) {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == client_ && event->type() == QEvent::Resize) Relayout();
+    if (watched == commandEdit_ && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+        DispatchCommand(id::CommandEdit,
+                        event->type() == QEvent::FocusIn ? Notification::EditSetFocus : Notification::EditKillFocus);
+    }
     return QDialog::eventFilter(watched, event);
 }
 

@@ -52,6 +52,7 @@ public:
 
     // What the dispatch asks of the window, through the host.
     void PromptForPort();
+    void SetDefaultButton(std::uint16_t controlId);
     void ShowAbout();
     void ShowHelpPane();
     // The report in a pane of its own at the same place; RemoveHelpPane
@@ -125,7 +126,6 @@ private:
     QWidget* client_ = nullptr;
     PortList* ports_ = nullptr;
     QLineEdit* commandEdit_ = nullptr;
-    QPushButton* defaultButton_ = nullptr;
     TextPane* logPane_ = nullptr;
     TextPane* helpPane_ = nullptr;
     TextPane* reportPane_ = nullptr;

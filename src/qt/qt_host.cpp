@@ -104,6 +104,8 @@ void QtHost::FocusControl(std::uint16_t controlId) {
     if (QWidget* control = window_.Control(controlId)) control->setFocus(Qt::OtherFocusReason);
 }
 
+void QtHost::SetDefaultButton(std::uint16_t controlId) { window_.SetDefaultButton(controlId); }
+
 void QtHost::ShowAbout() { window_.ShowAbout(); }
 
 void QtHost::OpenHelp() { window_.ShowHelpPane(); }

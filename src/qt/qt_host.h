@@ -43,6 +43,7 @@ public:
     void EnableControl(std::uint16_t controlId, bool enabled) override;
     void EnableMenuItem(std::uint16_t commandId, bool enabled) override;
     void FocusControl(std::uint16_t controlId) override;
+    void SetDefaultButton(std::uint16_t controlId) override;
     void ShowAbout() override;
     void OpenHelp() override;
     void CloseHelp() override;

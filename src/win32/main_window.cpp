@@ -86,6 +86,7 @@ void MainWindow::Run() {
 
 void MainWindow::Deliver(MSG& message) {
     if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN && PressFocusedButton()) return;
+    if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE && EscapeInPane()) return;
     // Through the dialog manager, so Tab, mnemonics and Enter work in the
     // window whether it is idle or inside an action's wait.
     if (window_ && IsDialogMessageA(window_, &message)) return;
@@ -105,6 +106,17 @@ bool MainWindow::PressFocusedButton() {
     const LONG type = GetWindowLongA(focus, GWL_STYLE) & BS_TYPEMASK;
     if (lstrcmpiA(className, "Button") != 0 || (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON)) return false;
     SendMessageA(window_, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(focus), BN_CLICKED), reinterpret_cast<LPARAM>(focus));
+    return true;
+}
+
+bool MainWindow::EscapeInPane() {
+    // A rich edit takes every key, and in a dialog it answers Escape by
+    // closing the window, which is Exit even while the help or the report is
+    // up. From a pane Escape is the dialog's Cancel, as from any other
+    // control, and the dispatch says what Cancel means now.
+    HWND focus = GetFocus();
+    if (!focus || (focus != logPane_ && focus != helpPane_ && focus != reportPane_)) return false;
+    SendMessageA(window_, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     return true;
 }
 

@@ -42,6 +42,7 @@ public:
     void EnableControl(std::uint16_t controlId, bool enabled) override;
     void EnableMenuItem(std::uint16_t commandId, bool enabled) override;
     void FocusControl(std::uint16_t controlId) override;
+    void SetDefaultButton(std::uint16_t controlId) override;
     void ShowAbout() override;
     void OpenHelp() override;
     void CloseHelp() override;
@@ -54,6 +55,7 @@ public:
 private:
     void Deliver(MSG& message);
     bool PressFocusedButton();
+    bool EscapeInPane();
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     // The message table's handlers. The result is the dialog procedure's:

@@ -99,6 +99,11 @@ void MainWindow::FocusControl(std::uint16_t controlId) {
     SendMessageA(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
 }
 
+void MainWindow::SetDefaultButton(std::uint16_t controlId) {
+    // The dialog manager presses it for Enter in the edit and draws it so.
+    SendMessageA(window_, DM_SETDEFID, controlId, 0);
+}
+
 void MainWindow::ShowAbout() { ShowAboutBox(instance_, window_); }
 
 HWND MainWindow::CoverLog(int paneId, const char* text) {
@@ -108,6 +113,8 @@ HWND MainWindow::CoverLog(int paneId, const char* text) {
     if (!pane) return nullptr;
     SendMessageA(pane, EM_SETSEL, 0, 0);
     SendMessageA(pane, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text));
+    // The reader's keys (arrows, Escape) go to the pane shown, not the hidden log.
+    FocusKeepingView(window_, pane);
     // Open at the top: the reader starts with the first line, not the last.
     SendMessageA(pane, EM_SETSEL, 0, 0);
     SendMessageA(pane, EM_SCROLLCARET, 0, 0);
@@ -128,6 +135,7 @@ void MainWindow::CloseHelp() {
     reportPane_ = nullptr;
     ShowWindow(logPane_, SW_RESTORE);
     if (const RECT* current = CurrentPaneRect()) MovePane(logPane_, *current);
+    FocusKeepingView(window_, logPane_);
 }
 
 namespace {

@@ -72,9 +72,9 @@ TEST(CliTest, SendToTheSimulatorStreamsTheLogAsItIsWritten) {
     EXPECT_LT(closed, ended);
     EXPECT_EQ(log.compare(log.size() - 2, 2, "\r\n"), 0);
 
-    // The start-up message names the file; the closing note says where it is.
-    EXPECT_EQ(run.err.rfind("quillfen-cli: There will be a visual log", 0), 0u) << run.err;
-    EXPECT_NE(run.err.find("Modem001.txt\ncreated."), std::string::npos) << run.err;
+    // One line names the file first, where the window shows its start-up
+    // note; the closing note says where it is.
+    EXPECT_EQ(run.err.rfind("quillfen-cli: log: " + dir.File("Modem001.txt") + "\n", 0), 0u) << run.err;
     EXPECT_NE(run.err.find("the log is in " + dir.File("Modem001.txt")), std::string::npos) << run.err;
     // Before it starts, send names the device behind the port.
     EXPECT_NE(run.err.find("\nquillfen-cli: COM1 is /dev/pts/"), std::string::npos) << run.err;
@@ -112,6 +112,9 @@ TEST(CliTest, UsageErrorsExitTwoAndTouchNothing) {
         {"--sim", "fax", "ports"},
         {"--sim", "fax", "--port", "COM5", "find"},
         {"send", ""},
+        // Judged before the port opens, so the answer is the same either way.
+        {"send", "\nATZ"},
+        {"--quiet", "ports"},
     };
     for (const auto& args : badLines) {
         std::string shown;
@@ -156,24 +159,59 @@ TEST(CliTest, UsageErrorsExitTwoAndTouchNothing) {
                              "130  aborted"}) {
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
     }
+    // --sim offers every profile the simulator has, as it names them when
+    // refusing one it has not.
+    ProgramRun refusal = RunProgram({QUILLFEN_MODEMSIM_PATH, "--profile", "?"}, dir.Path());
+    std::string profiles = refusal.err.substr(refusal.err.find("one of ") + 7);
+    profiles = profiles.substr(0, profiles.find('\n')) + ",";
+    const std::size_t sim = help.out.find("\n  --sim PROFILE");
+    const std::string simHelp = help.out.substr(sim, help.out.find("\n  --speed") + 1 - sim);
+    for (std::size_t at = 0, comma; (comma = profiles.find(',', at)) != std::string::npos; at = comma + 2) {
+        const std::string name = profiles.substr(at, comma - at);
+        EXPECT_TRUE(simHelp.find(" " + name + ",") != std::string::npos ||
+                    simHelp.find(" " + name + "\n") != std::string::npos)
+            << name << " is missing from\n" << simHelp;
+    }
     EXPECT_FALSE(HasLogFile(dir));
 }
 
-// Only what stands before the first line end is a command; a text with
-// nothing there sends nothing, opens the port all the same, and exits 2.
+// Only what stands before the first line end is a command.
 TEST(CliTest, SendTakesTheTextUpToItsFirstLineEnd) {
     TempDir dir;
     CliRun run = RunCli({"--sim", "fax", "send", "ATI3\rATS0=1"}, dir.Path());
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.out.find("OUT: ATI3\r\n"), std::string::npos) << run.out;
     EXPECT_EQ(run.out.find("ATS0"), std::string::npos) << run.out;
+}
 
-    CliRun nothing = RunCli({"--sim", "fax", "send", "\nATZ"}, dir.Path());
-    EXPECT_EQ(nothing.exitCode, 2) << nothing.err;
-    EXPECT_NE(nothing.err.find("quillfen-cli: Please Type in a Modem Command\n"), std::string::npos) << nothing.err;
-    std::string log = ReadFile(dir.File("Modem002.txt"));
-    EXPECT_NE(log.find("Opened COM1 - "), std::string::npos);
-    EXPECT_EQ(log.find("\r\nOUT: "), std::string::npos) << log;
+// report reads regular files of at most 1 GiB: a FIFO with no writer, an
+// endless device, a directory or a huge file is refused at once with its
+// name, and the logs beside it are still reported.
+TEST(CliTest, ReportRefusesWhatIsNoLogFileWithoutWaitingOrFillingMemory) {
+    TempDir dir;
+    ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0600), 0);
+    ASSERT_EQ(mkdir(dir.File("folder").c_str(), 0700), 0);
+    WriteFile(dir.File("huge.txt"), "");
+    ASSERT_EQ(truncate(dir.File("huge.txt").c_str(), (1LL << 30) + 1), 0);
+    const std::string golden = std::string(QUILLFEN_TESTDATA_DIR) + "/report_v34fax.log";
+    CliRun run = RunCli({"report", "fifo", "/dev/zero", "folder", "huge.txt", golden}, dir.Path());
+    EXPECT_EQ(run.exitCode, 2) << run.err;
+    EXPECT_EQ(run.err, "quillfen-cli: cannot read fifo: a FIFO, not a log file\n"
+                       "quillfen-cli: cannot read /dev/zero: a device, not a log file\n"
+                       "quillfen-cli: cannot read folder: a directory, not a log file\n"
+                       "quillfen-cli: cannot read huge.txt: larger than 1 GiB, which no session log is\n");
+    EXPECT_EQ(run.out.rfind("Report on " + golden + ": 1 capability test", 0), 0u) << run.out;
+
+    // A failure nobody planned for, here memory running out, is named and
+    // exits 70. (AddressSanitizer's allocator aborts where memory runs out
+    // instead of throwing, so only the plain build can show it.)
+#if !defined(__SANITIZE_ADDRESS__)
+    ASSERT_EQ(truncate(dir.File("huge.txt").c_str(), 900LL << 20), 0);
+    CliRun starved = RunCli({"report", "huge.txt"}, dir.Path(), {}, -1, {"/usr/bin/prlimit", "--as=400000000"});
+    EXPECT_EQ(starved.exitCode, 70) << starved.err;
+    EXPECT_EQ(starved.err.rfind("quillfen-cli: internal error: ", 0), 0u) << starved.err;
+    EXPECT_EQ(CountOf(starved.err, "\n"), 1u) << starved.err;
+#endif
 }
 
 TEST(CliTest, APortThatCannotBeOpenedExitsOne) {
@@ -382,6 +420,71 @@ TEST(CliTest, AModemThatHangsUpEndsTheTestAtOnceWithItsOwnCode) {
     // The script ran to its end, each command logged with no answer.
     EXPECT_NE(log.find("This FaxModem does not support Class 1"), std::string::npos) << log;
     EXPECT_NE(log.find("Closed COM1 - "), std::string::npos);
+}
+
+// --quiet: the log goes to its file only and the answer comes at the end,
+// one summary line on stderr, or with --report the whole report; a bank
+// sends its summary lines there too. (Without a log file, see below.)
+TEST(CliTest, QuietKeepsStandardOutputEmptyAndEndsWithTheAnswer) {
+    TempDir dir;
+    CliRun run = RunCli({"--quiet", "--sim", "fax", "test"}, dir.Path());
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(ReadFile(dir.File("Modem001.txt")).find("\r\nEnd Session - "), std::string::npos);
+    const std::string summary = "COM1 Modem001.txt: tested; classes accepted ";
+    ASSERT_NE(run.err.find(summary), std::string::npos) << run.err;
+    EXPECT_NE(run.err.substr(run.err.find(summary)).find("best fax class"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.back(), '\n');
+    EXPECT_EQ(CountOf(run.err, "\n"), 4u) << run.err;
+
+    ModemSim modem({"--profile", "fax"});
+    CliRun bank = RunCli({"--quiet", "--report", "test-all", "--ports", "COM3", "--map", "COM3=" + modem.Device()},
+                         dir.Path());
+    EXPECT_EQ(bank.exitCode, 0) << bank.err;
+    EXPECT_EQ(bank.out, "");
+    EXPECT_NE(bank.err.find("COM3 Modem002.txt: tested; "), std::string::npos) << bank.err;
+    EXPECT_NE(bank.err.find("Report on Modem002.txt: 1 capability test"), std::string::npos) << bank.err;
+}
+
+// The log is the product: a session that could make no log file at all
+// says why at the start and ends with 3, though standard output has it all.
+TEST(CliTest, NoLogFileAtAllExitsThreeWithTheReason) {
+    TempDir full;
+    for (unsigned n = 1; n <= 999; ++n) {
+        char name[16];
+        std::snprintf(name, sizeof name, "Modem%03u.txt", n);
+        WriteFile(full.File(name), "old");
+    }
+    CliRun send = RunCli({"--sim", "fax", "send", "ATI3"}, full.Path());
+    EXPECT_EQ(send.exitCode, 3) << send.err;
+    EXPECT_EQ(send.err.rfind("quillfen-cli: no log file in " + full.Path() + ": all names from Modem001.txt to Modem999.txt are taken\n", 0),
+              0u)
+        << send.err;
+    EXPECT_NE(send.err.find("quillfen-cli: no log file was written; standard output has the whole log\n"),
+              std::string::npos)
+        << send.err;
+    EXPECT_NE(send.out.find("OUT: ATI3\r\n"), std::string::npos);
+    // Quiet, nothing would keep the log, so nothing is done at all.
+    CliRun quiet = RunCli({"--quiet", "--sim", "silent", "test"}, full.Path());
+    EXPECT_EQ(quiet.exitCode, 3) << quiet.err;
+    EXPECT_EQ(quiet.out, "");
+    EXPECT_NE(quiet.err.find("quillfen-cli: --quiet keeps the log in its file only, so nothing was done\n"),
+              std::string::npos)
+        << quiet.err;
+
+    // A directory nobody may write to: read-only for root, else without rights.
+    TempDir dir;
+    const std::string locked = dir.File("locked");
+    ASSERT_EQ(mkdir(locked.c_str(), 0700), 0);
+    const bool mounted = geteuid() == 0 && mount("tmpfs", locked.c_str(), "tmpfs", MS_RDONLY, "size=8k") == 0;
+    if (!mounted && geteuid() == 0) GTEST_SKIP() << "root may write anywhere unless a read-only tmpfs can be mounted";
+    if (!mounted) chmod(locked.c_str(), 0500);
+    CliRun find = RunCli({"--sim", "fax", "find"}, locked);
+    if (mounted) umount2(locked.c_str(), MNT_DETACH);
+    EXPECT_EQ(find.exitCode, 3) << find.err;
+    EXPECT_EQ(find.err.rfind("quillfen-cli: no log file in " + locked + ": cannot create Modem001.txt: ", 0), 0u)
+        << find.err;
+    EXPECT_NE(find.out.find("Opened COM1 - "), std::string::npos);
 }
 
 // A modem behind ser2net, placed by the ports file: the same log as a local

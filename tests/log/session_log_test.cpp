@@ -32,7 +32,7 @@ protected:
 TEST_F(SessionLogTest, LineModeAddsPrefixCutsAtFirstLineEndAndEndsInCrLf) {
     log.WriteLog("OK", LogKind::In, AsLine::Yes);
     EXPECT_EQ(host.pane, "IN : OK\r\n");
-    EXPECT_EQ(log.LogLength(), 9);
+    EXPECT_EQ(log.LogLength(), 9u);
 
     std::size_t mark = host.pane.size();
     log.WriteLog("AT&F\r", LogKind::Out, AsLine::Yes);
@@ -53,7 +53,7 @@ TEST_F(SessionLogTest, LineModeAddsPrefixCutsAtFirstLineEndAndEndsInCrLf) {
     log.WriteLog("no end", LogKind::Plain, AsLine::No);
     log.WriteLog("x", LogKind::Plain, AsLine::Yes);
     EXPECT_EQ(Tail(mark), "Aborted by user.\r\nno endx\r\n");
-    EXPECT_EQ(log.LogLength(), static_cast<std::int32_t>(host.pane.size()));
+    EXPECT_EQ(log.LogLength(), host.pane.size());
 }
 
 TEST_F(SessionLogTest, LongTextsAreCutToFitTheBuffer) {
@@ -69,6 +69,21 @@ TEST_F(SessionLogTest, LongTextsAreCutToFitTheBuffer) {
     std::string verbatim(7000, 'v');
     log.WriteLog(verbatim.c_str(), LogKind::Plain, AsLine::No);
     EXPECT_EQ(Tail(mark), std::string(5119, 'v'));
+}
+
+// A session that logs more than 2 GiB: the count goes on, and the pane is
+// told the furthest position it can take instead of a wrapped, negative one.
+TEST_F(SessionLogTest, PastTwoGibibytesTheCountGoesOnAndThePanePositionStopsAtItsLimit) {
+    host.hasPane = false;
+    const std::string entry(LogLineBufferSize - 1, 'x');
+    constexpr std::uint64_t PaneLimit = 0x7FFFFFFF;
+    std::uint64_t written = 0;
+    while (written <= PaneLimit + entry.size()) {
+        log.WriteLog(entry.c_str(), LogKind::Plain, AsLine::No);
+        written += entry.size();
+    }
+    EXPECT_EQ(log.LogLength(), written);
+    EXPECT_EQ(host.lastPosition, static_cast<std::int32_t>(PaneLimit));
 }
 
 TEST_F(SessionLogTest, StartWritesHeaderStartLineAndBannerToPaneAndFile) {
@@ -94,7 +109,7 @@ TEST_F(SessionLogTest, StartWritesHeaderStartLineAndBannerToPaneAndFile) {
     EXPECT_EQ(lines, 20);
     EXPECT_EQ(banner.substr(banner.size() - 4), "\r\n\r\n");
 
-    EXPECT_EQ(log.LogLength(), static_cast<std::int32_t>(host.pane.size()));
+    EXPECT_EQ(log.LogLength(), host.pane.size());
     log.WriteLog("OK", LogKind::In, AsLine::Yes);
     // Written unbuffered: the file already holds every entry.
     EXPECT_EQ(ReadFile(dir.File("Modem001.txt")), host.pane);

@@ -58,7 +58,7 @@ private slots:
     void ReportTakesTheLogsPlaceAndCopiesItself();
     void CopyAllCopiesTheWholeLogAndCopySelectedTheSelection();
     void AboutBoxNamesProductAndVersion();
-    void EscapeEndsTheSessionLikeExit();
+    void EscapeClosesTheHelpElseEndsTheSessionLikeExit();
 };
 
 void MainWindowTest::StartsWithMessageThenLogThenPortsAndFocus() {
@@ -361,12 +361,19 @@ void MainWindowTest::AboutBoxNamesProductAndVersion() {
     QVERIFY(ok && ok->isDefault() && ok->text() == "OK");
 }
 
-void MainWindowTest::EscapeEndsTheSessionLikeExit() {
+void MainWindowTest::EscapeClosesTheHelpElseEndsTheSessionLikeExit() {
     WindowHarness h;
     h.Start();
     MainWindow& w = h.Window();
     bool ended = false;
     QObject::connect(&w, &MainWindow::SessionEnded, [&] { ended = true; });
+    h.MenuItem(id::OpenHelp)->trigger();
+    QVERIFY(w.HelpShown());
+    QTest::keyClick(w.HelpPane(), Qt::Key_Escape);
+    QVERIFY(!w.HelpShown());
+    QVERIFY(!ended);
+    QVERIFY(h.Control(id::FaxTestAllModems)->isEnabled());
+
     QTest::keyClick(&w, Qt::Key_Escape);
     QVERIFY(ended);
     QVERIFY(!w.isVisible());

@@ -123,7 +123,7 @@ TEST_F(SerialPortTest, OpenAndCloseAreLoggedOnceEach) {
     port.ClosePort();
     std::string closing = host.pane.substr(beforeClose.size());
     EXPECT_TRUE(std::regex_match(closing, ClosedLine)) << closing;
-    EXPECT_EQ(log.LogLength(), static_cast<std::int32_t>(host.pane.size()));
+    EXPECT_EQ(log.LogLength(), host.pane.size());
 }
 
 TEST_F(SerialPortTest, ReopeningClosesTheOldPortWithoutAClosedLine) {

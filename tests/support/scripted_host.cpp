@@ -37,6 +37,7 @@ BoxAnswer ScriptedHost::ShowMessageBox(std::string_view text, BoxIcon icon, BoxB
 }
 
 void ScriptedHost::InsertLogText(std::int32_t position, std::string_view text) {
+    lastPosition = position;
     if (!hasPane) return;
     if (position < 0 || static_cast<std::size_t>(position) > pane.size()) position = static_cast<std::int32_t>(pane.size());
     pane.insert(static_cast<std::size_t>(position), text);

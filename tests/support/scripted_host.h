@@ -58,6 +58,8 @@ public:
     std::vector<std::string> notes;
     std::string pane;
     bool hasPane = true;
+    // Where the log put its latest entry, with or without a pane.
+    std::int32_t lastPosition = -1;
     int selection = -1;
     std::string commandText;
     long pumps = 0;

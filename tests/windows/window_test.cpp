@@ -44,6 +44,13 @@ std::size_t Count(const std::string& text, const std::string& what) {
     return count;
 }
 
+// The control with the keyboard focus in the window's thread; nullptr for none.
+HWND FocusOf(DWORD threadId) {
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    return GetGUIThreadInfo(threadId, &gui) ? gui.hwndFocus : nullptr;
+}
+
 bool EndsWith(const std::string& text, const std::string& end) {
     return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
@@ -169,10 +176,8 @@ TEST_F(WindowTest, StartsMaximizedWithThePortListTheLogAndCloseHelpGrayed) {
     EXPECT_NE(SendMessageA(run.Window(), WM_GETICON, ICON_BIG, 0), 0);
     EXPECT_NE(SendMessageA(run.Window(), WM_GETICON, ICON_SMALL, 0), 0);
     EXPECT_EQ(SendMessageA(run.Window(), WM_QUERYDRAGICON, 0, 0), SendMessageA(run.Window(), WM_GETICON, ICON_BIG, 0));
-    GUITHREADINFO gui{};
-    gui.cbSize = sizeof gui;
-    ASSERT_TRUE(GetGUIThreadInfo(run.ThreadId(), &gui));
-    EXPECT_EQ(gui.hwndFocus, window.Control(IDC_FAXTESTALLMODEMS));
+    HWND focus = FocusOf(run.ThreadId());
+    EXPECT_EQ(focus, window.Control(IDC_FAXTESTALLMODEMS));
 
     // The log pane: the rich-edit class, read-only, holding exactly the file.
     HWND pane = window.Control(IDC_LOGPANE);
@@ -582,19 +587,31 @@ TEST_F(WindowTest, SendWithNothingTypedOpensThePortAndAsksForACommand) {
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitUntil([&] { return window.Enabled(IDC_SEND); }, 10s));
 
-    GUITHREADINFO gui{};
-    gui.cbSize = sizeof gui;
-    GetGUIThreadInfo(run.ThreadId(), &gui);
-    EXPECT_EQ(gui.hwndFocus, window.Control(IDC_COMMANDEDIT));
+    HWND focus = FocusOf(run.ThreadId());
+    EXPECT_EQ(focus, window.Control(IDC_COMMANDEDIT));
     const std::string pane = MaskStamps(window.PaneText(IDC_LOGPANE));
     const std::size_t opened = pane.find("Opened COM" + std::to_string(modemCom) + " - <stamp>\r\n");
     ASSERT_NE(opened, std::string::npos);
     EXPECT_EQ(pane.find("OUT: ", opened), std::string::npos) << pane.substr(opened);
 }
 
-TEST_F(WindowTest, EscapeEndsTheSessionLikeExit) {
+TEST_F(WindowTest, EscapeClosesTheHelpElseEndsTheSessionLikeExit) {
     RunningWindow run;
-    PostMessageA(run.Driver().Control(IDC_FAXTESTALLMODEMS), WM_KEYDOWN, VK_ESCAPE, 1);
+    const WindowDriver window = run.Driver();
+    window.Command(IDM_OPENHELP);
+    ASSERT_TRUE(WaitUntil([&] { return window.Control(IDC_HELPPANE) != nullptr; }, 10s));
+    // Escape as the keyboard delivers it, to the control with the focus: the
+    // help the reader is in.
+    EXPECT_TRUE(WaitUntil([&] { return FocusOf(run.ThreadId()) == window.Control(IDC_HELPPANE); }, 2s));
+    HWND focus = FocusOf(run.ThreadId());
+    PostMessageA(focus ? focus : run.Window(), WM_KEYDOWN, VK_ESCAPE, 1);
+    ASSERT_TRUE(WaitUntil([&] { return window.MenuGrayed(IDM_CLOSEHELP); }, 10s));
+    EXPECT_EQ(window.Control(IDC_HELPPANE), nullptr);
+    EXPECT_TRUE(window.BusySetIs(true));
+    Sleep(200);
+    EXPECT_FALSE(run.Ended());
+
+    PostMessageA(window.Control(IDC_FAXTESTALLMODEMS), WM_KEYDOWN, VK_ESCAPE, 1);
     EXPECT_TRUE(run.WaitForEnd());
     EXPECT_TRUE(EndsWith(MaskStamps(LogFile()), "\r\nEnd Session - <stamp>\r\n"));
 }
@@ -622,15 +639,16 @@ TEST_F(WindowTest, AnActionWithNoPortChosenAsksForOneAndDropsTheListDown) {
 
     HWND ports = window.Control(IDC_PORTLIST);
     EXPECT_TRUE(WaitUntil([&] { return SendMessageA(ports, CB_GETDROPPEDSTATE, 0, 0) != 0; }, 10s));
-    GUITHREADINFO gui{};
-    gui.cbSize = sizeof gui;
-    GetGUIThreadInfo(run.ThreadId(), &gui);
-    EXPECT_TRUE(gui.hwndFocus == ports || IsChild(ports, gui.hwndFocus));
+    HWND focus = FocusOf(run.ThreadId());
+    EXPECT_TRUE(focus == ports || IsChild(ports, focus));
     EXPECT_TRUE(WaitUntil([&] { return window.BusySetIs(true); }, 10s));
     EXPECT_EQ(Count(window.PaneText(IDC_LOGPANE), "=*=*=*"), 0u);
 }
 
-TEST_F(WindowTest, TabToSendThenEnterSendsTheTypedCommand) {
+// Enter presses Send from Send itself and from the command edit, where Send
+// is the default button while the edit has the focus; elsewhere the default
+// is Fax Test All Modems again.
+TEST_F(WindowTest, EnterOnSendOrInTheCommandEditSendsTheTypedCommand) {
     ASSERT_NE(modemCom, 0u) << "QUILLFEN_TEST_MODEM_COM names no simulated modem";
     RunningWindow run;
     const WindowDriver window = run.Driver();
@@ -641,19 +659,23 @@ TEST_F(WindowTest, TabToSendThenEnterSendsTheTypedCommand) {
 
     // The keys as the keyboard delivers them to the control with the focus.
     PostMessageA(edit, WM_KEYDOWN, VK_TAB, 1);
-    GUITHREADINFO gui{};
-    gui.cbSize = sizeof gui;
-    ASSERT_TRUE(WaitUntil([&] {
-        GetGUIThreadInfo(run.ThreadId(), &gui);
-        return gui.hwndFocus == window.Control(IDC_SEND);
-    }, 10s));
+    ASSERT_TRUE(WaitUntil([&] { return FocusOf(run.ThreadId()) == window.Control(IDC_SEND); }, 10s));
     PostMessageA(window.Control(IDC_SEND), WM_KEYDOWN, VK_RETURN, 1);
     PostMessageA(window.Control(IDC_SEND), WM_KEYUP, VK_RETURN, 0xC0000001);
-
     ASSERT_TRUE(WaitUntil([&] { return window.PaneText(IDC_LOGPANE).find("OUT: ATI3\r\n") != std::string::npos; }));
     ASSERT_TRUE(WaitUntil([&] { return window.Enabled(IDC_SEND); }));
-    // Send, not the default button's scan of COM1 to COM4.
-    EXPECT_EQ(Count(window.PaneText(IDC_LOGPANE), "=*=*=*=*=*=*\r\n\r\n=*=*=*=*=*=*\r\n"), 1u);
+
+    SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("ATI4"));
+    SendMessageA(run.Window(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(edit), TRUE);
+    EXPECT_EQ(LOWORD(SendMessageA(run.Window(), DM_GETDEFID, 0, 0)), IDC_SEND);
+    PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 1);
+    PostMessageA(edit, WM_KEYUP, VK_RETURN, 0xC0000001);
+    ASSERT_TRUE(WaitUntil([&] { return window.PaneText(IDC_LOGPANE).find("OUT: ATI4\r\n") != std::string::npos; }));
+    ASSERT_TRUE(WaitUntil([&] { return window.Enabled(IDC_SEND); }));
+    // The action took the focus to the log, and the default went back.
+    EXPECT_EQ(LOWORD(SendMessageA(run.Window(), DM_GETDEFID, 0, 0)), IDC_FAXTESTALLMODEMS);
+    // Send both times to the port it opened, never the default button's scan.
+    EXPECT_EQ(Count(window.PaneText(IDC_LOGPANE), "Opened COM"), 1u);
     EXPECT_EQ(window.PaneText(IDC_LOGPANE), LogFile());
 }
 
@@ -661,12 +683,7 @@ TEST_F(WindowTest, EnterAfterAbortEventPressesAbortEventAgain) {
     RunningWindow run;
     const WindowDriver window = run.Driver();
     window.Click(IDC_ABORTEVENT);
-    GUITHREADINFO gui{};
-    gui.cbSize = sizeof gui;
-    ASSERT_TRUE(WaitUntil([&] {
-        GetGUIThreadInfo(run.ThreadId(), &gui);
-        return gui.hwndFocus == window.Control(IDC_ABORTEVENT);
-    }, 10s));
+    ASSERT_TRUE(WaitUntil([&] { return FocusOf(run.ThreadId()) == window.Control(IDC_ABORTEVENT); }, 10s));
     PostMessageA(window.Control(IDC_ABORTEVENT), WM_KEYDOWN, VK_RETURN, 1);
     PostMessageA(window.Control(IDC_ABORTEVENT), WM_KEYUP, VK_RETURN, 0xC0000001);
     // A scan of COM1 to COM4, the default button's action, would write its
@@ -674,19 +691,6 @@ TEST_F(WindowTest, EnterAfterAbortEventPressesAbortEventAgain) {
     Sleep(500);
     EXPECT_EQ(Count(window.PaneText(IDC_LOGPANE), "=*=*=*"), 0u);
     EXPECT_TRUE(window.Enabled(IDC_FAXTESTALLMODEMS));
-}
-
-TEST_F(WindowTest, EnterInTheCommandEditPressesTheDefaultButton) {
-    // The scan it starts meets no port: the run links none of COM1 to COM4.
-    RunningWindow run;
-    const WindowDriver window = run.Driver();
-    HWND edit = window.Control(IDC_COMMANDEDIT);
-    SendMessageA(run.Window(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(edit), TRUE);
-    PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 1);
-    ASSERT_TRUE(WaitUntil([&] { return !window.Enabled(IDC_FAXTESTALLMODEMS); }, 10s));
-    window.Click(IDC_ABORTEVENT);
-    ASSERT_TRUE(WaitUntil([&] { return window.Enabled(IDC_FAXTESTALLMODEMS); }));
-    EXPECT_NE(window.PaneText(IDC_LOGPANE).find("While trying to open your modem on COM1"), std::string::npos);
 }
 
 TEST_F(WindowTest, AltXExitsThroughTheMenuBar) {

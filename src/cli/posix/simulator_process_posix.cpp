@@ -9,11 +9,13 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <span>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
 #include <thread>
 
+#include "modemsim/modem_tables.h"
 #include "cli/posix/interrupt_signals_posix.h"
 
 namespace quillfen::cli {
@@ -203,6 +205,13 @@ int SimulatorProcess::WaitForExit() {
     while (waitpid(static_cast<pid_t>(pid_), &status, 0) < 0 && errno == EINTR) {
     }
     return status;
+}
+
+std::vector<std::string_view> SimulatorProfiles() {
+    std::vector<std::string_view> names;
+    for (std::span<const modemsim::Profile> table : {modemsim::Profiles(), modemsim::RealProfiles()})
+        for (const modemsim::Profile& profile : table) names.push_back(profile.name);
+    return names;
 }
 
 }  // namespace quillfen::cli

@@ -20,4 +20,6 @@ int SimulatorProcess::WaitForExit() { return 0; }
 
 std::string FindSimulator() { return {}; }
 
+std::vector<std::string_view> SimulatorProfiles() { return {}; }
+
 }  // namespace quillfen::cli
