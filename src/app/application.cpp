@@ -43,25 +43,16 @@ const Application::CommandRow Application::Commands[] = {
     {id::Cancel, false, Availability::Always, &Application::Cancel},
 };
 
-void Application::CoreHost::PromptForPort() {
-    // A grayed list can neither drop down nor take the focus.
-    if (!app_.controlsEnabled_) {
-        app_.portPromptPending_ = true;
-        return;
-    }
-    front_.PromptForPort();
-}
-
 Application::Application(Host& host, PortNames& names)
-    : host_(*this, host),
+    : host_(host),
       names_(names),
-      log_(host_),
-      port_(host_, log_, names),
-      engine_(host_, log_, port_),
-      procedures_(log_, port_, engine_) {}
+      log_(host),
+      port_(host, log_, names),
+      engine_(host, log_, port_),
+      procedures_(host, log_, port_, engine_) {}
 
-void Application::Start() {
-    log_.OpenSessionLog();
+void Application::Start(FileNotes notes) {
+    log_.OpenSessionLog(notes);
     if (log_.LogFile() >= 0) CopyBounded(logFileName_, log_.FileName(), sizeof logFileName_);
     log_.ReportFileFailure();
     if (!names_.PortsFileProblems().empty()) {
@@ -113,6 +104,7 @@ ActionOutcome Application::DispatchCommand(std::uint16_t commandId, Notification
 
 ActionOutcome Application::RunBusy(ActionOutcome (Application::*action)()) {
     engine_.AbortRequested = 0;
+    procedures_.BeginAction();
     // Graying moves the focus off the port list, which closes the port
     // before the action opens one; only then does the action count as running.
     SetControlsEnabled(false);
@@ -120,6 +112,7 @@ ActionOutcome Application::RunBusy(ActionOutcome (Application::*action)()) {
     ActionOutcome outcome = (this->*action)();
     busy_ = false;
     if (engine_.AbortRequested == 1) outcome = ActionOutcome::Aborted;
+    lastOutcome_ = outcome;
     SetControlsEnabled(true);
     // Outside every write, so the box cannot run inside one.
     log_.ReportFileFailure();
@@ -131,7 +124,6 @@ ActionOutcome Application::RunBusy(ActionOutcome (Application::*action)()) {
 void Application::SetControlsEnabled(bool enabled) {
     for (std::uint16_t controlId : id::BusySetControls) host_.EnableControl(controlId, enabled);
     for (std::uint16_t commandId : id::BusySetMenuItems) host_.EnableMenuItem(commandId, enabled);
-    controlsEnabled_ = enabled;
     if (!enabled) {
         host_.FocusControl(id::LogPane);
         return;
@@ -140,6 +132,20 @@ void Application::SetControlsEnabled(bool enabled) {
         portPromptPending_ = false;
         host_.PromptForPort();
     }
+}
+
+int Application::EnsurePortOpen() {
+    if (port_.EnsurePortOpen() == 1) return 1;
+    // No port was chosen and the box asked for one: the list drops down for
+    // it once it is usable again, since a grayed list can do neither.
+    if (host_.PortSelection() < 0) portPromptPending_ = true;
+    return 0;
+}
+
+SessionSummary Application::Summary() const {
+    const Progress& progress = procedures_.ActionProgress();
+    return {lastOutcome_,         progress.hungUp,    progress.commandsBeforeHangUp, port_.Refusal(),
+            logFileName_,         log_.FileProblem(), log_.FileIncomplete()};
 }
 
 void Application::HandlePortListChange() {
@@ -162,7 +168,7 @@ void Application::EndSession() {
 }
 
 ActionOutcome Application::Send() {
-    if (port_.EnsurePortOpen() == 0) return ActionOutcome::PortNotOpened;
+    if (EnsurePortOpen() == 0) return ActionOutcome::PortNotOpened;
     host_.ReadCommandText(typedCommand_, sizeof typedCommand_);
     typedCommand_[TypedCommandLimit] = '\0';
     CutAtLineEnd(typedCommand_);
@@ -171,7 +177,7 @@ ActionOutcome Application::Send() {
         host_.FocusControl(id::CommandEdit);
         return ActionOutcome::NothingSent;
     }
-    if (engine_.SendCommand(typedCommand_, TypedCommandTimeout) == 0) return ActionOutcome::Aborted;
+    if (procedures_.Send(typedCommand_, TypedCommandTimeout) == 0) return ActionOutcome::Aborted;
     return ActionOutcome::Done;
 }
 
@@ -180,7 +186,7 @@ ActionOutcome Application::FindAllModems() {
 }
 
 ActionOutcome Application::FaxTestSelectModem() {
-    if (port_.EnsurePortOpen() == 0) return ActionOutcome::PortNotOpened;
+    if (EnsurePortOpen() == 0) return ActionOutcome::PortNotOpened;
     return procedures_.RunCapabilityTest() == 0 ? ActionOutcome::Aborted : ActionOutcome::Done;
 }
 

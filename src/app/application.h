@@ -2,7 +2,8 @@
 // every front end. It owns one instance of each core module. A front end
 // turns its events into DispatchCommand(id, notification) and
 // HandleCloseRequest() calls, implements the Host, and draws; it learns how
-// an action ended from the ActionOutcome, never from the core's members.
+// an action ended from the ActionOutcome, where one stands from the Host's
+// Progress, and the rest from Summary(), never from the core's members.
 // Rules a front end may rely on: no second action starts inside a running
 // one; the busy set is grayed for the whole of an action and while the help
 // or the report is shown (the report leaves its copy items usable); the
@@ -40,6 +41,19 @@ enum class ActionOutcome {
     Ignored,        // not a command, not available now, or the session has ended
 };
 
+// What a session has come to so far, for a front end that tells it in its
+// own words (a terminal, a bank) rather than showing the log. The texts stay
+// valid while the Application lives.
+struct SessionSummary {
+    ActionOutcome outcome = ActionOutcome::Ignored;  // how the last action ended
+    bool hungUp = false;                             // a modem hung up or went away during it
+    unsigned commandsBeforeHangUp = 0;
+    const char* refusal = "";         // why its port would not open, in a few words
+    const char* logFileName = "";     // relative; empty when none could be made,
+    const char* logFileProblem = "";  // and then why not
+    bool logFileIncomplete = false;   // a write failed: the file ends before the log
+};
+
 class Application {
 public:
     Application(Host& host, PortNames& names);
@@ -47,8 +61,9 @@ public:
     Application& operator=(const Application&) = delete;
 
     // Start-up message, log file, header, start line and banner; then, once,
-    // the lines of the ports file that were skipped.
-    void Start();
+    // the lines of the ports file that were skipped. A front end that names
+    // the log file in its own words, from Summary(), leaves out the boxes.
+    void Start(FileNotes notes = FileNotes::Boxes);
     // Closes the port (its closed line) and ends the log. Safe to call twice;
     // a front end calls it when its window goes away.
     void Shutdown();
@@ -73,6 +88,12 @@ public:
     // The line speed of every later open; false for one the port cannot take.
     bool SetLineSpeed(std::uint32_t bitsPerSecond) { return port_.SetLineSpeed(bitsPerSecond); }
 
+    SessionSummary Summary() const;
+    // Tells the user now, once, that writing the log file failed, if it did:
+    // for a front end that wants it told at once rather than after the
+    // action. Call it between events, never from inside a log write.
+    void ReportFileFailure() { log_.ReportFileFailure(); }
+
     bool Busy() const { return busy_; }
     // The help pane or the report pane covers the log.
     bool HelpShown() const { return helpShown_; }
@@ -82,57 +103,15 @@ public:
     bool Ended() const { return ended_; }
     // Exit commands handled, however they were given.
     int ExitCommands() const { return exitCommands_; }
-    // The log file's relative name; empty when none could be created, and
-    // then why not, in a few words.
-    const char* LogFileName() const { return logFileName_; }
-    const char* LogFileProblem() const { return log_.FileProblem(); }
 
-    // The core modules, for tests and benchmarks.
+    // The core modules, for tests and benchmarks only: a front end that
+    // calls them fails the layering test.
     SessionLog& Log() { return log_; }
     SerialPort& Port() { return port_; }
     CommandEngine& Engine() { return engine_; }
     Procedures& Procs() { return procedures_; }
 
 private:
-    // The host as the core sees it: the front end's, except that a port
-    // prompt asked for while the list is grayed waits until it is usable.
-    class CoreHost final : public Host {
-    public:
-        CoreHost(Application& app, Host& front) : app_(app), front_(front) {}
-        void PumpEvents() override { front_.PumpEvents(); }
-        BoxAnswer ShowMessageBox(std::string_view text, BoxIcon icon, BoxButtons buttons) override {
-            return front_.ShowMessageBox(text, icon, buttons);
-        }
-        void InsertLogText(std::int32_t position, std::string_view text) override {
-            front_.InsertLogText(position, text);
-        }
-        int PortSelection() override { return front_.PortSelection(); }
-        void ShowNote(std::string_view text) override { front_.ShowNote(text); }
-        void ShowLogFileNote(std::string_view text, BoxIcon icon) override { front_.ShowLogFileNote(text, icon); }
-        void PortRefused(std::string_view why) override { front_.PortRefused(why); }
-        void PortHungUp() override { front_.PortHungUp(); }
-        void PromptForPort() override;
-        std::size_t ReadCommandText(char* buffer, std::size_t size) override {
-            return front_.ReadCommandText(buffer, size);
-        }
-        void EnableControl(std::uint16_t controlId, bool enabled) override { front_.EnableControl(controlId, enabled); }
-        void EnableMenuItem(std::uint16_t commandId, bool enabled) override { front_.EnableMenuItem(commandId, enabled); }
-        void FocusControl(std::uint16_t controlId) override { front_.FocusControl(controlId); }
-        void SetDefaultButton(std::uint16_t controlId) override { front_.SetDefaultButton(controlId); }
-        void ShowAbout() override { front_.ShowAbout(); }
-        void OpenHelp() override { front_.OpenHelp(); }
-        void CloseHelp() override { front_.CloseHelp(); }
-        void OpenReport(std::string_view text) override { front_.OpenReport(text); }
-        void CopyLog(CopyScope scope) override { front_.CopyLog(scope); }
-        void CopyReport(CopyScope scope) override { front_.CopyReport(scope); }
-        void PostCommand(std::uint16_t commandId) override { front_.PostCommand(commandId); }
-        void EndWindow() override { front_.EndWindow(); }
-
-    private:
-        Application& app_;
-        Host& front_;
-    };
-
     // When a command may run: always; only while no action runs and no
     // pane covers the log (the busy set and its menu items); or, for the
     // copies, also while the report covers it.
@@ -147,6 +126,7 @@ private:
 
     ActionOutcome RunBusy(ActionOutcome (Application::*action)());
     void SetControlsEnabled(bool enabled);
+    int EnsurePortOpen();
     void HandlePortListChange();
     void EndSession();
 
@@ -167,16 +147,17 @@ private:
     ActionOutcome Exit();
     ActionOutcome Cancel();
 
-    CoreHost host_;
+    Host& host_;
     PortNames& names_;
     SessionLog log_;
     SerialPort port_;
     CommandEngine engine_;
     Procedures procedures_;
+    ActionOutcome lastOutcome_ = ActionOutcome::Ignored;
     bool busy_ = false;
     bool helpShown_ = false;
     bool reportShown_ = false;
-    bool controlsEnabled_ = true;
+    // A port prompt waits until the list it drops down is usable again.
     bool portPromptPending_ = false;
     bool exitRequested_ = false;
     bool exitPosted_ = false;

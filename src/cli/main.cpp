@@ -80,12 +80,12 @@ std::string ShownDirectory() {
 }
 
 // Where the log will go: the one start-up line a terminal needs.
-void AnnounceLogFile(const Application& app) {
-    if (*app.LogFileName() != '\0') {
-        Say("log: " + ShownPath(app.LogFileName()));
+void AnnounceLogFile(const SessionSummary& session) {
+    if (*session.logFileName != '\0') {
+        Say("log: " + ShownPath(session.logFileName));
         return;
     }
-    Say("no log file in " + ShownDirectory() + ": " + app.LogFileProblem());
+    Say("no log file in " + ShownDirectory() + ": " + session.logFileProblem);
 }
 
 // Tells where the log went, which is what the user keeps.
@@ -160,11 +160,12 @@ int RunSession(const CliOptions& options, PortNames& names, InterruptSignals& si
     Application app(host, names);
     host.Attach(app);
     app.SetLineSpeed(options.speed);
-    app.Start();
-    AnnounceLogFile(app);
+    app.Start(FileNotes::FrontEnd);
+    const std::string fileName = app.Summary().logFileName;
+    AnnounceLogFile(app.Summary());
     // Quiet, the log goes nowhere but its file: without one nothing would
     // keep what the session found, so it does not run.
-    if (options.quiet && *app.LogFileName() == '\0') {
+    if (options.quiet && fileName.empty()) {
         Say("--quiet keeps the log in its file only, so nothing was done");
         return ExitLogIncomplete;
     }
@@ -181,18 +182,19 @@ int RunSession(const CliOptions& options, PortNames& names, InterruptSignals& si
 
     app.Shutdown();
     // The end line is the last write; a failure there is told now.
-    app.Log().ReportFileFailure();
+    app.ReportFileFailure();
+    const SessionSummary session = app.Summary();
     // No file at all is the most incomplete file there is.
-    const bool incomplete = app.Log().FileIncomplete() || *app.LogFileName() == '\0';
-    NameLogFile(app.LogFileName(), incomplete, !options.quiet);
+    const bool incomplete = session.logFileIncomplete || fileName.empty();
+    NameLogFile(fileName, incomplete, !options.quiet);
     if (options.report || options.quiet) {
-        ReportOnLog(app.LogFileName(), options.report ? ReportForm::Full : ReportForm::Summary);
+        ReportOnLog(fileName, options.report ? ReportForm::Full : ReportForm::Summary);
     }
 
     // The log file is what the user keeps, so its loss outranks every other
     // outcome; a hang-up outranks a plain end, not the user's own abort.
     int code = ExitCodeFor(outcome);
-    if (host.HangUpSeen() && (code == ExitDone || code == ExitPortNotOpened)) code = ExitHungUp;
+    if (session.hungUp && (code == ExitDone || code == ExitPortNotOpened)) code = ExitHungUp;
     if (incomplete) code = ExitLogIncomplete;
     return code;
 }

@@ -11,12 +11,14 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <string_view>
 #include <thread>
 
 #include "app/application.h"
 #include "cli/cli_options.h"
 #include "cli/console.h"
+#include "cli/log_file_reader.h"
 #include "cli/terminal_host.h"
 #include "report/log_report.h"
 
@@ -27,27 +29,26 @@ namespace {
 constexpr int DrawInterval = 100;  // ms between looks at the progress
 constexpr std::size_t FileNameLimit = 64;
 
-// Where a session stands, as the progress line shows it.
-enum Phase : int { Waiting, Opening, Probing, Testing, Class0, Class1, Class2, Class20, Finished };
-constexpr std::string_view PhaseWords[] = {"waiting", "opening", "probing",   "testing", "class 0",
-                                           "class 1", "class 2", "class 2.0", "finished"};
-
-// The class command that opens each class phase.
-struct ClassPhase {
-    std::string_view command;
+// What the line of a session that has started but not finished shows for
+// each phase of its action; a fax class is named after "class ".
+struct PhaseWord {
     Phase phase;
+    std::string_view words;
 };
-constexpr ClassPhase ClassPhases[] = {
-    {"OUT: AT+FCLASS=0\r\n", Class0},
-    {"OUT: AT+FCLASS=1\r\n", Class1},
-    {"OUT: AT+FCLASS=2\r\n", Class2},
-    {"OUT: AT+FCLASS=2.0\r\n", Class20},
+constexpr PhaseWord PhaseWords[] = {
+    {Phase::Opening, "opening"},
+    {Phase::Probing, "probing"},
+    {Phase::Testing, "testing"},
+    {Phase::FaxClass, "class "},
 };
 
-// What a port came to, worst last: the exit code is the worst row's. The
-// log is what the user keeps, so its loss outranks everything, as in a
-// single session; the user's own abort outranks a modem that went away.
-enum class BankOutcome { Tested, NoModem, NotOpened, HungUp, Aborted, NotStarted, NoLogFile, LogIncomplete };
+// What a port came to, worst last: the exit code is the worst row's. A
+// fault of the program outranks all, as in a single session; then the log
+// is what the user keeps, so its loss outranks the rest; the user's own
+// abort outranks a modem that went away.
+enum class BankOutcome {
+    Tested, NoModem, NotOpened, HungUp, Aborted, NotStarted, NoLogFile, LogIncomplete, InternalError
+};
 
 struct OutcomeRow {
     BankOutcome outcome;
@@ -64,6 +65,7 @@ constexpr OutcomeRow OutcomeRows[] = {
     {BankOutcome::NotStarted, "aborted before it started", ExitAborted, 4},
     {BankOutcome::NoLogFile, "no log file", ExitLogIncomplete, 5},
     {BankOutcome::LogIncomplete, "the log file is incomplete (writing it failed)", ExitLogIncomplete, 5},
+    {BankOutcome::InternalError, "internal error", ExitSoftware, 6},
 };
 
 struct ActionRow {
@@ -82,24 +84,26 @@ const OutcomeRow& RowFor(BankOutcome outcome) {
     return OutcomeRows[std::size(OutcomeRows) - 1];
 }
 
-// What one session publishes. The worker writes why, hungUpAfter and
-// outcome before it stores Finished; the drawer reads them only after
-// seeing that phase.
+// What one session publishes. Its worker writes the progress under the lock
+// as the session tells it; why, hungUpAfter and outcome before it sets
+// finished, and the drawer reads them only after seeing that.
 struct PortProgress {
     unsigned com = 0;
-    std::atomic<int> phase{Waiting};
-    std::atomic<unsigned> commands{0};
     std::array<char, FileNameLimit> fileName{};
-    std::array<char, DetailSize> why{};  // why the port could not be opened, or why it has no log
-    bool hungUp = false;
-    unsigned hungUpAfter = 0;  // commands the modem answered before it went
+    std::mutex lock;
+    bool started = false;
+    Phase phase = Phase::Opening;
+    std::array<char, 8> faxClass{};
+    unsigned commands = 0;
+    std::atomic<bool> finished{false};
+    std::array<char, DetailSize> why{};  // why the port could not be opened, has no log, or what failed
+    unsigned hungUpAfter = 0;            // commands the modem answered before it went
     BankOutcome outcome = BankOutcome::NotStarted;
 };
 
 // The host of one session in the bank: no pane, no questions, no words on
-// the terminal. It counts commands, follows the phases, keeps what the port
-// told of its troubles, and passes the bank's abort request to its own
-// session at every wait.
+// the terminal. It publishes the session's progress and passes the bank's
+// abort request to its own session at every wait.
 class BankHost final : public Host {
 public:
     BankHost(PortProgress& progress, const std::atomic<bool>& abortAll) : progress_(progress), abortAll_(abortAll) {}
@@ -108,31 +112,19 @@ public:
     void PumpEvents() override {
         if (app_ && abortAll_.load(std::memory_order_relaxed)) app_->DispatchCommand(id::AbortEvent);
     }
-    // The start-up note is for a desktop user; a failed open is in the log
-    // already and is never retried.
+    // A failed open is in the log already and is never retried.
     BoxAnswer ShowMessageBox(std::string_view, BoxIcon, BoxButtons buttons) override {
         return buttons == BoxButtons::Ok ? BoxAnswer::Ok : BoxAnswer::Cancel;
     }
-    void PortRefused(std::string_view why) override {
-        std::snprintf(progress_.why.data(), progress_.why.size(), "%.*s", static_cast<int>(why.size()), why.data());
+    void ShowProgress(const Progress& now) override {
+        std::lock_guard<std::mutex> hold(progress_.lock);
+        progress_.started = true;
+        progress_.phase = now.phase;
+        std::snprintf(progress_.faxClass.data(), progress_.faxClass.size(), "%.*s",
+                      static_cast<int>(now.faxClass.size()), now.faxClass.data());
+        progress_.commands = now.commands;
     }
-    void PortHungUp() override {
-        if (progress_.hungUp) return;
-        progress_.hungUp = true;
-        // The command that found the modem gone is counted already.
-        unsigned sent = progress_.commands.load(std::memory_order_relaxed);
-        progress_.hungUpAfter = sent > 0 ? sent - 1 : 0;
-    }
-    void InsertLogText(std::int32_t, std::string_view text) override {
-        if (text.substr(0, 5) == "OUT: ") progress_.commands.fetch_add(1, std::memory_order_relaxed);
-        for (const ClassPhase& row : ClassPhases)
-            if (text == row.command) progress_.phase.store(row.phase, std::memory_order_relaxed);
-        if (text.substr(0, 10) == "Opened COM") progress_.phase.store(Probing, std::memory_order_relaxed);
-        if (text.size() > 5 && text.substr(0, 3) == "COM" && text.substr(text.size() - 2) == "\r\n" &&
-            text.find(' ') == std::string_view::npos) {
-            progress_.phase.store(Testing, std::memory_order_relaxed);
-        }
-    }
+    void InsertLogText(std::int32_t, std::string_view) override {}
     int PortSelection() override { return static_cast<int>(progress_.com) - 1; }
     std::size_t ReadCommandText(char* buffer, std::size_t size) override {
         if (size > 0) buffer[0] = '\0';
@@ -160,50 +152,80 @@ struct PortSession {
     Application app;
 };
 
-void RunPortSession(PortProgress& progress, PortSession& session) {
-    progress.phase.store(Opening, std::memory_order_release);
-    ActionOutcome action = session.app.FaxTestPort(progress.com);
-    session.app.Shutdown();
+BankOutcome OutcomeOf(ActionOutcome action, const SessionSummary& session) {
     BankOutcome outcome = BankOutcome::NotStarted;
     for (const ActionRow& row : ActionRows)
         if (row.action == action) outcome = row.outcome;
     // A modem that went away mid-test is what the user must hear of, not
     // the classes it never answered; an abort is the user's own doing.
-    if (progress.hungUp && outcome != BankOutcome::Aborted) outcome = BankOutcome::HungUp;
-    if (session.app.Log().FileIncomplete()) outcome = BankOutcome::LogIncomplete;
-    progress.outcome = outcome;
-    progress.phase.store(Finished, std::memory_order_release);
+    if (session.hungUp && outcome != BankOutcome::Aborted) outcome = BankOutcome::HungUp;
+    if (session.logFileIncomplete) outcome = BankOutcome::LogIncomplete;
+    return outcome;
 }
 
-std::string ProgressLine(const PortProgress& progress) {
-    int phase = progress.phase.load(std::memory_order_acquire);
+void RunPortSession(PortProgress& progress, PortSession& session, PortWork work) {
+    // A fault of one session is that port's outcome: it must not take the
+    // other sessions, their logs and the report down with it.
+    try {
+        const ActionOutcome action = work ? work(session.app, progress.com) : session.app.FaxTestPort(progress.com);
+        session.app.Shutdown();
+        const SessionSummary summary = session.app.Summary();
+        progress.outcome = OutcomeOf(action, summary);
+        progress.hungUpAfter = summary.commandsBeforeHangUp;
+        CopyBounded(progress.why.data(), summary.refusal, progress.why.size());
+    } catch (const std::exception& error) {
+        progress.outcome = BankOutcome::InternalError;
+        CopyBounded(progress.why.data(), error.what(), progress.why.size());
+    } catch (...) {
+        progress.outcome = BankOutcome::InternalError;
+        CopyBounded(progress.why.data(), "of an unknown kind", progress.why.size());
+    }
+    progress.finished.store(true, std::memory_order_release);
+}
+
+// The state the port's progress line shows.
+std::string StateOf(PortProgress& progress) {
+    if (progress.finished.load(std::memory_order_acquire)) return std::string(RowFor(progress.outcome).words);
+    std::lock_guard<std::mutex> hold(progress.lock);
+    if (!progress.started) return "waiting";
+    std::string state;
+    for (const PhaseWord& row : PhaseWords)
+        if (row.phase == progress.phase) state = row.words;
+    if (progress.phase == Phase::FaxClass) state += progress.faxClass.data();
+    return state;
+}
+
+std::string ProgressLine(PortProgress& progress, const std::string& state) {
+    unsigned commands = 0;
+    {
+        std::lock_guard<std::mutex> hold(progress.lock);
+        commands = progress.commands;
+    }
     char line[160];
-    std::string_view state = phase == Finished ? RowFor(progress.outcome).words : PhaseWords[phase];
     const char* file = progress.fileName[0] ? progress.fileName.data() : "(no log file)";
-    std::snprintf(line, sizeof line, "COM%-4u %-13s %4u commands  %.*s", progress.com, file,
-                  progress.commands.load(std::memory_order_relaxed), static_cast<int>(state.size()), state.data());
+    std::snprintf(line, sizeof line, "COM%-4u %-13s %4u commands  %s", progress.com, file, commands, state.c_str());
     return line;
 }
 
 // On a terminal the block of lines is redrawn in place with live counts;
-// anywhere else a port's line is written once per phase, so a log of the
+// anywhere else a port's line is written once per state, so a log of the
 // run stays short.
 class ProgressDisplay {
 public:
     explicit ProgressDisplay(const std::vector<std::unique_ptr<PortProgress>>& ports)
-        : ports_(ports), terminal_(StderrIsTerminal()), shown_(ports.size(), -1) {}
+        : ports_(ports), terminal_(StderrIsTerminal()), shown_(ports.size()) {}
 
     void Draw() {
         std::string out;
         if (terminal_ && drawn_) out += "\x1b[" + std::to_string(ports_.size()) + "A";
         for (std::size_t i = 0; i < ports_.size(); ++i) {
-            int phase = ports_[i]->phase.load(std::memory_order_acquire);
+            std::string state = StateOf(*ports_[i]);
             if (terminal_) {
-                out += "\r\x1b[2K" + ProgressLine(*ports_[i]) + "\n";
-            } else if (phase != shown_[i]) {
-                out += ProgressLine(*ports_[i]) + "\n";
+                out += "\r\x1b[2K" + ProgressLine(*ports_[i], state) + "\n";
+            } else if (state != shown_[i]) {
+                out += ProgressLine(*ports_[i], state) + "\n";
             }
-            shown_[i] = phase;
+            shown_[i] = std::move(state);
         }
         drawn_ = true;
         WriteStream(Stream::Err, out);
@@ -219,24 +241,37 @@ private:
     const std::vector<std::unique_ptr<PortProgress>>& ports_;
     bool terminal_;
     bool drawn_ = false;
-    std::vector<int> shown_;  // the phase each port's last line showed
+    std::vector<std::string> shown_;  // the state each port's last line showed
 };
 
-std::string ReadLogFile(const char* name) {
-    std::string bytes;
-    std::FILE* file = std::fopen(name, "rb");
-    if (!file) return bytes;
-    char chunk[65536];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        bytes.append(chunk, got);
-    std::fclose(file);
-    return bytes;
+// One port's line of the report on stdout, and its full report when asked.
+void ReportOnPort(const PortProgress& port, std::string& summary, std::string* reports) {
+    const char* file = port.fileName.data();
+    std::string bytes, error;
+    const bool read = file[0] != '\0' && ReadLogFile(file, bytes, error);
+    const report::LogFacts facts = report::ReadLog(bytes);
+    const bool tested = port.outcome == BankOutcome::Tested || port.outcome == BankOutcome::Aborted;
+    if (tested && !facts.tests.empty()) {
+        summary += report::FormatSummaryLine(facts, file);
+    } else {
+        summary += "COM" + std::to_string(port.com) + " " + (file[0] ? file : "(no log file)") + ": " +
+                   std::string(RowFor(port.outcome).words);
+        if (port.outcome == BankOutcome::HungUp) summary += " after " + std::to_string(port.hungUpAfter) + " commands";
+        const bool saysWhy = port.outcome == BankOutcome::NotOpened || port.outcome == BankOutcome::NoLogFile ||
+                             port.outcome == BankOutcome::InternalError;
+        if (port.why[0] != '\0' && saysWhy) summary += ": " + std::string(port.why.data());
+        if (!error.empty()) summary += "; " + error;
+        summary += "\n";
+    }
+    if (reports && read) {
+        *reports += '\n';
+        *reports += report::FormatText(facts, file);
+    }
 }
 
 }  // namespace
 
-int RunBank(const BankOptions& options, const PortNames& names, InterruptSignals& signals) {
+int RunBank(const BankOptions& options, const PortNames& names, InterruptSignals& signals, PortWork work) {
     std::vector<std::unique_ptr<PortProgress>> ports;
     for (unsigned com : options.ports) {
         ports.push_back(std::make_unique<PortProgress>());
@@ -251,12 +286,13 @@ int RunBank(const BankOptions& options, const PortNames& names, InterruptSignals
     for (const auto& port : ports) {
         sessions.push_back(std::make_unique<PortSession>(*port, names, options.speed, abortAll));
         Application& app = sessions.back()->app;
-        app.Start();
-        std::snprintf(port->fileName.data(), FileNameLimit, "%.63s", app.LogFileName());
+        app.Start(FileNotes::FrontEnd);
+        const SessionSummary started = app.Summary();
+        std::snprintf(port->fileName.data(), FileNameLimit, "%.63s", started.logFileName);
         if (port->fileName[0] == '\0') {
-            CopyBounded(port->why.data(), app.LogFileProblem(), port->why.size());
+            CopyBounded(port->why.data(), started.logFileProblem, port->why.size());
             port->outcome = BankOutcome::NoLogFile;
-            port->phase.store(Finished, std::memory_order_release);
+            port->finished.store(true, std::memory_order_release);
         }
     }
 
@@ -268,19 +304,19 @@ int RunBank(const BankOptions& options, const PortNames& names, InterruptSignals
         workers.emplace_back([&] {
             for (std::size_t index = next.fetch_add(1); index < ports.size(); index = next.fetch_add(1)) {
                 PortProgress& progress = *ports[index];
-                if (progress.phase.load(std::memory_order_acquire) == Finished) continue;
+                if (progress.finished.load(std::memory_order_acquire)) continue;
                 if (abortAll.load()) {
-                    progress.phase.store(Finished, std::memory_order_release);
+                    progress.finished.store(true, std::memory_order_release);
                     continue;
                 }
-                RunPortSession(progress, *sessions[index]);
+                RunPortSession(progress, *sessions[index], work);
             }
         });
     }
 
     auto allFinished = [&] {
         return std::all_of(ports.begin(), ports.end(),
-                           [](const auto& port) { return port->phase.load(std::memory_order_acquire) == Finished; });
+                           [](const auto& port) { return port->finished.load(std::memory_order_acquire); });
     };
     // A look every DrawInterval is quick enough for Ctrl-C and for the eye,
     // and needs nothing from the platform but a sleep.
@@ -306,27 +342,7 @@ int RunBank(const BankOptions& options, const PortNames& names, InterruptSignals
             severity = row.severity;
             code = row.code;
         }
-        const char* file = port->fileName.data();
-        report::LogFacts facts = report::ReadLog(file[0] ? ReadLogFile(file) : std::string());
-        const bool tested = port->outcome == BankOutcome::Tested || port->outcome == BankOutcome::Aborted;
-        if (tested && !facts.tests.empty()) {
-            summary += report::FormatSummaryLine(facts, file);
-        } else {
-            summary += "COM" + std::to_string(port->com) + " " + (file[0] ? file : "(no log file)") + ": " +
-                       std::string(row.words);
-            if (port->outcome == BankOutcome::HungUp) {
-                summary += " after " + std::to_string(port->hungUpAfter) + " commands";
-            }
-            if (port->why[0] != '\0' &&
-                (port->outcome == BankOutcome::NotOpened || port->outcome == BankOutcome::NoLogFile)) {
-                summary += ": " + std::string(port->why.data());
-            }
-            summary += "\n";
-        }
-        if (options.report && file[0]) {
-            reports += '\n';
-            reports += report::FormatText(facts, file);
-        }
+        ReportOnPort(*port, summary, options.report ? &reports : nullptr);
     }
     WriteStream(options.quiet ? Stream::Err : Stream::Out, summary);
     WriteStream(Stream::Err, reports);

@@ -12,10 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "app/application.h"
 #include "cli/interrupt_signals.h"
 #include "serial/port_names.h"
 
 namespace quillfen::cli {
+
+// What the bank does with each port's session; FaxTestPort unless a test
+// plants a fault of its own there.
+using PortWork = ActionOutcome (*)(Application& app, unsigned comNumber);
 
 struct BankOptions {
     std::vector<unsigned> ports;  // COM numbers, in the order shown
@@ -26,9 +31,9 @@ struct BankOptions {
 };
 
 // Runs the bank and returns the process's exit code: the worst outcome of
-// its ports (a log file missing or incomplete, then aborted, then a modem
-// that hung up, then a port not opened, then no modem), 0 when every port
-// was tested.
-int RunBank(const BankOptions& options, const PortNames& names, InterruptSignals& signals);
+// its ports (a fault of the program, then a log file missing or incomplete,
+// then aborted, then a modem that hung up, then a port not opened, then no
+// modem), 0 when every port was tested.
+int RunBank(const BankOptions& options, const PortNames& names, InterruptSignals& signals, PortWork work = nullptr);
 
 }  // namespace quillfen::cli

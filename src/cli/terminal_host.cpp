@@ -25,9 +25,8 @@ TerminalHost::TerminalHost(InterruptSignals& signals, int selection, std::string
 
 void TerminalHost::PumpEvents() {
     TakeStopRequests();
-    NoticeHangUp();
     // Told at once rather than after a test that may run for minutes.
-    if (app_) app_->Log().ReportFileFailure();
+    if (app_) app_->ReportFileFailure();
     while (app_ && !posted_.empty()) {
         std::uint16_t commandId = posted_.front();
         posted_.pop_front();
@@ -43,16 +42,11 @@ std::size_t TerminalHost::ReadCommandText(char* buffer, std::size_t size) {
     return length;
 }
 
-void TerminalHost::NoticeHangUp() {
-    if (!app_) return;
-    if (!app_->Port().HungUp()) {
-        hangUpSaid_ = false;
-        return;
-    }
-    hangUpSeen_ = true;
-    if (hangUpSaid_) return;
-    hangUpSaid_ = true;
-    SayToStderr("the modem on COM" + std::to_string(app_->Port().SelectedPort + 1u) +
+void TerminalHost::ShowProgress(const Progress& progress) {
+    if (progress.hungUp == hangUpSaid_) return;
+    hangUpSaid_ = progress.hungUp;
+    if (!progress.hungUp) return;
+    SayToStderr("the modem on COM" + std::to_string(progress.comNumber) +
                 " hung up or went away; the commands left get no answer");
 }
 

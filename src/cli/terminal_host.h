@@ -44,12 +44,8 @@ public:
     std::size_t ReadCommandText(char* buffer, std::size_t size) override;
     void PostCommand(std::uint16_t commandId) override { posted_.push_back(commandId); }
     void ShowNote(std::string_view text) override { SayToStderr(text); }
-    // A terminal names the log file in one line once it exists (or says why
-    // there is none); the window's start-up notes would only repeat that.
-    void ShowLogFileNote(std::string_view, BoxIcon) override {}
-
-    // A port hung up (or went away) at some time during the session.
-    bool HangUpSeen() const { return hangUpSeen_; }
+    // Says at once when a modem hangs up, once an action.
+    void ShowProgress(const Progress& progress) override;
 
     // Writes all of text unless the reader has gone away; then sets broken
     // and writes nothing more.
@@ -65,10 +61,8 @@ private:
     int selection_;
     std::string commandText_;
     std::deque<std::uint16_t> posted_;
-    void NoticeHangUp();
 
     int interrupts_ = 0;
-    bool hangUpSeen_ = false;
     bool hangUpSaid_ = false;
     bool stopRequested_ = false;
     bool streamLog_;

@@ -23,6 +23,20 @@ enum class BoxAnswer { Ok, Retry, Cancel };
 // What a copy to the clipboard takes from the log pane.
 enum class CopyScope { AllOfLog, Selection };
 
+// The steps of an action a progress display tells apart.
+enum class Phase { Opening, Probing, Testing, FaxClass };
+
+struct Progress {
+    Phase phase = Phase::Opening;
+    std::string_view faxClass;  // while phase is FaxClass: "0", "1", "2" or "2.0"
+    unsigned comNumber = 0;     // the port opened, or being opened
+    unsigned commands = 0;      // commands sent since the action began
+    // A modem hung up or went away during the action: the commands left get
+    // no answer. Told with the first command that found it gone.
+    bool hungUp = false;
+    unsigned commandsBeforeHangUp = 0;
+};
+
 class Host {
 public:
     virtual ~Host() = default;
@@ -39,18 +53,10 @@ public:
     // front end with nowhere to show it ignores it.
     virtual void ShowNote(std::string_view) {}
 
-    // The start-up notes about the log file: where it will be, that another
-    // name had to be taken, or that none could be made. A window shows each
-    // as a box with an OK button; a front end that names the log file in its
-    // own words once start-up is over may leave them out.
-    virtual void ShowLogFileNote(std::string_view text, BoxIcon icon) { ShowMessageBox(text, icon, BoxButtons::Ok); }
-
-    // How the open port fared, for a front end that reports on each port (a
-    // bank): an open that failed, with why in a few words ("no such device",
-    // "in use by agetty (pid 412)"), and a port that hung up or went away,
-    // told once per open.
-    virtual void PortRefused(std::string_view /*why*/) {}
-    virtual void PortHungUp() {}
+    // Where the running action stands, told each time it moves on: for a
+    // front end that shows progress instead of the log (a bank's line per
+    // port) or remarks on it (a hang-up). A window ignores it.
+    virtual void ShowProgress(const Progress& /*progress*/) {}
 
     // Put text into the log pane at a character position. There may be no pane.
     virtual void InsertLogText(std::int32_t position, std::string_view text) = 0;

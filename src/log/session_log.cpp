@@ -161,7 +161,10 @@ void SessionLog::ReportFileFailure() {
     host_.ShowMessageBox(message, BoxIcon::Stop, BoxButtons::Ok);
 }
 
-void SessionLog::OpenSessionLog() {
+void SessionLog::OpenSessionLog(FileNotes notes) {
+    auto note = [&](const char* text, BoxIcon icon) {
+        if (notes == FileNotes::Boxes) host_.ShowMessageBox(text, icon, BoxButtons::Ok);
+    };
     CurrentDirectory(scratch_, CwdLimit);
     CopyBounded(directory_, scratch_, sizeof directory_);
 
@@ -178,7 +181,7 @@ void SessionLog::OpenSessionLog() {
     } else {
         std::snprintf(message, sizeof message, StartupMessageFormat, scratch_, LogPathSeparator, fileName_);
     }
-    host_.ShowLogFileNote(message, BoxIcon::Information);
+    note(message, BoxIcon::Information);
 
     logFile_ = -1;
     fileProblem_[0] = '\0';
@@ -202,13 +205,13 @@ void SessionLog::OpenSessionLog() {
     }
     if (logFile_ >= 0 && number != announced) {
         std::snprintf(message, sizeof message, RealNameFormat, scratch_, LogPathSeparator, fileName_);
-        host_.ShowLogFileNote(message, BoxIcon::Information);
+        note(message, BoxIcon::Information);
     }
     // With every name taken the start-up message has already said there is
     // no file; the cannot-create box would only blame the disk.
     if (logFile_ < 0 && announced <= LastLogFileNumber) {
         std::snprintf(message, sizeof message, CannotCreateFormat, fileName_);
-        host_.ShowLogFileNote(message, BoxIcon::Stop);
+        note(message, BoxIcon::Stop);
     }
 
     char line[256];

@@ -21,6 +21,10 @@ enum class LogKind : std::uint16_t { Plain = 0, In = 1, Out = 2 };
 // first CR or LF and ended by CR LF; No writes it as it stands.
 enum class AsLine : int { No = 0, Yes = 1 };
 
+// Who tells the user where the log file is: the log, in boxes at start-up
+// (a window); or the front end, in its own words, once start-up is over.
+enum class FileNotes { Boxes, FrontEnd };
+
 inline constexpr std::size_t LogLineBufferSize = 5120;
 inline constexpr std::size_t ScratchTextSize = 256;
 inline constexpr std::size_t CwdLimit = 166;
@@ -42,7 +46,7 @@ public:
     int WriteLog(const char* text, LogKind kind, AsLine asLine);
 
     // Start-up message, log file, header, start line and banner.
-    void OpenSessionLog();
+    void OpenSessionLog(FileNotes notes = FileNotes::Boxes);
     // End line and close, only when a file is open.
     void CloseSessionLog();
 

@@ -11,22 +11,42 @@ namespace {
 constexpr char LongResponsesHeading[] = "Be sure we are configured for Long Responses:\r\n";
 }  // namespace
 
-Procedures::Procedures(SessionLog& log, SerialPort& port, CommandEngine& engine)
-    : log_(log), port_(port), engine_(engine) {}
+Procedures::Procedures(Host& host, SessionLog& log, SerialPort& port, CommandEngine& engine)
+    : host_(host), log_(log), port_(port), engine_(engine) {}
 
 int Procedures::Plain(const char* text) { return log_.WriteLog(text, LogKind::Plain, AsLine::No); }
 
+void Procedures::Tell(Phase phase, std::string_view faxClass) {
+    progress_.phase = phase;
+    progress_.faxClass = faxClass;
+    progress_.comNumber = port_.SelectedPort + 1u;
+    host_.ShowProgress(progress_);
+}
+
+int Procedures::Send(const char* text, unsigned timeoutSeconds) {
+    ++progress_.commands;
+    Tell(progress_.phase, progress_.faxClass);
+    const int sent = engine_.SendCommand(text, timeoutSeconds);
+    if (!progress_.hungUp && port_.HungUp()) {
+        // The command that found the modem gone is not one it answered.
+        progress_.hungUp = true;
+        progress_.commandsBeforeHangUp = progress_.commands - 1;
+        host_.ShowProgress(progress_);
+    }
+    return sent;
+}
+
 int Procedures::ResetModem() {
     Plain(script::ResetHeading);
-    return engine_.SendCommand(script::ResetCommand.text, script::ResetCommand.timeoutSeconds);
+    return Send(script::ResetCommand.text, script::ResetCommand.timeoutSeconds);
 }
 
 int Procedures::ProbeModem(FullTest fullTest) {
     modemFound_ = false;
     if (ResetModem() == 0) return 0;
     Plain(LongResponsesHeading);
-    if (engine_.SendCommand("ATV1", 1) == 0) return 0;
-    if (engine_.SendCommand("AT", 1) == 0) return 0;
+    if (Send("ATV1", 1) == 0) return 0;
+    if (Send("AT", 1) == 0) return 0;
     // Only the answer to the bare AT decides.
     if (engine_.LastResult == result::Ok) {
         modemFound_ = true;
@@ -50,7 +70,9 @@ unsigned Procedures::ScanPorts(FullTest fullTest) {
 
 PortScan Procedures::ScanPort(unsigned index, FullTest fullTest) {
     port_.SelectedPort = static_cast<std::uint8_t>(index);
+    Tell(Phase::Opening);
     if (port_.OpenPort(Quiet::Yes) != 1) return PortScan::NotOpened;
+    Tell(Phase::Probing);
     ProbeModem(fullTest);
     port_.ClosePort();
     return modemFound_ ? PortScan::ModemFound : PortScan::NoModem;
@@ -58,7 +80,7 @@ PortScan Procedures::ScanPort(unsigned index, FullTest fullTest) {
 
 int Procedures::RunClassBattery() {
     for (const script::Command& command : script::ClassBattery) {
-        if (engine_.SendCommand(command.text, command.timeoutSeconds) == 0) return 0;
+        if (Send(command.text, command.timeoutSeconds) == 0) return 0;
     }
     return 1;
 }
@@ -69,6 +91,7 @@ int Procedures::RunCapabilityTest() {
         case script::StepKind::PortLine:
             std::snprintf(heading_, sizeof heading_, "COM%u", static_cast<unsigned>(port_.SelectedPort) + 1);
             log_.WriteLog(heading_, LogKind::Plain, AsLine::Yes);
+            Tell(Phase::Testing);
             break;
         case script::StepKind::Reset:
             if (ResetModem() == 0) return 0;
@@ -76,12 +99,13 @@ int Procedures::RunCapabilityTest() {
         case script::StepKind::Say:
             Plain(step.text);
             for (const script::Command& command : step.commands) {
-                if (engine_.SendCommand(command.text, command.timeoutSeconds) == 0) return 0;
+                if (Send(command.text, command.timeoutSeconds) == 0) return 0;
             }
             break;
         case script::StepKind::ClassBlock: {
             const script::FaxClass& faxClass = *step.faxClass;
-            if (engine_.SendCommand(faxClass.switchCommand.text, faxClass.switchCommand.timeoutSeconds) == 0) return 0;
+            Tell(Phase::FaxClass, script::ClassNameOf(faxClass));
+            if (Send(faxClass.switchCommand.text, faxClass.switchCommand.timeoutSeconds) == 0) return 0;
             if (engine_.LastResult != result::Ok) {
                 Plain(script::LacksClass);
                 Plain(faxClass.text);
@@ -90,7 +114,7 @@ int Procedures::RunCapabilityTest() {
             Plain(script::SupportsClass);
             Plain(faxClass.text);
             for (const script::Command& command : faxClass.extras) {
-                if (engine_.SendCommand(command.text, command.timeoutSeconds) == 0) return 0;
+                if (Send(command.text, command.timeoutSeconds) == 0) return 0;
             }
             // An abort inside the battery is caught by the reset that follows,
             // which still writes its AT&F before it reports the abort.

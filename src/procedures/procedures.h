@@ -1,10 +1,12 @@
 // The test procedures: the modem probe, the COM1 to COM4 scans and the
 // capability test script. The script, the class table and the battery are
 // tables (capability_script.cpp) run by a small interpreter. Every
-// procedure returns 0 at once when a transaction reports an abort.
+// procedure returns 0 at once when a transaction reports an abort. Each
+// step of the script and each command sent is told to the host as Progress.
 #pragma once
 
 #include "engine/command_engine.h"
+#include "host/host.h"
 #include "log/session_log.h"
 #include "serial/serial_port.h"
 
@@ -20,7 +22,15 @@ enum class PortScan { NotOpened, NoModem, ModemFound };
 
 class Procedures {
 public:
-    Procedures(SessionLog& log, SerialPort& port, CommandEngine& engine);
+    Procedures(Host& host, SessionLog& log, SerialPort& port, CommandEngine& engine);
+
+    // A new action: no commands sent yet, no hang-up seen.
+    void BeginAction() { progress_ = {}; }
+    const Progress& ActionProgress() const { return progress_; }
+
+    // One command, counted, with a hang-up it finds noted: every command of
+    // the procedures and the user's own go through here. 0 after an abort.
+    int Send(const char* text, unsigned timeoutSeconds);
 
     // "Reset the modem:\r\n" and AT&F (3 s).
     int ResetModem();
@@ -41,12 +51,15 @@ public:
 
 private:
     int Plain(const char* text);
+    void Tell(Phase phase, std::string_view faxClass = {});
 
+    Host& host_;
     SessionLog& log_;
     SerialPort& port_;
     CommandEngine& engine_;
     char heading_[16] = {};
     bool modemFound_ = false;  // what the last probe decided
+    Progress progress_;
 };
 
 }  // namespace quillfen

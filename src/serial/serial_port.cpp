@@ -181,9 +181,7 @@ int SerialPort::OpenPort(Quiet quiet) {
             continue;
         }
         NoteWhyRefused(device, error);
-        char words[DetailSize];
-        RefusalWords(error, words, sizeof words);
-        host_.PortRefused(words);
+        RefusalWords(error, refusal_, sizeof refusal_);
         const OpenFailureText& text = FailureTextFor(error.row);
         if (quiet == Quiet::Yes) {
             std::snprintf(message_, sizeof message_, OpenFailureLogFormat, comNumber, error.code, text.log);
@@ -197,7 +195,7 @@ int SerialPort::OpenPort(Quiet quiet) {
         }
     }
 
-    hangUpTold_ = false;
+    refusal_[0] = '\0';
     TellRemark(quiet);
     ResetControlLines();
     ConfigurePort();
@@ -222,12 +220,6 @@ void SerialPort::TellRemark(Quiet quiet) {
     }
 }
 
-void SerialPort::NoticeHangUp() {
-    if (hangUpTold_ || !HungUp()) return;
-    hangUpTold_ = true;
-    host_.PortHungUp();
-}
-
 void SerialPort::ClosePort() {
     if (!device_->IsOpen()) return;
     device_->Close();
@@ -240,7 +232,6 @@ int SerialPort::EnsurePortOpen() {
     int selection = host_.PortSelection();
     if (selection < 0) {
         host_.ShowMessageBox("Please Select a Modem/COM-Port (COM?)", BoxIcon::Information, BoxButtons::Ok);
-        host_.PromptForPort();
         return 0;
     }
     SelectedPort = static_cast<std::uint8_t>(selection & 0xFF);
@@ -275,19 +266,15 @@ int SerialPort::WritePort(const std::uint8_t* data, std::uint32_t len) {
         }
     }
     device_->StartWrite(buffer, len);
-    NoticeHangUp();
     return 1;
 }
 
 std::uint32_t SerialPort::ReadPort(std::uint8_t* buffer, std::uint32_t n) {
-    const std::size_t got = device_->Read(buffer, n, static_cast<int>(ReadWaitLimit));
-    NoticeHangUp();
-    return static_cast<std::uint32_t>(got);
+    return static_cast<std::uint32_t>(device_->Read(buffer, n, static_cast<int>(ReadWaitLimit)));
 }
 
 void SerialPort::QueryStatus() {
     QueueCounts counts = device_->QueryStatus();
-    NoticeHangUp();
     status_.errors = counts.errors;
     status_.cbInQue = counts.inQueue;
     status_.cbOutQue = counts.outQueue;

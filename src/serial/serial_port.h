@@ -62,7 +62,8 @@ public:
     int OpenPort(Quiet quiet);
     // Closes the port with its "Closed COM%u" line; nothing when none is open.
     void ClosePort();
-    // Uses the open port, or opens the one chosen in the host's port list.
+    // Uses the open port, or opens the one chosen in the host's port list;
+    // with none chosen, asks for one in a box.
     int EnsurePortOpen();
 
     void PurgeReceive();
@@ -82,6 +83,8 @@ public:
     bool IsOpen() const { return device_->IsOpen(); }
     // The open device has hung up or gone away: nothing more will come.
     bool HungUp() const { return device_->IsOpen() && device_->HungUp(); }
+    // Why the last open failed, in RefusalWords' few words; empty once one succeeded.
+    const char* Refusal() const { return refusal_; }
 
     std::uint8_t SelectedPort = 0;
 
@@ -99,7 +102,6 @@ private:
     void CloseQuietly();
     void NoteWhyRefused(const std::string& device, const OpenError& error);
     void TellRemark(Quiet quiet);
-    void NoticeHangUp();
 
     Host& host_;
     SessionLog& log_;
@@ -112,7 +114,7 @@ private:
     std::uint32_t writeToggle_ = 0;
     std::uint32_t lineSpeed_ = DefaultLineSpeed;
     char message_[1024] = {};
-    bool hangUpTold_ = false;   // this open's hang-up has reached the host
+    char refusal_[DetailSize] = {};
     char remarkTold_[DetailSize] = {};  // the last remark the user heard, not to be repeated
 };
 

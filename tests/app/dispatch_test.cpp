@@ -94,6 +94,7 @@ TEST_F(DispatchTest, EmptySendOpensThePortThenAsksForACommand) {
     EXPECT_TRUE(host.controlsEnabled);
 }
 
+// The list drops down for the choice only once it is usable again.
 TEST_F(DispatchTest, NoSelectionAsksForAPortAndSendsNothing) {
     host.selection = -1;
     std::size_t before = host.pane.size();
@@ -101,6 +102,7 @@ TEST_F(DispatchTest, NoSelectionAsksForAPortAndSendsNothing) {
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].text, "Please Select a Modem/COM-Port (COM?)");
     EXPECT_EQ(host.portPrompts, 1);
+    EXPECT_EQ(host.portPromptsWhileGrayed, 0);
     EXPECT_EQ(host.pane.size(), before);
     EXPECT_TRUE(host.controlsEnabled);
 }
@@ -272,14 +274,6 @@ TEST_F(DispatchTest, HelpGraysTheBusySetAndRefusesActionsUntilClosed) {
     EXPECT_EQ(app.DispatchCommand(id::CopySelectedText), ActionOutcome::Done);
     EXPECT_EQ(host.abouts, 1);
     EXPECT_EQ(host.copies, (std::vector<CopyScope>{CopyScope::AllOfLog, CopyScope::Selection}));
-}
-
-TEST_F(DispatchTest, ThePortPromptWaitsUntilTheListIsUsableAgain) {
-    host.selection = -1;
-    EXPECT_EQ(app.DispatchCommand(id::Send), ActionOutcome::PortNotOpened);
-    EXPECT_EQ(host.portPrompts, 1);
-    EXPECT_EQ(host.portPromptsWhileGrayed, 0);
-    EXPECT_TRUE(host.controlsEnabled);
 }
 
 // A keyboard action moves the focus off the port list as it grays it; that

@@ -1,6 +1,8 @@
 // The report after a run, the report action, and a bank of simulated modems
 // tested at once: the real quillfen-cli against simulators on real ptys.
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
@@ -10,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "cli/port_bank.h"
 #include "serial/fake_machine.h"
 #include "serial/pty_pair.h"
 #include "support/fixtures.h"
@@ -262,6 +265,47 @@ TEST(BankCli, EachPortsLineSaysWhatWentWrongAndTheCodeFollowsTheWorst) {
         EXPECT_EQ(PortOf(log), com);
         ExpectProperlyEnded(log, com);
     }
+}
+
+// A fault inside one port's session is that port's outcome, named on its
+// line, and the program's exit is 70; the other ports and every log end as usual.
+TEST(BankCli, AFaultInOnePortsSessionIsToldOnItsLineAndExitsSeventy) {
+    TempDir dir;
+    ScopedChdir cwd(dir.Path());
+    PortNames names;
+    names.Map(1, dir.File("no-such-device"));
+    cli::BankOptions options;
+    options.ports = {1, 2};
+    cli::InterruptSignals signals;
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const int code = cli::RunBank(options, names, signals, [](Application& app, unsigned com) {
+        if (com == 2) throw std::runtime_error("planted fault");
+        return app.FaxTestPort(com);
+    });
+    const std::string out = testing::internal::GetCapturedStdout();
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(code, 70);
+    EXPECT_EQ(LineOf(out, 1), "COM1 Modem001.txt: could not be opened: no such device") << out;
+    EXPECT_EQ(LineOf(out, 2), "COM2 Modem002.txt: internal error: planted fault") << out;
+    EXPECT_NE(ReadFile(dir.File("Modem002.txt")).find("\r\nEnd Session - "), std::string::npos);
+}
+
+// The logs are read back for the report lines as the report action reads
+// them: one that is no longer a regular file by then is named, not waited on.
+TEST(BankCli, ALogThatIsNoLongerAFileIsNamedNotWaitedOn) {
+    Bank bank(1, {"--profile", "fax", "--baud", "2400"});
+    TempDir dir;
+    const std::string log = dir.File("Modem001.txt");
+    CliRun run = RunQuillfenCli(Join({"test-all", "--ports", "COM1"}, bank.maps), dir.Path(),
+                                {{true, " testing", 1, [&log](pid_t pid) {
+                                      unlink(log.c_str());
+                                      mkfifo(log.c_str(), 0600);
+                                      kill(pid, SIGINT);
+                                  }}});
+    EXPECT_EQ(run.exitCode, 130) << run.err;
+    EXPECT_EQ(LineOf(run.out, 1), "COM1 Modem001.txt: aborted; cannot read Modem001.txt: a FIFO, not a log file")
+        << run.out;
 }
 
 TEST(BankCli, AllPortsLeavesOutConsolesAndPortsOthersHoldAndSaysWhy) {

@@ -129,6 +129,18 @@ TEST_F(ProceduresTest, FaxModemCapabilityTestMatchesTheGoldenLog) {
     EXPECT_EQ(Count(log, "OUT: AT+FRM=?\r\n"), 1u);
     ExpectGolden("capability_fax.log", MaskStamps(log));
     EXPECT_EQ(host.enabledHistory, (std::vector<bool>{false, true}));
+
+    // The progress follows the script's own steps and counts every command.
+    std::vector<std::string> steps;
+    for (const Progress& now : host.progress) {
+        std::string step = now.phase == Phase::FaxClass ? "class " + std::string(now.faxClass)
+                           : now.phase == Phase::Testing ? "testing" : "other";
+        if (steps.empty() || steps.back() != step) steps.push_back(step);
+    }
+    EXPECT_EQ(steps, (std::vector<std::string>{"testing", "class 0", "class 1", "class 2", "class 2.0"}));
+    ASSERT_FALSE(host.progress.empty());
+    EXPECT_EQ(host.progress.back().commands, 138u);
+    EXPECT_EQ(host.progress.back().comNumber, 1u);
 }
 
 TEST_F(ProceduresTest, ClassOneModemSupportsClassesZeroAndOneOnly) {

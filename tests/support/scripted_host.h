@@ -1,5 +1,5 @@
-// A host for tests: queues message-box answers, records what it was shown,
-// keeps the log pane as a string, records what the dispatch asked of the
+// A host for tests: queues message-box answers, records what it was shown
+// and the progress it was told, keeps the log pane as a string, records what the dispatch asked of the
 // window (enabled controls, focus, help, copies, posted commands), counts
 // pumps and can run a callback at the n-th pump (to press Abort in the
 // middle of a wait).
@@ -29,6 +29,7 @@ public:
     void InsertLogText(std::int32_t position, std::string_view text) override;
     int PortSelection() override { return selection; }
     void ShowNote(std::string_view text) override { notes.emplace_back(text); }
+    void ShowProgress(const Progress& now) override { progress.push_back(now); }
     void PromptForPort() override {
         ++portPrompts;
         if (!controlsEnabled) ++portPromptsWhileGrayed;
@@ -56,6 +57,7 @@ public:
     std::deque<BoxAnswer> answers;
     std::vector<ShownBox> boxes;
     std::vector<std::string> notes;
+    std::vector<Progress> progress;
     std::string pane;
     bool hasPane = true;
     // Where the log put its latest entry, with or without a pane.
