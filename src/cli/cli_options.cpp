@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <optional>
 
 #include "cli/simulator_process.h"
 #include "serial/device_name.h"
@@ -93,31 +94,129 @@ constexpr std::string_view Help =
     "With --ports the code is the worst of the ports: 3, then 130, then 4, then 1,\n"
     "then 5.\n";
 
-// Splits "--name=value" so that both spellings of an option are accepted.
-bool TakeOptionValue(std::string_view arg, std::string_view name, int& index, int argc,
-                     const char* const* argv, std::string_view& value, std::string& error) {
-    if (arg == name) {
-        if (index + 1 >= argc) {
-            error = std::string(name) + " needs a value";
-            return false;
-        }
-        value = argv[++index];
-        return true;
-    }
-    value = arg.substr(name.size() + 1);
-    return true;
-}
-
-bool MatchesOption(std::string_view arg, std::string_view name) {
-    return arg == name || (arg.size() > name.size() && arg.substr(0, name.size()) == name &&
-                           arg[name.size()] == '=');
-}
-
 ParseResult Fail(std::string message) {
     ParseResult result;
     result.outcome = ParseOutcome::Error;
     result.error = std::move(message);
     return result;
+}
+
+// Each handler takes its option's value (empty for one that takes none) and
+// returns what was wrong with it, or nothing.
+using OptionHandler = std::string (*)(std::string_view value, ParseResult& result);
+
+std::string TakePort(std::string_view value, ParseResult& result) {
+    result.options.comNumber = ParseComNumber(value);
+    if (result.options.comNumber != 0) return {};
+    return "--port wants a port from COM1 to COM256, not \"" + std::string(value) + "\"";
+}
+
+std::string TakeMap(std::string_view value, ParseResult& result) {
+    std::size_t equals = value.find('=');
+    unsigned com = equals == std::string_view::npos ? 0 : ParseComNumber(value.substr(0, equals));
+    if (com == 0 || equals + 1 >= value.size()) {
+        return "--map wants COMn=DEVICE with n from 1 to 256, not \"" + ShownName(std::string(value)) + "\"";
+    }
+    std::string device(value.substr(equals + 1));
+    if (std::string problem = DeviceNameProblem(device); !problem.empty()) {
+        return "--map COM" + std::to_string(com) + ": \"" + ShownName(device) + "\" names no port: " + problem;
+    }
+    result.options.maps.emplace_back(com, std::move(device));
+    return {};
+}
+
+std::string TakeSim(std::string_view value, ParseResult& result) {
+    if (value.empty()) return "--sim needs a profile name";
+    result.options.simProfile = std::string(value);
+    return {};
+}
+
+// The whole of text as a number, or false.
+template <typename Number>
+bool WholeNumber(std::string_view text, Number& number) {
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
+    return ec == std::errc() && end == text.data() + text.size();
+}
+
+std::string TakeSpeed(std::string_view value, ParseResult& result) {
+    std::uint32_t speed = 0;
+    if (WholeNumber(value, speed) && IsLineSpeed(speed)) {
+        result.options.speed = speed;
+        return {};
+    }
+    std::string error = "--speed wants one of ";
+    const char* separator = "";
+    for (std::uint32_t each : LineSpeeds()) {
+        error += separator + std::to_string(each);
+        separator = ", ";
+    }
+    return error + "; not \"" + std::string(value) + "\"";
+}
+
+std::string TakePorts(std::string_view value, ParseResult& result) {
+    std::string error;
+    result.options.portsGiven = true;
+    result.options.allPorts = value == "all";
+    if (!result.options.allPorts) ParsePortList(value, result.options.ports, error);
+    return error;
+}
+
+std::string TakeJobs(std::string_view value, ParseResult& result) {
+    unsigned jobs = 0;
+    if (!WholeNumber(value, jobs) || jobs < 1 || jobs > JobsLimit) {
+        return "--jobs wants a number from 1 to 256, not \"" + std::string(value) + "\"";
+    }
+    result.options.jobs = jobs;
+    return {};
+}
+
+struct OptionRow {
+    std::string_view name;
+    std::string_view shortName;  // empty when there is none
+    bool takesValue;             // as "--name VALUE" or "--name=VALUE"
+    OptionHandler handle;
+};
+
+constexpr OptionRow Options[] = {
+    {"--help", "-h", false, [](std::string_view, ParseResult& r) -> std::string {
+         r.outcome = ParseOutcome::Help;
+         return {};
+     }},
+    {"--version", "", false, [](std::string_view, ParseResult& r) -> std::string {
+         r.outcome = ParseOutcome::Version;
+         return {};
+     }},
+    {"--port", "", true, TakePort},
+    {"--map", "", true, TakeMap},
+    {"--sim", "", true, TakeSim},
+    {"--speed", "", true, TakeSpeed},
+    {"--ports", "", true, TakePorts},
+    {"--jobs", "", true, TakeJobs},
+    {"--report", "", false, [](std::string_view, ParseResult& r) -> std::string {
+         r.options.report = true;
+         return {};
+     }},
+    {"--quiet", "-q", false, [](std::string_view, ParseResult& r) -> std::string {
+         r.options.quiet = true;
+         return {};
+     }},
+    {"--json", "", false, [](std::string_view, ParseResult& r) -> std::string {
+         r.options.json = true;
+         return {};
+     }},
+};
+
+// The row arg names, with its value when it was given as "--name=VALUE".
+const OptionRow* FindOption(std::string_view arg, std::optional<std::string_view>& inlineValue) {
+    for (const OptionRow& row : Options) {
+        if (arg == row.name || (!row.shortName.empty() && arg == row.shortName)) return &row;
+        if (row.takesValue && arg.size() > row.name.size() && arg.substr(0, row.name.size()) == row.name &&
+            arg[row.name.size()] == '=') {
+            inlineValue = arg.substr(row.name.size() + 1);
+            return &row;
+        }
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -153,72 +252,21 @@ ParseResult ParseCommandLine(int argc, const char* const* argv) {
 
     for (int index = 1; index < argc; ++index) {
         std::string_view arg = argv[index];
-        std::string_view value;
 
         if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             if (arg == "--") {
                 optionsEnded = true;
-            } else if (arg == "--help" || arg == "-h") {
-                result.outcome = ParseOutcome::Help;
-                return result;
-            } else if (arg == "--version") {
-                result.outcome = ParseOutcome::Version;
-                return result;
-            } else if (MatchesOption(arg, "--port")) {
-                if (!TakeOptionValue(arg, "--port", index, argc, argv, value, result.error)) return Fail(result.error);
-                options.comNumber = ParseComNumber(value);
-                if (options.comNumber == 0) {
-                    return Fail("--port wants a port from COM1 to COM256, not \"" + std::string(value) + "\"");
-                }
-            } else if (MatchesOption(arg, "--map")) {
-                if (!TakeOptionValue(arg, "--map", index, argc, argv, value, result.error)) return Fail(result.error);
-                std::size_t equals = value.find('=');
-                unsigned com = equals == std::string_view::npos ? 0 : ParseComNumber(value.substr(0, equals));
-                if (com == 0 || equals + 1 >= value.size()) {
-                    return Fail("--map wants COMn=DEVICE with n from 1 to 256, not \"" + ShownName(std::string(value)) +
-                                "\"");
-                }
-                std::string device(value.substr(equals + 1));
-                if (std::string problem = DeviceNameProblem(device); !problem.empty()) {
-                    return Fail("--map COM" + std::to_string(com) + ": \"" + ShownName(device) + "\" names no port: " +
-                                problem);
-                }
-                options.maps.emplace_back(com, std::move(device));
-            } else if (MatchesOption(arg, "--sim")) {
-                if (!TakeOptionValue(arg, "--sim", index, argc, argv, value, result.error)) return Fail(result.error);
-                if (value.empty()) return Fail("--sim needs a profile name");
-                options.simProfile = std::string(value);
-            } else if (MatchesOption(arg, "--speed")) {
-                if (!TakeOptionValue(arg, "--speed", index, argc, argv, value, result.error)) return Fail(result.error);
-                std::uint32_t speed = 0;
-                auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), speed);
-                if (ec != std::errc() || end != value.data() + value.size() || !IsLineSpeed(speed)) {
-                    return Fail("--speed wants one of 300, 1200, 2400, 4800, 9600, 19200, 38400, 57600, "
-                                "115200, 230400; not \"" + std::string(value) + "\"");
-                }
-                options.speed = speed;
-            } else if (MatchesOption(arg, "--ports")) {
-                if (!TakeOptionValue(arg, "--ports", index, argc, argv, value, result.error)) return Fail(result.error);
-                options.portsGiven = true;
-                options.allPorts = value == "all";
-                if (!options.allPorts && !ParsePortList(value, options.ports, result.error)) return Fail(result.error);
-            } else if (MatchesOption(arg, "--jobs")) {
-                if (!TakeOptionValue(arg, "--jobs", index, argc, argv, value, result.error)) return Fail(result.error);
-                unsigned jobs = 0;
-                auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), jobs);
-                if (ec != std::errc() || end != value.data() + value.size() || jobs < 1 || jobs > JobsLimit) {
-                    return Fail("--jobs wants a number from 1 to 256, not \"" + std::string(value) + "\"");
-                }
-                options.jobs = jobs;
-            } else if (arg == "--report") {
-                options.report = true;
-            } else if (arg == "--quiet" || arg == "-q") {
-                options.quiet = true;
-            } else if (arg == "--json") {
-                options.json = true;
-            } else {
-                return Fail("unknown option \"" + std::string(arg) + "\"");
+                continue;
             }
+            std::optional<std::string_view> value;
+            const OptionRow* row = FindOption(arg, value);
+            if (!row) return Fail("unknown option \"" + std::string(arg) + "\"");
+            if (row->takesValue && !value) {
+                if (index + 1 >= argc) return Fail(std::string(row->name) + " needs a value");
+                value = argv[++index];
+            }
+            if (std::string error = row->handle(value.value_or(""), result); !error.empty()) return Fail(error);
+            if (result.outcome == ParseOutcome::Help || result.outcome == ParseOutcome::Version) return result;
             continue;
         }
 

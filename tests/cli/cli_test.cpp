@@ -109,6 +109,8 @@ TEST(CliTest, UsageErrorsExitTwoAndTouchNothing) {
         {"--map", "COM999=/dev/null", "test"},
         {"--map", "COM1=rfc2217://fax-ts1", "test"},
         {"--bogus", "test"},
+        {"--report=yes", "test"},
+        {"--speed=9600baud", "test"},
         {"--sim", "fax", "ports"},
         {"--sim", "fax", "--port", "COM5", "find"},
         {"send", ""},
@@ -128,6 +130,11 @@ TEST(CliTest, UsageErrorsExitTwoAndTouchNothing) {
     EXPECT_FALSE(HasLogFile(dir));
     CliRun empty = RunCli({"send", ""}, dir.Path());
     EXPECT_NE(empty.err.find("an empty text sends nothing"), std::string::npos) << empty.err;
+    CliRun speed = RunCli({"--speed", "7", "test"}, dir.Path());
+    EXPECT_NE(speed.err.find("--speed wants one of 300, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200, 230400; "
+                             "not \"7\""),
+              std::string::npos)
+        << speed.err;
     CliRun url = RunCli({"--map", "COM2=tcp://[::1:7001", "test"}, dir.Path());
     EXPECT_NE(url.err.find("quillfen-cli: --map COM2: \"tcp://[::1:7001\" names no port: its IPv6 address has no "
                            "closing bracket"),
