@@ -1,6 +1,6 @@
 // The program's argument text: the arguments after the program's name joined
-// by single blanks, cut to 259 characters. The only word it understands is
-// "TopMost", exactly so and alone, which keeps the window above others.
+// by single blanks, cut to 259 characters; IsTopMostRequest (app/window_rules.h)
+// judges it.
 #pragma once
 
 #include <QStringList>
@@ -11,8 +11,5 @@ inline constexpr int CommandLineTextSize = 260;
 
 // arguments[0] is the program; Qt's own options have already been removed.
 QByteArray ArgumentText(const QStringList& arguments);
-
-// True only for a text that is exactly "TopMost".
-bool IsTopMostRequest(const char* commandLineText);
 
 }  // namespace quillfen::qt

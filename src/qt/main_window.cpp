@@ -87,8 +87,7 @@ bool DrawsFrames() {
 
 MainWindow::MainWindow(PortNames& names, const QByteArray& argumentText, QWidget* parent)
     : QDialog(parent),
-      host_(*this),
-      app_(std::make_unique<Application>(host_, names)),
+      app_(std::make_unique<Application>(*this, names)),
       names_(names),
       units_(font()) {
     CopyBounded(commandLineText_, argumentText.constData(), sizeof commandLineText_);
@@ -223,11 +222,11 @@ void MainWindow::Initialise() {
     // Never smaller than the template, so no control can be cut off.
     setMinimumSize(restoredSize_);
     resize(restoredSize_);
-    layout_.MeasureRestored(templateClient_);
-    restoredRect_ = layout_.RectFor(templateClient_);
+    layout_.MeasureRestored(templateClient_.width(), templateClient_.height());
+    restoredRect_ = layout_.RectFor(templateClient_.width(), templateClient_.height());
 
     logPane_ = new TextPane(id::LogPane, client_);
-    logPane_->setGeometry(maximizedRect_.ToQRect());
+    logPane_->setGeometry(ToQRect(maximizedRect_));
     setTabOrder(Control(id::FaxTestSelectModem), logPane_);
 
     setWindowFlag(Qt::WindowStaysOnTopHint, IsTopMostRequest(commandLineText_));
@@ -358,9 +357,9 @@ void MainWindow::Relayout() {
     // so a window manager that sizes the window its own way still gets a
     // pane that fits.
     PaneRect& rect = *CurrentPaneRect();
-    rect = layout_.RectFor(client_->size());
+    rect = layout_.RectFor(client_->width(), client_->height());
     TextPane* pane = helpPane_ ? helpPane_ : reportPane_ ? reportPane_ : logPane_;
-    if (pane) pane->setGeometry(rect.ToQRect());
+    if (pane) pane->setGeometry(ToQRect(rect));
 }
 
 PaneRect* MainWindow::CurrentPaneRect() {
@@ -394,7 +393,7 @@ TextPane* MainWindow::CoverLog(std::uint16_t paneId, std::string_view text) {
     if (const PaneRect* current = CurrentPaneRect()) helpRect_ = *current;
 
     auto* pane = new TextPane(paneId, client_);
-    pane->setGeometry(helpRect_.ToQRect());
+    pane->setGeometry(ToQRect(helpRect_));
     pane->Append(text);
     pane->moveCursor(QTextCursor::Start);
     pane->show();
@@ -402,17 +401,17 @@ TextPane* MainWindow::CoverLog(std::uint16_t paneId, std::string_view text) {
     return pane;
 }
 
-void MainWindow::ShowHelpPane() { helpPane_ = CoverLog(id::HelpPane, HelpPaneText); }
+void MainWindow::OpenHelp() { helpPane_ = CoverLog(id::HelpPane, HelpPaneText); }
 
-void MainWindow::ShowReportPane(std::string_view text) { reportPane_ = CoverLog(id::ReportPane, text); }
+void MainWindow::OpenReport(std::string_view text) { reportPane_ = CoverLog(id::ReportPane, text); }
 
-void MainWindow::RemoveHelpPane() {
+void MainWindow::CloseHelp() {
     delete helpPane_;
     helpPane_ = nullptr;
     delete reportPane_;
     reportPane_ = nullptr;
     logPane_->show();
-    if (const PaneRect* current = CurrentPaneRect()) logPane_->setGeometry(current->ToQRect());
+    if (const PaneRect* current = CurrentPaneRect()) logPane_->setGeometry(ToQRect(*current));
     logPane_->setFocus(Qt::OtherFocusReason);
 }
 

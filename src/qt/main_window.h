@@ -1,21 +1,32 @@
 // The main window: one dialog with the port list, the command edit, the
 // action buttons, the log pane (and the help pane over it) and the menu.
-// It owns the Application and its Qt host, turns every click, menu choice,
+// It owns the Application and is its host, turns every click, menu choice,
 // key and close request into the application's dispatch, and draws what the
-// dispatch asks of it through the host. It keeps no rules of its own.
+// dispatch asks of it. It keeps no rules of its own. Both desktop windows
+// are their own host: every host call draws on the window's own controls,
+// so a separate host class would only forward each one to the window.
+// The Host half lives in window_host.cpp: waits pump Qt's events without
+// blocking; message boxes are owned by the window and captioned
+// "Quillfen"; log text goes into the log pane. Every modal dialog runs
+// through one replaceable runner, so tests answer boxes instead of waiting.
 // Ids of controls and menu items are their object names ("1004", "32776").
 #pragma once
 
 #include <QByteArray>
 #include <QDialog>
+#include <QMessageBox>
+#include <QRect>
 #include <QTimer>
+#include <functional>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include "app/application.h"
+#include "app/window_rules.h"
+#include "host/host.h"
 #include "qt/command_line.h"
 #include "qt/dialog_units.h"
-#include "qt/pane_layout.h"
-#include "qt/qt_host.h"
 
 class QAction;
 class QLineEdit;
@@ -30,9 +41,23 @@ class TextPane;
 
 namespace id = ::quillfen::id;
 
-inline constexpr int PortCount = 256;
+// Runs a modal dialog and returns its result (for a message box, the
+// standard button pressed). The default runs exec().
+using ModalRunner = std::function<int(QDialog&)>;
 
-class MainWindow : public QDialog {
+// The message box as the core asks for it: owner, caption, icon, buttons.
+std::unique_ptr<QMessageBox> BuildMessageBox(QWidget* owner, std::string_view text, BoxIcon icon,
+                                             BoxButtons buttons);
+BoxAnswer AnswerFor(int standardButton);
+
+inline QRect ToQRect(const PaneRect& rect) {
+    return QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+}
+
+// The size types the window reports.
+enum SizeState { Restored = 0, Minimized = 1, Maximized = 2 };
+
+class MainWindow : public QDialog, public Host {
     Q_OBJECT
 public:
     MainWindow(PortNames& names, const QByteArray& argumentText, QWidget* parent = nullptr);
@@ -50,18 +75,30 @@ public:
     void SetModalRunner(ModalRunner runner) { modalRunner_ = std::move(runner); }
     int RunModal(QDialog& dialog);
 
-    // What the dispatch asks of the window, through the host.
-    void PromptForPort();
-    void SetDefaultButton(std::uint16_t controlId);
-    void ShowAbout();
-    void ShowHelpPane();
-    // The report in a pane of its own at the same place; RemoveHelpPane
-    // removes whichever pane covers the log.
-    void ShowReportPane(std::string_view text);
-    void RemoveHelpPane();
-    void CopyLog(CopyScope scope);
-    void CopyReport(CopyScope scope);
-    void EndWindow();
+    // Host: what the dispatch asks of the window.
+    void PumpEvents() override;
+    BoxAnswer ShowMessageBox(std::string_view text, BoxIcon icon, BoxButtons buttons) override;
+    void InsertLogText(std::int32_t position, std::string_view text) override;
+    // Kept for the message box that follows at once (a refused port's), as
+    // one more line; dropped at the next pump when no box follows.
+    void ShowNote(std::string_view text) override { note_.assign(text); }
+    int PortSelection() override;
+    void PromptForPort() override;
+    std::size_t ReadCommandText(char* buffer, std::size_t size) override;
+    void EnableControl(std::uint16_t controlId, bool enabled) override;
+    void EnableMenuItem(std::uint16_t commandId, bool enabled) override;
+    void FocusControl(std::uint16_t controlId) override;
+    void SetDefaultButton(std::uint16_t controlId) override;
+    void ShowAbout() override;
+    void OpenHelp() override;
+    // The report in a pane of its own at the same place; CloseHelp removes
+    // whichever pane covers the log.
+    void OpenReport(std::string_view text) override;
+    void CloseHelp() override;
+    void CopyLog(CopyScope scope) override;
+    void CopyReport(CopyScope scope) override;
+    void PostCommand(std::uint16_t commandId) override;
+    void EndWindow() override;
 
     Application& App() { return *app_; }
     QWidget* Control(int controlId) const;
@@ -106,7 +143,6 @@ private:
     // Where the pane belongs for the window's size now; none while minimized.
     PaneRect* CurrentPaneRect();
 
-    QtHost host_;
     std::unique_ptr<Application> app_;
     // What the port list's tooltips name.
     PortNames& names_;
@@ -133,6 +169,7 @@ private:
 
     bool initialised_ = false;
     bool windowEnded_ = false;
+    std::string note_;
 };
 
 }  // namespace quillfen::qt

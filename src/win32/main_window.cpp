@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include <cstdio>
-#include <cstring>
 
 #include "host/win32/system_library.h"
 #include "log/session_log.h"
@@ -29,8 +28,6 @@ namespace {
 // SetWindowPos flags of TopMost: no size, no move, no redraw, no activation.
 constexpr UINT TopMostFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE;
 
-bool IsTopMostRequest(const char* commandLineText) { return std::strcmp(commandLineText, "TopMost") == 0; }
-
 // Whoever started the program asked for its window minimized (a shortcut
 // set to "Run: Minimized").
 bool StartedMinimized() {
@@ -43,6 +40,8 @@ bool StartedMinimized() {
     }
     return false;
 }
+
+RECT ToRect(const PaneRect& rect) { return RECT{rect.left, rect.top, rect.right, rect.bottom}; }
 
 }  // namespace
 
@@ -220,15 +219,10 @@ INT_PTR MainWindow::OnNotify(WPARAM, LPARAM lParam) {
     return TRUE;
 }
 
-RECT MainWindow::InflatedClient() const {
+RECT MainWindow::PaneRectForClient() const {
     RECT client;
     GetClientRect(window_, &client);
-    InflateRect(&client, GetSystemMetrics(SM_CXBORDER), GetSystemMetrics(SM_CYBORDER));
-    return client;
-}
-
-RECT MainWindow::PaneRectIn(const RECT& r) const {
-    return RECT{r.left + paneMargin_, r.top + paneTop_, r.right - paneMargin_, r.bottom - paneMargin_};
+    return ToRect(layout_.RectFor(client.right, client.bottom));
 }
 
 void MainWindow::RestoredLayout() {
@@ -237,10 +231,9 @@ void MainWindow::RestoredLayout() {
     // client area to measure.
     RECT r{0, 0, MAINWINDOW_WIDTH, MAINWINDOW_HEIGHT};
     MapDialogRect(window_, &r);
-    InflateRect(&r, GetSystemMetrics(SM_CXBORDER), GetSystemMetrics(SM_CYBORDER));
-    paneTop_ = r.top + r.bottom / 2;
-    paneMargin_ = r.right / 56;
-    restoredRect_ = PaneRectIn(r);
+    layout_ = PaneLayout({GetSystemMetrics(SM_CXBORDER), GetSystemMetrics(SM_CYBORDER)});
+    layout_.MeasureRestored(r.right, r.bottom);
+    restoredRect_ = ToRect(layout_.RectFor(r.right, r.bottom));
 }
 
 void MainWindow::ShowAtStart() {
@@ -273,7 +266,7 @@ INT_PTR MainWindow::OnSize(WPARAM wParam, LPARAM) {
     // Taken the first time the window is maximized, which for a window
     // started minimized is when the user brings it back. The restored top
     // and margins stay: the pane only grows.
-    if (sizeState_ == Maximized && IsRectEmpty(&maximizedRect_)) maximizedRect_ = PaneRectIn(InflatedClient());
+    if (sizeState_ == Maximized && IsRectEmpty(&maximizedRect_)) maximizedRect_ = PaneRectForClient();
     const RECT* target = CurrentPaneRect();
     if (!target) return FALSE;
     // The hidden log pane is placed again when help closes.

@@ -1,6 +1,8 @@
 // The main window: dialog template 201 run as the program's one modal
 // dialog, with the log pane in place of the template's edit 1008 and the
-// help pane over it while help is shown. It is also the core's host: waits
+// help pane over it while help is shown. It is also the core's host, as the
+// Qt window is: every host call draws on the window's own controls, so a
+// separate host class would only forward each one to the window. Waits
 // pump the thread's messages through the dialog manager, so Tab, mnemonics
 // and Enter work during an action, and Abort Event and Exit reach the
 // dispatch from inside a wait. Every command and the close request go to the
@@ -12,13 +14,13 @@
 #include <string>
 
 #include "app/application.h"
+#include "app/window_rules.h"
 #include "host/host.h"
 #include "serial/port_names.h"
 
 namespace quillfen::win32 {
 
 inline constexpr std::size_t CommandLineTextSize = 260;
-inline constexpr int PortCount = 256;
 
 // SizeState values: the size types of WM_SIZE.
 enum SizeState { Restored = SIZE_RESTORED, Minimized = SIZE_MINIMIZED, Maximized = SIZE_MAXIMIZED };
@@ -76,8 +78,8 @@ private:
 
     void RestoredLayout();
     void ShowAtStart();
-    RECT InflatedClient() const;
-    RECT PaneRectIn(const RECT& inflated) const;
+    // The pane's place in the client area as it is now.
+    RECT PaneRectForClient() const;
     // The pane's place for the window's size now; nullptr while minimized.
     const RECT* CurrentPaneRect() const;
 
@@ -104,8 +106,7 @@ private:
     RECT restoredRect_{};
     RECT maximizedRect_{};
     RECT helpRect_{};
-    int paneTop_ = 0;
-    int paneMargin_ = 0;
+    PaneLayout layout_;
     int sizeState_ = Maximized;
 
     bool ended_ = false;

@@ -1,4 +1,5 @@
-#include "qt/qt_host.h"
+// The window as the core's host.
+#include "qt/main_window.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -6,7 +7,6 @@
 #include <cstring>
 #include <QStringDecoder>
 
-#include "qt/main_window.h"
 #include "qt/port_list.h"
 #include "qt/text_pane.h"
 
@@ -54,37 +54,35 @@ BoxAnswer AnswerFor(int standardButton) {
     }
 }
 
-void QtHost::PumpEvents() {
+void MainWindow::PumpEvents() {
     note_.clear();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-BoxAnswer QtHost::ShowMessageBox(std::string_view text, BoxIcon icon, BoxButtons buttons) {
+BoxAnswer MainWindow::ShowMessageBox(std::string_view text, BoxIcon icon, BoxButtons buttons) {
     std::string withNote;
     if (!note_.empty()) {
         withNote.assign(text).append("\n").append(note_);
         note_.clear();
         text = withNote;
     }
-    auto box = BuildMessageBox(&window_, text, icon, buttons);
-    return AnswerFor(window_.RunModal(*box));
+    auto box = BuildMessageBox(this, text, icon, buttons);
+    return AnswerFor(RunModal(*box));
 }
 
-void QtHost::InsertLogText(std::int32_t position, std::string_view text) {
+void MainWindow::InsertLogText(std::int32_t position, std::string_view text) {
     // The log only ever grows at its end, and the pane holds exactly what it
     // was given; a position past what the pane holds is its end too.
     (void)position;
-    if (TextPane* pane = window_.LogPane()) pane->Append(text);
+    if (TextPane* pane = logPane_) pane->Append(text);
 }
 
-int QtHost::PortSelection() { return window_.Ports()->currentIndex(); }
+int MainWindow::PortSelection() { return ports_->currentIndex(); }
 
-void QtHost::PromptForPort() { window_.PromptForPort(); }
-
-std::size_t QtHost::ReadCommandText(char* buffer, std::size_t size) {
+std::size_t MainWindow::ReadCommandText(char* buffer, std::size_t size) {
     if (size == 0) return 0;
     // Single bytes, as the modem gets them.
-    const QByteArray text = window_.CommandEdit()->text().toLatin1();
+    const QByteArray text = commandEdit_->text().toLatin1();
     std::size_t length = static_cast<std::size_t>(text.size());
     if (length > size - 1) length = size - 1;
     std::memcpy(buffer, text.constData(), length);
@@ -92,37 +90,21 @@ std::size_t QtHost::ReadCommandText(char* buffer, std::size_t size) {
     return length;
 }
 
-void QtHost::EnableControl(std::uint16_t controlId, bool enabled) {
-    if (QWidget* control = window_.Control(controlId)) control->setEnabled(enabled);
+void MainWindow::EnableControl(std::uint16_t controlId, bool enabled) {
+    if (QWidget* control = Control(controlId)) control->setEnabled(enabled);
 }
 
-void QtHost::EnableMenuItem(std::uint16_t commandId, bool enabled) {
-    if (QAction* item = window_.MenuItem(commandId)) item->setEnabled(enabled);
+void MainWindow::EnableMenuItem(std::uint16_t commandId, bool enabled) {
+    if (QAction* item = MenuItem(commandId)) item->setEnabled(enabled);
 }
 
-void QtHost::FocusControl(std::uint16_t controlId) {
-    if (QWidget* control = window_.Control(controlId)) control->setFocus(Qt::OtherFocusReason);
+void MainWindow::FocusControl(std::uint16_t controlId) {
+    if (QWidget* control = Control(controlId)) control->setFocus(Qt::OtherFocusReason);
 }
 
-void QtHost::SetDefaultButton(std::uint16_t controlId) { window_.SetDefaultButton(controlId); }
-
-void QtHost::ShowAbout() { window_.ShowAbout(); }
-
-void QtHost::OpenHelp() { window_.ShowHelpPane(); }
-
-void QtHost::CloseHelp() { window_.RemoveHelpPane(); }
-
-void QtHost::OpenReport(std::string_view text) { window_.ShowReportPane(text); }
-
-void QtHost::CopyLog(CopyScope scope) { window_.CopyLog(scope); }
-
-void QtHost::CopyReport(CopyScope scope) { window_.CopyReport(scope); }
-
-void QtHost::PostCommand(std::uint16_t commandId) {
-    QMetaObject::invokeMethod(&window_, [this, commandId] { window_.DispatchCommand(commandId); },
+void MainWindow::PostCommand(std::uint16_t commandId) {
+    QMetaObject::invokeMethod(this, [this, commandId] { DispatchCommand(commandId); },
                               Qt::QueuedConnection);
 }
-
-void QtHost::EndWindow() { window_.EndWindow(); }
 
 }  // namespace quillfen::qt
