@@ -1,8 +1,8 @@
 // A host for tests: queues message-box answers, records what it was shown
-// and the progress it was told, keeps the log pane as a string, records what the dispatch asked of the
-// window (enabled controls, focus, help, copies, posted commands), counts
-// pumps and can run a callback at the n-th pump (to press Abort in the
-// middle of a wait).
+// and the progress it was told, keeps the log pane as a string, records
+// what the dispatch asked of the window (enabled controls, focus, help,
+// copies, posted commands), counts pumps and can run a callback at the n-th
+// pump (to press Abort in the middle of a wait).
 #pragma once
 
 #include <cstdint>
