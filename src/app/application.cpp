@@ -144,8 +144,13 @@ int Application::EnsurePortOpen() {
 
 SessionSummary Application::Summary() const {
     const Progress& progress = procedures_.ActionProgress();
-    return {lastOutcome_,         progress.hungUp,    progress.commandsBeforeHangUp, port_.Refusal(),
-            logFileName_,         log_.FileProblem(), log_.FileIncomplete()};
+    SessionSummary summary{lastOutcome_,         progress.hungUp,    progress.commandsBeforeHangUp, port_.Refusal(),
+                           logFileName_,         log_.FileProblem(), log_.FileIncomplete()};
+    if (port_.IsOpen()) {
+        summary.comNumber = port_.SelectedPort + 1u;
+        summary.device = names_.DeviceFor(summary.comNumber);
+    }
+    return summary;
 }
 
 void Application::HandlePortListChange() {

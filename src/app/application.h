@@ -52,6 +52,8 @@ struct SessionSummary {
     const char* logFileName = "";     // relative; empty when none could be made,
     const char* logFileProblem = "";  // and then why not
     bool logFileIncomplete = false;   // a write failed: the file ends before the log
+    unsigned comNumber = 0;           // the port open now, 0 when none
+    std::string device;               // the device or network address behind it
 };
 
 class Application {

@@ -67,7 +67,8 @@ TEST_F(DispatchTest, SendCutsTheTextTo54CharactersAndKeepsThePortOpen) {
     EXPECT_EQ(app.DispatchCommand(id::Send), ActionOutcome::Done);
     EXPECT_EQ(pty.Drain(), sixty.substr(0, 54) + "\r");
     EXPECT_EQ(Count("OUT: " + sixty.substr(0, 54) + "\r\n"), 1u);
-    EXPECT_TRUE(app.Port().IsOpen());
+    EXPECT_EQ(app.Summary().comNumber, 1u);
+    EXPECT_EQ(app.Summary().device, pty.Slave());
     EXPECT_EQ(host.enabledHistory, (std::vector<bool>{false, true}));
 
     // The next Send goes to the same port without a new open, whatever the list says.
