@@ -7,7 +7,7 @@ GENERATOR  := -G Ninja
 CTEST_JOBS ?= 4
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test test-plain test-asan demo clean windows test-windows
+.PHONY: all deps configure build test test-plain test-asan demo clean windows test-windows deb dist-windows
 
 all: build
 
@@ -38,7 +38,17 @@ demo: build
 	@scripts/demo $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD) $(DEB_BUILD)
+
+# The Debian packages quillfen and quillfen-cli, built with dpkg-buildpackage
+# into $(DEB_BUILD) and checked by lintian, then unpacked into a throwaway
+# root and run from there.
+DEB_BUILD ?= build-deb
+
+deb:
+	@QUILLFEN_WITH_PACKAGING=1 scripts/install-deps
+	scripts/build-deb $(DEB_BUILD)
+	tests/packaging/installed_test.sh $(DEB_BUILD)
 
 # Windows: the core, quillfen-cli.exe and the Windows test programs,
 # cross-built with MinGW-w64 into $(WIN_BUILD)/bin and tested under Wine
