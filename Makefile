@@ -61,9 +61,14 @@ windows:
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-mingw64.cmake -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
 	cmake --build $(WIN_BUILD)
 
-test-windows: windows configure
+test-windows: dist-windows configure
 	cmake --build $(BUILD) --target quillfen-modemsim test_wine
 	scripts/test-windows $(BUILD) $(WIN_BUILD)
+
+# quillfen-VERSION-win64.zip in $(WIN_BUILD): both programs, README.txt, the
+# licences and SHA256SUMS. `make test-windows` unpacks it and runs it under Wine.
+dist-windows: windows
+	cmake --build $(WIN_BUILD) --target windows-zip
 
 # Coverage-guided fuzzing with clang's libFuzzer: the response reader, seeded
 # from the simulator's transcripts, then the log report, seeded from the logs
