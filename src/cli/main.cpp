@@ -203,7 +203,8 @@ int Run(int argc, char** argv) {
     switch (parsed.outcome) {
         case ParseOutcome::Help: Print(HelpText()); return ExitDone;
         case ParseOutcome::Version:
-            Print("quillfen-cli (" + std::string(ProductName) + " " + std::string(ProductVersion) + ")\n");
+            Print("quillfen-cli " + std::string(PackageVersion) + " (" + std::string(ProductName) + " " +
+                  std::string(ProductVersion) + ")\n");
             return ExitDone;
         case ParseOutcome::Error:
             Say(parsed.error);

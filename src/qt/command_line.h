@@ -1,9 +1,12 @@
 // The program's argument text: the arguments after the program's name joined
 // by single blanks, cut to 259 characters. The only word it understands is
 // "TopMost", exactly so and alone, which keeps the window above others.
+// --help or --version alone is answered on standard output before any
+// window or display is needed.
 #pragma once
 
 #include <QStringList>
+#include <string_view>
 
 namespace quillfen::qt {
 
@@ -14,5 +17,10 @@ QByteArray ArgumentText(const QStringList& arguments);
 
 // True only for a text that is exactly "TopMost".
 bool IsTopMostRequest(const char* commandLineText);
+
+enum class InfoRequest { None, Help, Version };
+InfoRequest InfoRequestOf(int argc, const char* const* argv);
+// The text that answers a request other than None, ending in a line end.
+QByteArray InfoText(InfoRequest request);
 
 }  // namespace quillfen::qt

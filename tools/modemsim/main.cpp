@@ -22,6 +22,7 @@
 #include <random>
 #include <string>
 
+#include "host/version.h"
 #include "options.h"
 #include "pty.h"
 #include "simulator.h"
@@ -49,6 +50,16 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::fputs(UsageText().c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("%s %s (Quillfen %s)\n", kProgram, QUILLFEN_PACKAGE_VERSION, QUILLFEN_PRODUCT_VERSION);
+        return 0;
+    }
+    if (options.listProfiles) {
+        for (const Profile& profile : Profiles()) {
+            std::printf("%.*s\n", static_cast<int>(profile.name.size()), profile.name.data());
+        }
         return 0;
     }
 

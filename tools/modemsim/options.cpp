@@ -47,6 +47,10 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
         unsigned long long number = 0;
         if ((option == "--help" || option == "-h") && !inlineValue) {
             options.help = true;
+        } else if (option == "--version" && !inlineValue) {
+            options.version = true;
+        } else if (option == "--list-profiles" && !inlineValue) {
+            options.listProfiles = true;
         } else if (option == "--noise" && !inlineValue) {
             options.noise = true;
         } else if (option == "--profile") {
@@ -107,7 +111,9 @@ std::string UsageText() {
            "  --seed N            seed for --noise, to repeat a run\n"
            "  --hangup-after N    close the line and exit after answering N commands\n"
            "  --transcript FILE   record every byte in (\"< \") and out (\"> \"), C-escaped\n"
+           "  --list-profiles     print the profiles' names, one a line\n"
            "  --help              show this text\n"
+           "  --version           show the version\n"
            "\n"
            "Try it: quillfen-modemsim --link /tmp/modem & picocom -b 2400 /tmp/modem\n"
            "then type ATI3 and Enter.\n";

@@ -18,6 +18,8 @@ struct Options {
     unsigned hangupAfter = 0;  // 0: never
     std::string transcript;
     bool help = false;
+    bool version = false;
+    bool listProfiles = false;  // one profile name a line, for shell completion
 };
 
 // False with a one-line error for anything it does not understand.
