@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
-#include <span>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -209,8 +208,7 @@ int SimulatorProcess::WaitForExit() {
 
 std::vector<std::string_view> SimulatorProfiles() {
     std::vector<std::string_view> names;
-    for (std::span<const modemsim::Profile> table : {modemsim::Profiles(), modemsim::RealProfiles()})
-        for (const modemsim::Profile& profile : table) names.push_back(profile.name);
+    for (const modemsim::Profile* profile : modemsim::AllProfiles()) names.push_back(profile->name);
     return names;
 }
 
