@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Tab completion of quillfen-cli as a user meets it: what bash offers for a
 # command line, asked of the completion function with the words bash itself
-# would hand it (split at '=' as bash splits them).
+# would hand it (split at '=' and ':' as bash splits them).
 #   completion_test.sh BIN_DIR COMPLETION_FILE
 set -u
 bin=$(cd "$1" && pwd)
@@ -11,13 +11,15 @@ source "$completion"
 PATH=$bin:$PATH
 failures=0
 
-# A machine of the test's own with one USB modem, which is COM1.
+# A machine of the test's own with one USB modem, which is COM1, and a
+# remote modem on COM5 from the ports file.
 machine=$(mktemp -d)
 trap 'rm -rf "$machine"' EXIT
-mkdir -p "$machine/dev" "$machine/logs"
+mkdir -p "$machine/dev" "$machine/logs" "$machine/config/quillfen"
 ln -s /dev/null "$machine/dev/ttyACM0"
 touch "$machine/logs/Modem001.txt" "$machine/logs/Modem002.txt"
-export QUILLFEN_SYSTEM_ROOT=$machine
+echo "COM5 = rfc2217://fax-ts1:7001" >"$machine/config/quillfen/ports"
+export QUILLFEN_SYSTEM_ROOT=$machine XDG_CONFIG_HOME=$machine/config
 
 offered() {
     local line=$1 word split
@@ -26,9 +28,9 @@ offered() {
     COMP_WORDS=()
     read -ra split <<<"$line"
     for word in "${split[@]}"; do
-        while [[ $word == *=* ]]; do
-            COMP_WORDS+=("${word%%=*}" "=")
-            word=${word#*=}
+        while [[ $word =~ ^([^=:]*)([=:])(.*)$ ]]; do
+            COMP_WORDS+=("${BASH_REMATCH[1]}" "${BASH_REMATCH[2]}")
+            word=${BASH_REMATCH[3]}
         done
         COMP_WORDS+=("$word")
     done
@@ -59,9 +61,11 @@ expect "quillfen-cli --port COM2 --speed 9600 te" "test test-all"
 expect "quillfen-cli test te" ""
 expect "quillfen-cli --j" "--jobs --json"
 expect "quillfen-cli --sim " "$(quillfen-modemsim --list-profiles | sort | paste -sd ' ')"
-expect "quillfen-cli --port C" "COM1"
-expect "quillfen-cli --ports " "COM1 all"
-expect "quillfen-cli --map C" "COM1="
+# Bash replaces only what follows the word's last colon.
+expect "quillfen-cli --sim real:usr-c" "usr-courier-v34"
+expect "quillfen-cli --port C" "COM1 COM5"
+expect "quillfen-cli --ports " "COM1 COM5 all"
+expect "quillfen-cli --map C" "COM1= COM5="
 expect "quillfen-cli --map COM1=$machine/dev/tty" "$machine/dev/ttyACM0"
 (cd "$machine/logs" && expect "quillfen-cli report Modem" "Modem001.txt Modem002.txt") || failures=$((failures + 1))
 
