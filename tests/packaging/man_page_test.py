@@ -3,8 +3,9 @@
 
 Every option, action and exit code the program's --help names has an entry
 in the page's OPTIONS, ACTIONS and EXIT STATUS sections, and every entry
-there is one --help names; every QUILLFEN_ variable --help names is under
-ENVIRONMENT; and man formats the page without a warning.
+there is one --help names; so has every profile --list-profiles names, under
+PROFILES; every QUILLFEN_ variable --help names is under ENVIRONMENT; and man
+formats the page without a warning.
 
     man_page_test.py PROGRAM PAGE
 """
@@ -58,11 +59,11 @@ def help_block(help_text, heading):
     return words
 
 
-def compare(what, from_help, from_page, problems):
+def compare(what, from_help, from_page, problems, source="--help"):
     for word in sorted(set(from_help) - set(from_page)):
-        problems.append(f"{what} {word} is in --help but has no entry in the man page")
+        problems.append(f"{what} {word} is in {source} but has no entry in the man page")
     for word in sorted(set(from_page) - set(from_help)):
-        problems.append(f"{what} {word} has an entry in the man page but --help does not name it")
+        problems.append(f"{what} {word} has an entry in the man page but {source} does not name it")
 
 
 def main(program, page_path):
@@ -79,6 +80,10 @@ def main(program, page_path):
     if "Exit codes:" in help_text.splitlines():
         compare("exit code", help_block(help_text, "Exit codes:"),
                 [head.split()[0] for head in entries(page.get("EXIT STATUS", []))], problems)
+    if "--list-profiles" in help_text:
+        profiles = subprocess.run([program, "--list-profiles"], capture_output=True, text=True, check=True).stdout
+        compare("profile", profiles.split(), [head.split()[0] for head in entries(page.get("PROFILES", []))],
+                problems, "--list-profiles")
     environment = " ".join(plain(line) for line in page.get("ENVIRONMENT", []))
     for variable in sorted(set(re.findall(r"QUILLFEN_[A-Za-z_]+", help_text))):
         if variable not in environment:
