@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The two commands a newcomer needs: `make demo` and `make test`.
 # Both install missing Debian packages first (scripts/install-deps).
 

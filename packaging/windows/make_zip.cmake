@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Makes the Windows zip from the built programs:
 #   cmake -DZIP=... -DSTAGE=... -DPROGRAMS="a.exe;b.exe" -DSOURCE_DIR=...
 #         -DPROJECT_VERSION=... -P make_zip.cmake

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillfen-cli: the modem actions from a shell. Parses the command line,
 // puts a simulated modem behind the port when asked, and dispatches the one
 // action as the window's button would; its outcome is the exit code.

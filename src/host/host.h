@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The host seam: the core's only way to reach a front end.
 // The core is single-threaded; every wait hands control back through
 // PumpEvents so the window (or terminal) stays alive. Message boxes always

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's argument text: the arguments after the program's name joined
 // by single blanks, cut to 259 characters. The only word it understands is
 // "TopMost", exactly so and alone, which keeps the window above others.

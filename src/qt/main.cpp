@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillfen: the desktop program. Starts the main window and lives in Qt's
 // event loop until the window has ended the session.
 #include <QApplication>

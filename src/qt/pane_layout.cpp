@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "qt/pane_layout.h"
 
 namespace quillfen::qt {

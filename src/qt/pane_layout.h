@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the text pane sits below the block of controls. The pane's top and
 // its margins are taken once from the restored window; every other client
 // size reuses them, so the pane keeps its top edge and margins and grows to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Qt host: how the core reaches the desktop program. Waits pump Qt's
 // events without blocking; message boxes are owned by the main window and
 // captioned "Quillfen"; log text goes into the log pane. Every modal dialog

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Tab completion of quillfen-cli as a user meets it: what bash offers for a
 # command line, asked of the completion function with the words bash itself
 # would hand it (split at '=' and ':' as bash splits them).

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The Debian packages as a user gets them: unpacked with dpkg -x into a
 # throwaway root, each installed program answers --version with the
 # package's version and --help with its usage; the installed tool finds the

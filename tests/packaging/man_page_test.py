@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """A man page against the program it documents.
 
 Every option, action and exit code the program's --help names has an entry

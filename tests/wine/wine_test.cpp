@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Windows programs of a MinGW build, run under Wine as a user would run
 // them on Windows, against simulated modems on real ptys. One Wine prefix
 // and one persistent wineserver serve the whole run. COM ports are links

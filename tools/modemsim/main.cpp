@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillfen-modemsim: a Hayes data/fax modem on a pseudo-terminal, so Quillfen
 // can be tried and tested without hardware.
 //

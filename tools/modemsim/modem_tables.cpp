@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "modem_tables.h"
 
 #include <array>

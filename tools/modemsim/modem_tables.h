@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the simulated modem knows, as tables: its profiles, its service
 // classes, the result words, the basic and ampersand commands it accepts, its
 // S-registers, the class queries it answers and its information pages.

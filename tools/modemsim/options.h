@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulator's command line: what it accepts and its usage text.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/simulator_process.h"
 
 #include <fcntl.h>
