@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The two commands a newcomer needs: `make demo` and `make test`.
 # Both install missing Debian packages first (scripts/install-deps).
 
@@ -7,7 +8,7 @@ GENERATOR  := -G Ninja
 CTEST_JOBS ?= 4
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test test-plain test-asan demo clean windows test-windows bench-windows
+.PHONY: all deps configure build test test-plain test-asan demo clean windows test-windows bench-windows deb dist-windows
 
 all: build
 
@@ -38,7 +39,17 @@ demo: build
 	@scripts/demo $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD) $(DEB_BUILD)
+
+# The Debian packages quillfen and quillfen-cli, built with dpkg-buildpackage
+# into $(DEB_BUILD) and checked by lintian, then unpacked into a throwaway
+# root and run from there.
+DEB_BUILD ?= build-deb
+
+deb:
+	@QUILLFEN_WITH_PACKAGING=1 scripts/install-deps
+	scripts/build-deb $(DEB_BUILD)
+	tests/packaging/installed_test.sh $(DEB_BUILD)
 
 # Windows: the core, quillfen-cli.exe and the Windows test programs,
 # cross-built with MinGW-w64 into $(WIN_BUILD)/bin and tested under Wine
@@ -51,7 +62,7 @@ windows:
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-mingw64.cmake -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
 	cmake --build $(WIN_BUILD)
 
-test-windows: windows configure
+test-windows: dist-windows configure
 	cmake --build $(BUILD) --target quillfen-modemsim test_wine
 	scripts/test-windows $(BUILD) $(WIN_BUILD)
 
@@ -59,6 +70,11 @@ test-windows: windows configure
 bench-windows: windows configure
 	cmake --build $(BUILD) --target quillfen-modemsim test_wine
 	scripts/test-windows $(BUILD) $(WIN_BUILD) --gtest_filter=*Benchmark*
+
+# quillfen-VERSION-win64.zip in $(WIN_BUILD): both programs, README.txt, the
+# licences and SHA256SUMS. `make test-windows` unpacks it and runs it under Wine.
+dist-windows: windows
+	cmake --build $(WIN_BUILD) --target windows-zip
 
 # Coverage-guided fuzzing with clang's libFuzzer: the response reader, seeded
 # from the simulator's transcripts, the log report, seeded from the logs in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A bank of 8 simulated modems paced at 2400 bit/s, tested with
 // `quillfen-cli test-all --ports COM1-COM8 --jobs 8`, against one modem
 // tested the same way: wall time of the bank over the wall time of one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The capability test against the simulated fax modem, timed against the
 // floor the program's own pauses impose: 15 ms a transaction (two 5 ms
 // pauses around the write and one at the first line) plus 5 ms for every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How long the desktop program's event loop goes without a turn while a
 // capability test runs against the simulated fax modem. A zero-interval
 // timer fires on every turn; the gaps between its firings are what a user

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Processor time spent while one transaction waits 10 s for a modem that
 // never answers. Target: under 1 % of the wall time.
 #include <sys/resource.h>

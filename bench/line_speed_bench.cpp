@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One capability test against the pacing simulator at 2400 and at 115200
 // bit/s, the line and the simulator at the same speed: how much of the test
 // is wire time.

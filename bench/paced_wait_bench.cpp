@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How far past its deadline PacedWait returns, for the waits the program
 // uses: 0 and 5 ms (the command engine's pauses), 128 ms (the break and the
 // first back-off) and 512 ms (the last back-off). Prints one line.

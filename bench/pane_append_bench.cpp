@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Appending to the desktop program's log pane: 10,000 and then 100,000
 // entries of the kinds a capability test writes, into the visible log pane
 // the way the Qt host puts them there, with the event loop turning as it

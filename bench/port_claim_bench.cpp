@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the checks before every open cost: the console list, the look
 // through every process's open files and the lock file, measured as the
 // open and close of a free pty. Once against this machine's /proc, once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A bank of 8 simulated modems paced at 2400 bit/s, tested with
 // `quillfen-cli test-all --ports COM1-COM8 --jobs 8`: on modems reached
 // locally, then behind one ser2net (rfc2217://) set up for modems (answers

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The capability report on a 10 MB log: a Fax Test All Modems log whose
 // capability tests repeat until the file is that big, read and turned into
 // both report forms. Target: under 0.2 s.

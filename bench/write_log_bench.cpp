@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // WriteLog throughput to the log file: typical IN and OUT lines and a plain
 // block, each one unbuffered write, with no pane attached.
 #include <chrono>

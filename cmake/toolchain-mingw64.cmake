@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross-building the Windows programs on Linux with MinGW-w64.
 # The posix-threads flavour of the compiler: the core's waits use
 # std::this_thread and std::chrono, which the win32 flavour lacks.

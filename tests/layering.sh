@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Dependencies point down only: a file under src/LAYER may include from its
 # own layer and the layers below it, never from one above, and no front end
 # includes another. Nor does a front end call into the core modules the

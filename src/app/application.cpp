@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/application.h"
 
 #include <algorithm>
@@ -144,8 +145,14 @@ int Application::EnsurePortOpen() {
 
 SessionSummary Application::Summary() const {
     const Progress& progress = procedures_.ActionProgress();
-    SessionSummary summary{lastOutcome_,         progress.hungUp,    progress.commandsBeforeHangUp, port_.Refusal(),
-                           logFileName_,         log_.FileProblem(), log_.FileIncomplete()};
+    SessionSummary summary;
+    summary.outcome = lastOutcome_;
+    summary.hungUp = progress.hungUp;
+    summary.commandsBeforeHangUp = progress.commandsBeforeHangUp;
+    summary.refusal = port_.Refusal();
+    summary.logFileName = logFileName_;
+    summary.logFileProblem = log_.FileProblem();
+    summary.logFileIncomplete = log_.FileIncomplete();
     if (port_.IsOpen()) {
         summary.comNumber = port_.SelectedPort + 1u;
         summary.device = names_.DeviceFor(summary.comNumber);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The application object and the toolkit-free command dispatch shared by
 // every front end. It owns one instance of each core module. A front end
 // turns its events into DispatchCommand(id, notification) and

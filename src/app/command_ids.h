@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The ids of the main window's controls and menu items, shared by every
 // front end and by the dispatch. A native window uses them as its control
 // and command ids; other front ends translate their events into them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Rules of the two desktop windows that need no toolkit: where the log pane
 // sits, the one argument the programs understand, and how many ports the
 // list offers. The Qt and the Win32 window both take them from here, so the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command line of quillfen-cli: what the user asked for, and the exit codes.
 // Owns the parsing of argv into one CliOptions and the help text. A caller
 // may rely on: a parse that succeeds names exactly one action with its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The standard streams of the terminal or console quillfen-cli runs in.
 // One implementation per platform. Writes are unbuffered and complete; a
 // reader that has gone away is reported, never fatal. Waiting for input

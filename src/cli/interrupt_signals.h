@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Ctrl-C and the other stop requests of a terminal or console, delivered
 // as data. On POSIX a signalfd for SIGINT, SIGTERM and SIGHUP, which stay
 // blocked for the life of the object so no handler ever runs; on Windows a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/log_file_reader.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading a finished session log back for the report. Only a regular file is
 // read, and only up to LogFileReadLimit bytes: a device that never ends
 // (/dev/zero), a FIFO with no writer or a huge file is refused at once,

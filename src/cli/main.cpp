@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillfen-cli: the modem actions from a shell. Parses the command line,
 // puts a simulated modem behind the port when asked, and dispatches the one
 // action as the window's button would; its outcome is the exit code.
@@ -205,7 +206,8 @@ int Run(int argc, char** argv) {
     switch (parsed.outcome) {
         case ParseOutcome::Help: Print(HelpText()); return ExitDone;
         case ParseOutcome::Version:
-            Print("quillfen-cli (" + std::string(ProductName) + " " + std::string(ProductVersion) + ")\n");
+            Print("quillfen-cli " + std::string(PackageVersion) + " (" + std::string(ProductName) + " " +
+                  std::string(ProductVersion) + ")\n");
             return ExitDone;
         case ParseOutcome::Error:
             Say(parsed.error);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Threads, not processes: every core module lives in its Application with no
 // global state, so sessions side by side in one process share nothing by
 // construction; one process keeps Ctrl-C (a signalfd), the progress and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A bank of modems tested at once: `test-all --ports LIST [--jobs N]`.
 // Owns one worker thread per job; each port gets a session of its own (its
 // own Application, and with it its own port, engine and ModemNNN.txt), so a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/port_listing.h"
 
 #include <algorithm>

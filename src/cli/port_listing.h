@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `quillfen-cli ports`: the machine's serial devices as a table for stdout.
 // Owns nothing; the devices and their COM numbers come from PortNames after
 // Discover. A caller may rely on: every device found is listed with every COM

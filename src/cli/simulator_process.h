@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated modem that --sim puts behind the selected port.
 // Owns one quillfen-modemsim child process: found next to this program or on
 // PATH, started in a session of its own (so a terminal's Ctrl-C reaches only

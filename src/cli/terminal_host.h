@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The host seam for a terminal: how the core's waits, boxes and log reach a shell.
 // Owns nothing but the link to the application, the typed command and the
 // commands it has queued. The log streams to stdout unbuffered, byte for

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One AT command transaction at a time, and the response reader under it.
 // Owns the abort flag that every wait tests, the result of the latest
 // transaction, the command buffer and the reader's line buffers. A caller may

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One command transaction: purge, pause, purge, send with CR, read the answer.
 #include <cstring>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Cuts what the modem sends into lines, logs each as an IN line and returns
 // the class of the first final response, or Error on a timeout or an abort.
 #include <chrono>

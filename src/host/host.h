@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The host seam: the core's only way to reach a front end.
 // The core is single-threaded; every wait hands control back through
 // PumpEvents so the window (or terminal) stays alive. Message boxes always
@@ -11,10 +12,14 @@
 #include <cstdint>
 #include <string_view>
 
+#include "host/version.h"
+
 namespace quillfen {
 
 inline constexpr std::string_view ProductName = "Quillfen";
-inline constexpr std::string_view ProductVersion = "09.05.01";
+inline constexpr std::string_view ProductVersion = QUILLFEN_PRODUCT_VERSION;
+// The same version as packages number it: "9.5.1".
+inline constexpr std::string_view PackageVersion = QUILLFEN_PACKAGE_VERSION;
 
 enum class BoxIcon { Information, Question, Stop };
 enum class BoxButtons { Ok, RetryCancel };

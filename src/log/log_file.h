@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The few file, clock and directory calls the session log needs, one
 // implementation per platform (posix/, win32/). A log file is a low-level
 // descriptor: -1 when none is open. Creation is always exclusive, so an

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "log/session_log.h"
 
 #include <cerrno>

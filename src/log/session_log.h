@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The session log: the one writer of the log, to the pane and to the file.
 // Owns the numbered log file ModemNNN.txt in the current directory for the
 // whole run. Each entry is built in one fixed buffer and written with a single

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "procedures/capability_script.h"
 
 namespace quillfen::script {

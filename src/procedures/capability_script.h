@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The capability test as data: the script's steps, the fax-class table and
 // the battery run once per accepted class. A reviewer reads what is sent here;
 // procedures.cpp only interprets it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The probe, the scans and the interpreter of the capability script.
 #include "procedures/procedures.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The test procedures: the modem probe, the COM1 to COM4 scans and the
 // capability test script. The script, the class table and the battery are
 // tables (capability_script.cpp) run by a small interpreter. Every

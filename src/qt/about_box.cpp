@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "qt/about_box.h"
 
 #include <QLabel>

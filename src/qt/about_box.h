@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The About box: product name, version, a neutral company line and rights
 // line, the icon and OK. One object lives as long as the main window and is
 // shown again each time; every showing fills in the version afresh.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "qt/app_icon.h"
 
 namespace quillfen::qt {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Dialog units to pixels, through the metrics of the dialog's font, so the
 // window keeps its designed proportions in whatever font the desktop gives.
 // A horizontal unit is a quarter of the font's average character width, a

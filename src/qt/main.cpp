@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: MIT
 // quillfen: the desktop program. Starts the main window and lives in Qt's
 // event loop until the window has ended the session.
 #include <QApplication>
+#include <cstdio>
 
 #include "qt/app_icon.h"
 #include "qt/command_line.h"
@@ -9,6 +11,12 @@
 #include "serial/ports_file.h"
 
 int main(int argc, char** argv) {
+    using quillfen::qt::InfoRequest;
+    if (InfoRequest request = quillfen::qt::InfoRequestOf(argc, argv); request != InfoRequest::None) {
+        const QByteArray text = quillfen::qt::InfoText(request);
+        std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout);
+        return 0;
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillfen"));
     QApplication::setApplicationVersion(QString::fromLatin1(quillfen::ProductVersion.data(),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "qt/main_window.h"
 
 #include <QAction>

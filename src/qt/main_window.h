@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window: one dialog with the port list, the command edit, the
 // action buttons, the log pane (and the help pane over it) and the menu.
 // It owns the Application and is its host, turns every click, menu choice,

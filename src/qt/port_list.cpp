@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "qt/port_list.h"
 
 #include <QSignalBlocker>

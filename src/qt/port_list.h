@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The port list (COM1 to COM256). Besides a change of selection it reports
 // when its list is dropped down and when it loses the focus: each of the
 // three closes the open port, so the list never disagrees with it. A

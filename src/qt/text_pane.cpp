@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "qt/text_pane.h"
 
 #include <QFontDatabase>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A read-only text pane, the log or the help: fixed-pitch font, no wrapping,
 // both scroll bars, selectable by mouse and keyboard, no undo history.
 // Text arrives as single bytes and each byte is one character (Latin-1), so

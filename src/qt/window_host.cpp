@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window as the core's host.
 #include "qt/main_window.h"
 

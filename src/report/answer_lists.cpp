@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "report/answer_lists.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The lists inside a modem's answers, read the same way wherever they
 // stand: a leading "+NAME:" or "+NAME=" is dropped, parentheses and blanks
 // only group, and a range "0-2" stands for every value in it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "report/capability_tables.h"
 
 namespace quillfen::report::tables {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the answers of a capability test mean, as tables the report reads:
 // the service classes, the class 1 modulation codes, the class 2 and 2.0
 // parameter values (each class with its own), the flow-control commands with

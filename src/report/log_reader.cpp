@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Walks a log line by line. OUT lines open a transaction, IN lines feed it,
 // and any plain line ends it, because the program writes its own remarks
 // only after a transaction has returned. What a finished transaction means

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading a finished session log back into facts about the modem.
 // Owns nothing but the facts it returns: ReadLog takes the bytes of any
 // Quillfen log (complete, aborted or cut short, CR LF or bare LF) and finds

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The report for people: one labelled line per fact, in the order a reader
 // of the log meets them. Every fact and every verdict is settled by the
 // reader; this only words them.

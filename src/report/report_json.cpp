@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The report for machines: the same facts as the text, one to_json per
 // kind of fact, with the keys the README's schema documents. The document is
 // UTF-8; bytes of a log or a file name that are not UTF-8 become U+FFFD.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The class ranking follows HylaFAX's faxaddmodem: class 1.0, 1, 2.1, 2.0,
 // then 2. Class 1 leaves the fax protocol to the host's software, where its
 // faults can be mended; a modem's class 2 firmware cannot be. The class 2

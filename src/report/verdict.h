@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The verdict on one capability test: the fax class to configure, the
 // alternative and when to prefer it, what HylaFAX, mgetty and efax should be
 // told, and which classes the test never tried.

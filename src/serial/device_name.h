@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What may stand behind a COM number: a device of this machine (a path, or
 // a Windows device name), or a network port, "rfc2217://HOST:PORT" for a
 // Telnet COM-port server or "tcp://HOST:PORT" for a plain TCP port. HOST is

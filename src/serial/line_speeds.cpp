@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The line speeds a port may be set to: the ones every platform's serial
 // driver takes by name.
 #include <iterator>

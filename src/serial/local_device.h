@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A serial device of this machine: termios on POSIX (posix/), the
 // communications API on Windows (win32/), picked by the build. It opens a
 // device exclusively and restores the settings the device had before the

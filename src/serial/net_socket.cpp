@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the platforms' sockets share: how a failure becomes a NetError.
 #include "serial/net_socket.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One TCP connection for the network ports: the platform's sockets behind
 // one header (posix/, win32/), so the network transport itself stays
 // portable. Nothing here waits longer than it is told; reads and writes

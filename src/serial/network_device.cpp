@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "serial/network_device.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A modem behind a terminal server: a TCP connection that carries the
 // modem's bytes, with the Telnet COM-port option for its line settings and
 // control lines (rfc2217://HOST:PORT) or without anything (tcp://HOST:PORT).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which device stands behind each COM number.
 // A mapping given by the user (--map) wins over the environment variable
 // QUILLFEN_COMn, which wins over the ports file, which wins over the number

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "serial/ports_file.h"
 
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The ports file: which device stands behind a COM number, kept by the user
 // for every front end. One line per port, "COM5 = rfc2217://fax-ts1:7001" or
 // "COM2 = /dev/ttyUSB3"; '#' starts a comment. A line that cannot be used is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The transport seam's chooser: which kind of device a name asks for.
 #include "serial/serial_device.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One serial port as the port session sees it, whatever carries it.
 // SerialDevice is the transport seam: a local device (posix/, win32/, chosen
 // by the build), a Telnet COM-port server (rfc2217://HOST:PORT) or a plain

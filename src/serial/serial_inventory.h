@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The serial devices this machine really has, found without set-up.
 // Owns nothing: it reads the machine's device tree each time it is asked.
 // A caller may rely on: a ttyS port is listed only when a UART stands behind

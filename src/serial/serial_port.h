@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one serial port the program talks to, and the paced wait.
 // Owns the open/close life of the port with its retry schedule and failure
 // reports, the control-line reset, the purges, the two write buffers, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "win32/dialog_colours.h"
 
 namespace quillfen::win32 {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Both dialogs draw on light grey (0xC0C0C0) with black text, the look of
 // the program's dialogs on every Windows version.
 #pragma once

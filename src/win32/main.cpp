@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillfen.exe: the native Windows program. Runs the main window as a modal
 // dialog and ends when the dialog has ended the session.
 #include <windows.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window: dialog template 201 run as the program's one modal
 // dialog, with the log pane in place of the template's edit 1008 and the
 // help pane over it while help is shown. It is also the core's host, as the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the program's dialogs appear: the main window centred on the work
 // area (where a restored window comes back to), the About box over the main
 // window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "win32/rich_pane.h"
 
 #include <richedit.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The two read-only text panes of the main window, the log (1008) and the
 // help (1009): rich-edit controls of the class "RICHEDIT" from riched32.dll,
 // which keep CR LF as two characters, so a log position counts exactly the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window's side of the host seam: what the core and the dispatch
 // ask of the window while they log, wait, report and switch the busy set.
 #include "win32/main_window.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The dispatch every front end drives: the busy bracket and its guard, Send,
 // the port list, help, the close request and the end of the session.
 #include <gtest/gtest.h>

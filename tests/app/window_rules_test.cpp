@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The toolkit-free rules both desktop windows take: the pane's place and
 // the TopMost argument.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The report after a run, the report action, and a bank of simulated modems
 // tested at once: the real quillfen-cli against simulators on real ptys.
 #include <signal.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillfen-cli run as a user runs it: the real binary in a temporary
 // directory, the simulator behind the port on a real pty, signals sent to
 // the process, and its stdout, stderr, exit code and log file compared.

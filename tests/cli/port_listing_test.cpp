@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `ports` on a machine built in a temporary directory: the table with every
 // COM number that opens each device, and the sentences for empty machines.
 #include <regex>

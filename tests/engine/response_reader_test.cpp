@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The reader and the transaction against a pty whose other side the test
 // plays byte by byte.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target for the Telnet COM-port client: whatever a server sends, in
 // whatever pieces, the client keeps to its buffers, always makes progress
 // once its outbox is sent, and hands the reader exactly what the modem's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the fuzz target without libFuzzer: over files, over every file of a
 // directory, or over simulator transcripts, whose "> " records (the bytes the
 // modem sent) make one input each. With --extract DIR the transcripts are

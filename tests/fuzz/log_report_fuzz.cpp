@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target for the log report: whatever bytes a file holds, reading it
 // ends, every test found names a port, and both report forms are made; the
 // JSON is valid UTF-8 JSON, so any JSON reader takes it.

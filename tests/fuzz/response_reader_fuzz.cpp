@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target for the response reader's byte loop: whatever the modem sends,
 // every log entry stays one bounded IN line and every final answer is one of
 // the known result codes.

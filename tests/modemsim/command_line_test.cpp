@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fax profile's command state as a program sees it over the pty: echo,
 // the two result forms, several commands on a line, ERROR ending a line,
 // factory reset, line editing and the information pages.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated line's life: clients coming and going, the symlink, stop
 // signals, the hang-up, pacing, noise, the transcript and the command line.
 #include <gtest/gtest.h>

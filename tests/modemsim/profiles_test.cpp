@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What each profile offers: its service classes, the class queries that
 // exist only in their class, a modem fixed to numeric codes and one that
 // never answers.

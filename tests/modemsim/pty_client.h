@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's end of the simulated line for the simulator's own tests:
 // the slave device opened raw with plain POSIX calls, as a terminal program
 // would, with reads bounded by generous deadlines.

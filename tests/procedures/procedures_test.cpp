@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The probe, the scans and the capability script against the simulated
 // modem on real ptys, driven through the same dispatch the front ends use.
 #include <gtest/gtest.h>

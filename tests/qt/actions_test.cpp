@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The modem actions from the window, against the simulator on a real pty:
 // the busy set around them, Abort Event and Exit in the middle of a test,
 // Send, and the port list closing the port.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window behaving as the dialog it stands for, as a user would try it:
 // Enter presses the focused push button (Send from the command edit, the
 // default one when the focus is on neither), the log keeps a reader's place, the restored

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window as the user meets it: start-up, TopMost, the pane's place
 // across restore and maximize, the help pane, copying and the About box.
 #include <QAction>

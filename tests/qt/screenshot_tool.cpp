@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillfen-screenshot OUTPUT.png [restored|help|report|about]: runs Fax Test
 // Select Modem against the simulated fax modem in the real main window and
 // saves a picture of the window with the finished log in it, for the README.

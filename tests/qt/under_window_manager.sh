@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Runs one test program on a virtual X display with a window manager
 # (openbox), so that window frames, focus changes and the manager's size
 # rules are real, which the offscreen platform does not provide.

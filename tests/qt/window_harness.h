@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A main window for tests: started in a temporary directory (so the log
 // file lands there), with every modal dialog answered from a queue and
 // recorded instead of waiting for a user.

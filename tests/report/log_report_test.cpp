@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The capability report read from real logs: the golden fax log, logs of the
 // simulator's modems of their own and of real modems as public documents
 // show them, the odd answer forms manuals describe, a noisy line on a real

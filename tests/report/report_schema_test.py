@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """quillfen-cli report --json against the schema the README documents.
 
 Runs the real binary on the logs in tests/data, on a log cut short and on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Another process for the serial tests: it stays alive until the object goes
 // away, and may hold a device open under flock while it lives, as a second
 // terminal program would.

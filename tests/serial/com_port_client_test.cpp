@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Telnet COM-port client as a state machine: what it sends for each
 // step, what of the server's bytes reaches the reader, and that no server
 // can make it loop or grow.

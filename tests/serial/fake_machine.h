@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A machine built in a temporary directory: /dev nodes (plain files or links
 // to real ptys), their sysfs class entries with UART types and USB parents,
 // a /proc with consoles and processes, and a lock directory.

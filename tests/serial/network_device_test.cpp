@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Network ports: through a real ser2net in front of a pty the test plays the
 // modem on, and against small servers of the test's own that misbehave.
 #include <arpa/inet.h>

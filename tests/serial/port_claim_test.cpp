@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Ports that are not ours are left alone: a console and a held port are
 // refused before they are opened (no byte reaches them, their settings stay),
 // the far side of a pty does not count as a holder, and the UUCP lock we

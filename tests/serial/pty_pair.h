@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A pseudo-terminal for the serial tests: the test holds the master side and
 // plays the modem; the slave path is what the port under test opens. A
 // keeper descriptor holds the slave open, as a simulator or getty would, so

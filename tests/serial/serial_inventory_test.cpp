@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which device each COM number opens, on machines built in a temporary
 // directory: UARTs, ACM and USB modems and Bluetooth ports present and absent,
 // with the user's own mappings on top.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/fixtures.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test fixtures shared by every module's tests: a temporary directory that
 // the test may make current, and a running quillfen-modemsim on a real pty.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A program run as a user runs it, for tests and benchmarks: started in a
 // directory, its stdout and stderr collected, actions (signals, input) fired
 // once a stream has shown a given text a given number of times, and killed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An environment variable set for one test and taken away again, so a test
 // that points the program at a fake machine leaves the next test a real one.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A host for tests: queues message-box answers, records what it was shown
 // and the progress it was told, keeps the log pane as a string, records
 // what the dispatch asked of the window (enabled controls, focus, help,

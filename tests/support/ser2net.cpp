@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/ser2net.h"
 
 #include <arpa/inet.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A real ser2net (Debian's, 4.x) in front of one device, for tests and
 // benchmarks: a YAML configuration written to a temporary directory, an
 // accepter on a port of 127.0.0.1 that ser2net picks itself (so concurrent

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reads a quillfen-modemsim transcript back into the bytes the modem sent:
 // the "> " records, with their \r, \n, \\ and \xHH escapes undone.
 #pragma once

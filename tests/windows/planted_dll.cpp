@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A riched32.dll that leaves a mark in the current directory when Windows
 // loads it, for the test that plants it beside quillfen.exe as a malicious
 // download would.

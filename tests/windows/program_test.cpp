@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillfen.exe itself, started as a user starts it: the golden capability
 // log from Fax Test Select Modem on the simulated modem's COM port, and the
 // version the file reports. The test finds the window by its title in the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Win32 serial device against a simulated modem behind a COM port. The
 // Wine harness links the ports; run by hand, the tests that need a port say
 // so and are skipped.

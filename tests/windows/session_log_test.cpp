@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The session log on Windows: the file the user keeps must hold the pane's
 // bytes exactly (binary, no CR LF translation), creation must never take
 // over an existing entry, and the start-up message must show a path the

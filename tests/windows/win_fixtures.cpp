@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "windows/win_fixtures.h"
 
 #include <windows.h>

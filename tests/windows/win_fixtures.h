@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fixtures for the Windows test programs: a temporary directory the test
 // may make current, file reading, and the COM ports the Wine harness has
 // linked to simulators for this run.

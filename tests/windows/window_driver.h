@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drives Quillfen's main window the way a user would, from outside its
 // thread: finds it by its title, answers message boxes, presses buttons with
 // BM_CLICK and menu items with WM_COMMAND, and reads the panes (WM_GETTEXT),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Windows program's main window, run on a thread of its own in this
 // process while the test drives it from outside like a user: the controls
 // and menu of the templates, what is enabled and grayed during and after an

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Windows programs of a MinGW build, run under Wine as a user would run
 // them on Windows, against simulated modems on real ptys. One Wine prefix
 // and one persistent wineserver serve the whole run. COM ports are links
@@ -14,6 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -29,6 +31,7 @@
 
 #include <gtest/gtest.h>
 
+#include "host/version.h"
 #include "support/fixtures.h"
 #include "support/run_program.h"
 #include "support/scoped_env.h"
@@ -181,10 +184,11 @@ public:
         }
     }
 
+    // program is a file of the Windows build, or a path of its own.
     ProcessRun Run(const std::string& program, std::vector<std::string> args, const std::string& dir,
                    const std::vector<Trigger>& triggers = {}, const ProgramOptions& options = {}) {
         ExpectOnlyPtyLinks();
-        std::vector<std::string> argv{wine_, windowsBin_ + "/" + program};
+        std::vector<std::string> argv{wine_, program.front() == '/' ? program : windowsBin_ + "/" + program};
         argv.insert(argv.end(), args.begin(), args.end());
         return RunProcess(argv, dir, triggers, options);
     }
@@ -540,6 +544,41 @@ TEST_F(WineTest, ProgramsNeedNoDllBeyondWindowsOwn) {
             EXPECT_LT(fs::file_size(path), 1500u * 1000u) << program.name;
         }
     }
+}
+
+// The zip a Windows user downloads, unpacked as they would: the files its
+// README names, texts with CR LF line ends, checksums that hold, and a
+// program that starts from there and tells the version the zip is named by.
+TEST_F(WineTest, TheZipHoldsWhatItSaysAndItsProgramStarts) {
+    const char* zip = std::getenv("QUILLFEN_WINDOWS_ZIP");
+    if (!zip || !*zip) GTEST_SKIP() << "QUILLFEN_WINDOWS_ZIP names no zip; make test-windows builds one";
+    EXPECT_EQ(fs::path(zip).filename(), "quillfen-" QUILLFEN_PACKAGE_VERSION "-win64.zip");
+    const std::string unpacked = dir.File("unpacked");
+    ProcessRun unzip = RunProcess({FirstExecutable({"unzip"}), "-q", zip, "-d", unpacked}, dir.Path());
+    ASSERT_EQ(unzip.exitCode, 0) << unzip.err;
+
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(unpacked)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"LICENSE.txt", "README.txt", "SHA256SUMS", "THIRD-PARTY.txt",
+                                               "quillfen-cli.exe", "quillfen.exe"}));
+    for (const char* text : {"README.txt", "LICENSE.txt", "THIRD-PARTY.txt"}) {
+        const std::string bytes = ReadFile(unpacked + "/" + text);
+        std::size_t lineEnds = 0, crLf = 0;
+        for (std::size_t at = bytes.find('\n'); at != std::string::npos; at = bytes.find('\n', at + 1)) {
+            ++lineEnds;
+            if (at > 0 && bytes[at - 1] == '\r') ++crLf;
+        }
+        EXPECT_GT(lineEnds, 10u) << text;
+        EXPECT_EQ(crLf, lineEnds) << text << " has line ends without CR";
+    }
+    ProcessRun sums = RunProcess({FirstExecutable({"sha256sum"}), "--check", "--strict", "SHA256SUMS"}, unpacked);
+    EXPECT_EQ(sums.exitCode, 0) << sums.out << sums.err;
+
+    ProcessRun version = Session->Run(unpacked + "/quillfen-cli.exe", {"--version"}, unpacked);
+    EXPECT_EQ(version.exitCode, 0) << version.err;
+    EXPECT_EQ(version.out.substr(0, version.out.find_first_of("\r\n")),
+              "quillfen-cli " QUILLFEN_PACKAGE_VERSION " (Quillfen " QUILLFEN_PRODUCT_VERSION ")");
 }
 
 TEST_F(WineTest, WindowsSessionLogTestsPass) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quillfen-modemsim: a Hayes data/fax modem on a pseudo-terminal, so Quillfen
 // can be tried and tested without hardware.
 //
@@ -6,8 +7,9 @@
 //
 // The first line on stdout is the pty's device path; nothing else is printed
 // there. Profiles: fax (classes 0,1,1.0,2,2.0), class1 (0,1,1.0), data (0),
-// numeric (result codes always numeric), silent (never answers), and three
-// modems of their own: usbclass1, v34fax and dataonly. Pacing,
+// numeric (result codes always numeric), silent (never answers), three
+// modems of their own (usbclass1, v34fax and dataonly) and real modems
+// (real:NAME); --list-profiles names them all. Pacing,
 // noise, a hang-up after N commands and a byte transcript are options; see
 // --help. SIGTERM, SIGINT and SIGHUP end it with status 0 and remove the link.
 // Exit status 2 is a bad command line, 1 a pty or file that cannot be set up.
@@ -22,6 +24,7 @@
 #include <random>
 #include <string>
 
+#include "host/version.h"
 #include "options.h"
 #include "pty.h"
 #include "simulator.h"
@@ -49,6 +52,16 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::fputs(UsageText().c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("%s %s (Quillfen %s)\n", kProgram, QUILLFEN_PACKAGE_VERSION, QUILLFEN_PRODUCT_VERSION);
+        return 0;
+    }
+    if (options.listProfiles) {
+        for (const Profile* profile : AllProfiles()) {
+            std::printf("%.*s\n", static_cast<int>(profile->name.size()), profile->name.data());
+        }
         return 0;
     }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "modem.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated modem's command interpreter: a Hayes modem in command state.
 // It owns the modem's state (settings, S-registers, service class and the
 // command line being typed) and turns each received byte into what the modem

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "modem_tables.h"
 
 #include <array>
@@ -251,11 +252,16 @@ constexpr std::array kProfiles{
 std::span<const ServiceClass> ServiceClasses() { return kServiceClasses; }
 std::span<const Profile> Profiles() { return kProfiles; }
 
+std::vector<const Profile*> AllProfiles() {
+    std::vector<const Profile*> all;
+    for (std::span<const Profile> table : {Profiles(), RealProfiles()})
+        for (const Profile& profile : table) all.push_back(&profile);
+    return all;
+}
+
 const Profile* FindProfile(std::string_view name) {
-    for (std::span<const Profile> table : {Profiles(), RealProfiles()}) {
-        for (const Profile& profile : table)
-            if (profile.name == name) return &profile;
-    }
+    for (const Profile* profile : AllProfiles())
+        if (profile->name == name) return profile;
     return nullptr;
 }
 

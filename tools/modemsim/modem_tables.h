@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the simulated modem knows, as tables: its profiles, its service
 // classes, the result words, the basic and ampersand commands it accepts, its
 // S-registers, the class queries it answers and its information pages.
@@ -9,6 +10,7 @@
 #include <initializer_list>
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace quillfen::modemsim {
 
@@ -79,6 +81,9 @@ struct Profile {
 std::span<const Profile> Profiles();
 // The real modems, named "real:NAME".
 std::span<const Profile> RealProfiles();
+// Every profile, the simulator's own first, then the real modems: what
+// --profile takes, --list-profiles prints and --help describes.
+std::vector<const Profile*> AllProfiles();
 const Profile* FindProfile(std::string_view name);
 
 enum class Result : std::uint8_t { Ok, Connect, Ring, NoCarrier, Error, NoDialtone, Busy, NoAnswer };

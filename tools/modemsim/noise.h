@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Line noise for the simulated modem: junk bytes, unsolicited fax frames,
 // over-long lines and RING between answers, and a stray NUL or XON in front
 // of some result words. The seed fixes all of it: the noise inside answers

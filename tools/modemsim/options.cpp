@@ -1,5 +1,7 @@
+// SPDX-License-Identifier: MIT
 #include "options.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <string_view>
@@ -14,6 +16,20 @@ bool ReadUnsigned(std::string_view text, unsigned long long highest, unsigned lo
     if (text.empty()) return false;
     auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
     return status == std::errc() && end == text.data() + text.size() && value <= highest;
+}
+
+// What a profile answers, told from its own row so the help cannot drift
+// from the table: its classes as +FCLASS=? would list them, or why it lists none.
+std::string ProfileSummary(const Profile& profile) {
+    if (profile.silent) return "reads everything, never answers";
+    if (profile.classes == 0) return "knows no +FCLASS at all";
+    std::string classes;
+    for (const ServiceClass& serviceClass : ServiceClasses()) {
+        if (profile.classes & serviceClass.bit) classes.append(classes.empty() ? "" : ", ").append(serviceClass.name);
+    }
+    std::string summary = (classes.find(',') == std::string::npos ? "class " : "classes ") + classes;
+    if (profile.numericOnly) summary += "; numeric result codes only";
+    return summary;
 }
 
 }  // namespace
@@ -47,6 +63,10 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
         unsigned long long number = 0;
         if ((option == "--help" || option == "-h") && !inlineValue) {
             options.help = true;
+        } else if (option == "--version" && !inlineValue) {
+            options.version = true;
+        } else if (option == "--list-profiles" && !inlineValue) {
+            options.listProfiles = true;
         } else if (option == "--noise" && !inlineValue) {
             options.noise = true;
         } else if (option == "--profile") {
@@ -54,9 +74,8 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
             options.profile = FindProfile(value);
             if (!options.profile) {
                 std::string names;
-                for (std::span<const Profile> table : {Profiles(), RealProfiles()})
-                    for (const Profile& profile : table)
-                        names += (names.empty() ? "" : ", ") + std::string(profile.name);
+                for (const Profile* profile : AllProfiles())
+                    names.append(names.empty() ? "" : ", ").append(profile->name);
                 return badValue("one of " + names);
             }
         } else if (option == "--link") {
@@ -90,27 +109,34 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
 }
 
 std::string UsageText() {
-    return "Usage: quillfen-modemsim [options]\n"
-           "A Hayes modem on a pseudo-terminal. Prints the device path as its first\n"
-           "line, then answers AT commands until SIGTERM, SIGINT or SIGHUP.\n"
-           "\n"
-           "  --profile NAME      fax (classes 0,1,1.0,2,2.0; the default), class1 (0,1,1.0),\n"
-           "                      data (0 only), numeric (always numeric result codes),\n"
-           "                      silent (reads everything, never answers), and modems\n"
-           "                      of their own: usbclass1 (a class 1 USB modem), v34fax\n"
-           "                      (class 2.0 with V.34 fax), dataonly (no +FCLASS at all),\n"
-           "                      and real:NAME, real modems as public documents show\n"
-           "                      them (a wrong NAME lists them all)\n"
-           "  --link PATH         also make PATH a symlink to the device (removed at exit)\n"
-           "  --baud N            send at most N bit/s, 10 bits a byte (default: no pacing)\n"
-           "  --noise             add junk, fax frames, long lines and stray NUL/XON bytes\n"
-           "  --seed N            seed for --noise, to repeat a run\n"
-           "  --hangup-after N    close the line and exit after answering N commands\n"
-           "  --transcript FILE   record every byte in (\"< \") and out (\"> \"), C-escaped\n"
-           "  --help              show this text\n"
-           "\n"
-           "Try it: quillfen-modemsim --link /tmp/modem & picocom -b 2400 /tmp/modem\n"
-           "then type ATI3 and Enter.\n";
+    std::string text =
+        "Usage: quillfen-modemsim [options]\n"
+        "A Hayes modem on a pseudo-terminal. Prints the device path as its first\n"
+        "line, then answers AT commands until SIGTERM, SIGINT or SIGHUP.\n"
+        "\n"
+        "  --profile NAME      the modem to be, one of the profiles below (default fax)\n"
+        "  --link PATH         also make PATH a symlink to the device (removed at exit)\n"
+        "  --baud N            send at most N bit/s, 10 bits a byte (default: no pacing)\n"
+        "  --noise             add junk, fax frames, long lines and stray NUL/XON bytes\n"
+        "  --seed N            seed for --noise, to repeat a run\n"
+        "  --hangup-after N    close the line and exit after answering N commands\n"
+        "  --transcript FILE   record every byte in (\"< \") and out (\"> \"), C-escaped\n"
+        "  --list-profiles     print the profiles' names, one a line\n"
+        "  --help              show this text\n"
+        "  --version           show the version\n"
+        "\n"
+        "Profiles (real: a real modem as public documents show it):\n";
+    const std::vector<const Profile*> profiles = AllProfiles();
+    std::size_t width = 0;
+    for (const Profile* profile : profiles) width = std::max(width, profile->name.size());
+    for (const Profile* profile : profiles) {
+        text.append("  ").append(profile->name).append(width + 2 - profile->name.size(), ' ');
+        text.append(ProfileSummary(*profile)).push_back('\n');
+    }
+    text += "\n"
+            "Try it: quillfen-modemsim --link /tmp/modem & picocom -b 2400 /tmp/modem\n"
+            "then type ATI3 and Enter.\n";
+    return text;
 }
 
 }  // namespace quillfen::modemsim

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulator's command line: what it accepts and its usage text.
 #pragma once
 
@@ -18,6 +19,8 @@ struct Options {
     unsigned hangupAfter = 0;  // 0: never
     std::string transcript;
     bool help = false;
+    bool version = false;
+    bool listProfiles = false;  // one profile name a line, for shell completion
 };
 
 // False with a one-line error for anything it does not understand.

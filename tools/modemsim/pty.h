@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated modem's end of the serial line: a pseudo-terminal whose
 // slave side the program opens as its serial port, and an optional symlink
 // to it. The simulator keeps a slave descriptor of its own, so the line

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Real modems, answer by answer, as public documents show them. Every row
 // names where its answer was found: mgetty's doc/modems.db (from mgetty's
 // Debian source), HylaFAX's config/ prototypes (hylafax-server, installed in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulator's event loop: one poll over the pty master and the stop
 // signals. It feeds what the program writes to the modem, sends the answers
 // (in one write each, or paced at the line rate), slips in line noise while

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A record of everything that crossed the simulated line, for a human to
 // read and a tool to parse back. One record per chunk, one line per record:
 //   "< " bytes received from the program

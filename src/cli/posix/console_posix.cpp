@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The standard streams on a POSIX terminal: plain descriptors and poll.
 #include <poll.h>
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/posix/interrupt_signals_posix.h"
 
 #include <sys/signalfd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a POSIX caller waits on to see a stop request: the signalfd, and the
 // mask to give a child process so it starts with nothing blocked.
 #pragma once

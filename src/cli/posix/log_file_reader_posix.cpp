@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Log files on a POSIX system. Anything but a regular file is refused
 // before it is opened, so no device is touched (a tty's open would raise
 // its control lines); the open itself is non-blocking and judged again by

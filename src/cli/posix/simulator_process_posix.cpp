@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/simulator_process.h"
 
 #include <fcntl.h>
@@ -9,7 +10,6 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
-#include <span>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -209,8 +209,7 @@ int SimulatorProcess::WaitForExit() {
 
 std::vector<std::string_view> SimulatorProfiles() {
     std::vector<std::string_view> names;
-    for (std::span<const modemsim::Profile> table : {modemsim::Profiles(), modemsim::RealProfiles()})
-        for (const modemsim::Profile& profile : table) names.push_back(profile.name);
+    for (const modemsim::Profile* profile : modemsim::AllProfiles()) names.push_back(profile->name);
     return names;
 }
 

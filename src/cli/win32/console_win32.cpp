@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The standard streams on a Windows console, or the pipes and files a
 // caller put in its place. Bytes go out unchanged, as on Linux: the log's
 // own CR LF, and text as UTF-8, which a console is handed as UTF-16 so that

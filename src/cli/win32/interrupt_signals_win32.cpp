@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Stop requests on a Windows console: a console control handler.
 #include <windows.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a Windows caller needs to see a stop request without taking it.
 #pragma once
 

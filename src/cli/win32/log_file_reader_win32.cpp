@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Log files on Windows, with the C runtime's low-level calls, judged by
 // _fstat on the open file: a device (NUL, CON) or a pipe is refused, and a
 // directory cannot be opened at all.

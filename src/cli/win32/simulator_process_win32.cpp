@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulator on Windows: there is none. quillfen-modemsim speaks over a
 // POSIX pseudo-terminal, which Windows does not have.
 #include "cli/simulator_process.h"

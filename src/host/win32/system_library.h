@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows' own DLLs that the programs load at run time (riched32 for the
 // window's panes, winmm for the timer), taken from the system folder only.
 // A program started from a Downloads folder would otherwise take a planted

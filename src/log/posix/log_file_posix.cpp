@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The session log's file calls on a POSIX system.
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The session log's file calls on Windows: the C runtime's low-level file
 // functions, binary, so the CR LF pairs of the entries are stored as they are.
 #include <direct.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Draws Quillfen's application icon: a sheet of log paper with a modem's
 // answer wave on it and a quill writing it down. Run as
 //   quillfen-paint-icon OUTDIR

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TCP connections with POSIX sockets.
 #include <fcntl.h>
 #include <netdb.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whether a device is ours to open, and our UUCP lock on it while we hold it.
 // Owns the lock file it wrote, nothing else. A caller may rely on: the checks
 // only read the device tree and /proc (the device itself is never opened);

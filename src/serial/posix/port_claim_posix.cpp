@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The checks before a device is opened: system consoles (/proc/consoles),
 // processes holding the device (/proc/*/fd) and UUCP lock files, and the
 // lock file we leave while we hold a port, as cu, minicom and the fax and

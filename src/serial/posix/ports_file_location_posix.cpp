@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where a user's settings live on a POSIX desktop: the XDG base directories.
 #include <pwd.h>
 #include <unistd.h>

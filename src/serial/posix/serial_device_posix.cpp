@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The serial device on a POSIX terminal: termios, modem-control ioctls,
 // flock, TIOCEXCL and UUCP lock files.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Finds serial devices through /dev and sysfs, the way udev describes them.
 // Nothing here opens a device: opening a UART raises its modem lines, and the
 // port may be a console or belong to another program.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "serial/rfc2217/com_port_client.h"
 
 #include <cstring>

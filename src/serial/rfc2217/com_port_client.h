@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The client side of Telnet with the COM-port control option, as a state
 // machine: bytes from the server in, the modem's data and our replies out,
 // no sockets and no clock. It owns the state of the conversation (which

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TCP connections with Winsock.
 #include <winsock2.h>
 #include <ws2tcpip.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whether a port is ours to open, on Windows: the system itself gives every
 // program but the first a sharing violation, so there is nothing to look up.
 #include "serial/local_device.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where a user's settings live on Windows: the roaming application data.
 #include <cstdlib>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The serial device on Windows: the communications API with overlapped
 // reads and writes on one handle opened without sharing.
 #include <windows.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The machine's COM ports as Windows knows them: every port in the
 // registry's SERIALCOMM map, named by what Device Manager shows for it. A
 // USB or PCI modem is listed under Modems, not Ports, with its port in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Resource and control ids of the Windows program, shared by the resource
    script and the window code. Plain #defines, because the resource compiler
    reads this file too. The command ids must equal the dispatch's own table;

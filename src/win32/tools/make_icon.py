@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes quillfen.ico, icon resource 128 of the Windows program, from the
 same 16 and 32 pixel images the Linux desktop installs. Run by hand when the
 artwork changes:
