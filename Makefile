@@ -38,7 +38,7 @@ demo: build
 	@scripts/demo $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD) $(COV_BUILD)
 
 # Windows: the core, quillfen-cli.exe and the Windows test programs,
 # cross-built with MinGW-w64 into $(WIN_BUILD)/bin and tested under Wine
@@ -59,6 +59,24 @@ test-windows: windows configure
 bench-windows: windows configure
 	cmake --build $(BUILD) --target quillfen-modemsim test_wine
 	scripts/test-windows $(BUILD) $(WIN_BUILD) --gtest_filter=*Benchmark*
+
+# Line and branch coverage of src/ by the ctest suite: one summary line each,
+# and a browsable report in $(COV_BUILD)/coverage/index.html. Counters are
+# cleared first so a rerun reports that run alone.
+COV_BUILD ?= build-coverage
+.PHONY: coverage
+coverage:
+	@QUILLFEN_WITH_COVERAGE=1 scripts/install-deps
+	@test -f $(COV_BUILD)/build.ninja || cmake -S . -B $(COV_BUILD) $(GENERATOR) \
+	  -DCMAKE_BUILD_TYPE=Debug -DQUILLFEN_COVERAGE=ON -DQUILLFEN_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(COV_BUILD)
+	find $(COV_BUILD) -name '*.gcda' -delete
+	cd $(COV_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(CTEST_JOBS)
+	mkdir -p $(COV_BUILD)/coverage
+	gcovr --root $(CURDIR) --filter '$(CURDIR)/src/' --object-directory $(COV_BUILD) \
+	  --exclude-throw-branches --exclude-unreachable-branches -j 2 \
+	  --html-details $(COV_BUILD)/coverage/index.html --txt $(COV_BUILD)/coverage/summary.txt \
+	  --print-summary
 
 # Coverage-guided fuzzing with clang's libFuzzer: the response reader, seeded
 # from the simulator's transcripts, the log report, seeded from the logs in
