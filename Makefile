@@ -38,7 +38,7 @@ demo: build
 	@scripts/demo $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD) $(COV_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD) $(COV_BUILD) $(POSIX_BUILD)
 
 # Windows: the core, quillfen-cli.exe and the Windows test programs,
 # cross-built with MinGW-w64 into $(WIN_BUILD)/bin and tested under Wine
@@ -95,3 +95,16 @@ fuzz:
 	$(FUZZ_BUILD)/bin/fuzz_log_report -max_total_time=$(FUZZ_SECONDS) -max_len=16384 $(FUZZ_BUILD)/report-corpus
 	mkdir -p $(FUZZ_BUILD)/rfc2217-corpus && cp tests/fuzz/rfc2217-seeds/* $(FUZZ_BUILD)/rfc2217-corpus/
 	$(FUZZ_BUILD)/bin/fuzz_com_port_client -max_total_time=$(FUZZ_SECONDS) -max_len=16384 $(FUZZ_BUILD)/rfc2217-corpus
+
+# The generic POSIX half of port discovery and claiming (the one a system
+# other than Linux builds), built on this machine in $(POSIX_BUILD) and run
+# through the capability test, whose log must match the golden one byte for
+# byte.
+POSIX_BUILD ?= build-posix
+.PHONY: test-posix-fallback
+test-posix-fallback: deps
+	@test -f $(POSIX_BUILD)/build.ninja || cmake -S . -B $(POSIX_BUILD) $(GENERATOR) \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLFEN_SERIAL_PLATFORM=posix \
+	  -DQUILLFEN_BUILD_GUI=OFF -DQUILLFEN_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(POSIX_BUILD) --target test_procedures
+	$(POSIX_BUILD)/bin/test_procedures --gtest_filter='ProceduresTest.*GoldenLog'

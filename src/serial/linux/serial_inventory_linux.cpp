@@ -147,6 +147,7 @@ std::vector<SerialDeviceEntry> ListSerialDevices(const DeviceRoots& roots) {
                 break;
             }
             case DeviceFamily::Rfcomm: entry.kind = "Bluetooth RFCOMM"; break;
+            case DeviceFamily::Terminal: break;  // a family Linux never lists
             case DeviceFamily::Acm:
             case DeviceFamily::Usb:
                 entry.kind = "USB";
