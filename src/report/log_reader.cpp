@@ -5,6 +5,7 @@
 // that matches a command applies.
 #include <algorithm>
 #include <cstring>
+#include <unordered_set>
 
 #include "engine/command_engine.h"
 #include "procedures/capability_script.h"
@@ -136,21 +137,30 @@ bool IsReset(std::string_view command) { return command == script::ResetCommand.
 bool IsClassOneQuery(std::string_view command) {
     return command == TransmitRatesCommand || command == ReceiveRatesCommand;
 }
+// The commands of one table, hashed once: every transaction of a long log
+// asks each table whether it holds its command.
+template <typename Rows, typename Key>
+std::unordered_set<std::string_view> CommandSet(const Rows& rows, Key key) {
+    std::unordered_set<std::string_view> commands;
+    for (const auto& row : rows) commands.insert(key(row));
+    return commands;
+}
 bool IsRangeQuery(std::string_view command) {
-    return std::any_of(tables::RangeQueries().begin(), tables::RangeQueries().end(),
-                       [&](const tables::RangeQuery& row) { return row.command == command; });
+    static const auto commands = CommandSet(tables::RangeQueries(), [](const auto& row) { return row.command; });
+    return commands.contains(command);
 }
 bool IsFlowCommand(std::string_view command) {
-    return std::any_of(tables::FlowCommands().begin(), tables::FlowCommands().end(),
-                       [&](const tables::FlowCommand& row) { return row.command == command; });
+    static const auto commands = CommandSet(tables::FlowCommands(), [](const auto& row) { return row.command; });
+    return commands.contains(command);
 }
 bool IsIdentityQuery(std::string_view command) {
-    return std::any_of(tables::IdentityQueries().begin(), tables::IdentityQueries().end(),
-                       [&](const tables::IdentityQuery& row) { return row.command == command; });
+    static const auto commands = CommandSet(tables::IdentityQueries(), [](const auto& row) { return row.command; });
+    return commands.contains(command);
 }
 bool IsBatteryCommand(std::string_view command) {
-    return std::any_of(script::ClassBattery.begin(), script::ClassBattery.end(),
-                       [&](const script::Command& row) { return command == row.text; });
+    static const auto commands =
+        CommandSet(script::ClassBattery, [](const script::Command& row) { return std::string_view(row.text); });
+    return commands.contains(command);
 }
 
 class Reader {
