@@ -2,14 +2,12 @@
 // (/proc/consoles and the kernel's own terminal numbers), processes holding
 // it (/proc/*/fd) and their names, and a terminal made exclusive by another.
 #include <dirent.h>
-#include <fcntl.h>
 #include <linux/major.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
