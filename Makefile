@@ -70,6 +70,9 @@ coverage:
 	@test -f $(COV_BUILD)/build.ninja || cmake -S . -B $(COV_BUILD) $(GENERATOR) \
 	  -DCMAKE_BUILD_TYPE=Debug -DQUILLFEN_COVERAGE=ON -DQUILLFEN_BUILD_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(COV_BUILD)
+	@# The notes of a source that was removed or moved would count as code never run.
+	ninja -C $(COV_BUILD) -t cleandead >/dev/null
+	find $(COV_BUILD) -name '*.gcno' | while read -r notes; do [ -f "$${notes%.gcno}.o" ] || rm -f "$$notes"; done
 	find $(COV_BUILD) -name '*.gcda' -delete
 	cd $(COV_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(CTEST_JOBS)
 	mkdir -p $(COV_BUILD)/coverage

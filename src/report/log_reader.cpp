@@ -137,31 +137,29 @@ bool IsReset(std::string_view command) { return command == script::ResetCommand.
 bool IsClassOneQuery(std::string_view command) {
     return command == TransmitRatesCommand || command == ReceiveRatesCommand;
 }
-// The commands of one table, hashed once: every transaction of a long log
-// asks each table whether it holds its command.
+// The commands of one table, hashed: every transaction of a long log asks
+// several tables whether they hold its command.
 template <typename Rows, typename Key>
 std::unordered_set<std::string_view> CommandSet(const Rows& rows, Key key) {
     std::unordered_set<std::string_view> commands;
     for (const auto& row : rows) commands.insert(key(row));
     return commands;
 }
-bool IsRangeQuery(std::string_view command) {
-    static const auto commands = CommandSet(tables::RangeQueries(), [](const auto& row) { return row.command; });
-    return commands.contains(command);
-}
-bool IsFlowCommand(std::string_view command) {
-    static const auto commands = CommandSet(tables::FlowCommands(), [](const auto& row) { return row.command; });
-    return commands.contains(command);
-}
-bool IsIdentityQuery(std::string_view command) {
-    static const auto commands = CommandSet(tables::IdentityQueries(), [](const auto& row) { return row.command; });
-    return commands.contains(command);
-}
-bool IsBatteryCommand(std::string_view command) {
-    static const auto commands =
-        CommandSet(script::ClassBattery, [](const script::Command& row) { return std::string_view(row.text); });
-    return commands.contains(command);
-}
+constexpr auto CommandOf = [](const auto& row) { return std::string_view(row.command); };
+constexpr auto TextOf = [](const script::Command& row) { return std::string_view(row.text); };
+
+// Built once, before any log is read, from tables that are constants.
+const struct {
+    std::unordered_set<std::string_view> ranges = CommandSet(tables::RangeQueries(), CommandOf);
+    std::unordered_set<std::string_view> flow = CommandSet(tables::FlowCommands(), CommandOf);
+    std::unordered_set<std::string_view> identity = CommandSet(tables::IdentityQueries(), CommandOf);
+    std::unordered_set<std::string_view> battery = CommandSet(script::ClassBattery, TextOf);
+} Commands;
+
+bool IsRangeQuery(std::string_view command) { return Commands.ranges.contains(command); }
+bool IsFlowCommand(std::string_view command) { return Commands.flow.contains(command); }
+bool IsIdentityQuery(std::string_view command) { return Commands.identity.contains(command); }
+bool IsBatteryCommand(std::string_view command) { return Commands.battery.contains(command); }
 
 class Reader {
 public:

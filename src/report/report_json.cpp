@@ -205,9 +205,6 @@ std::string FormatJson(const LogFacts& facts, std::string_view fileName) {
     for (std::size_t i = 0; i < facts.tests.size(); ++i) {
         if (i) out += ',';
         out += Json(facts.tests[i]).dump(-1, ' ', false, Json::error_handler_t::replace);
-        // Tests of one log differ little in size: room for the rest at once
-        // saves copying a long document over and over as it grows.
-        if (i == 0) out.reserve(out.size() * facts.tests.size() + EmptyTail.size());
     }
     out += EmptyTail;
     return out;
