@@ -39,7 +39,7 @@ demo: build
 	@scripts/demo $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD) $(DEB_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(WIN_BUILD) $(DEB_BUILD) $(COV_BUILD) $(POSIX_BUILD)
 
 # The Debian packages quillfen and quillfen-cli, built with dpkg-buildpackage
 # into $(DEB_BUILD) and checked by lintian, then unpacked into a throwaway
@@ -76,6 +76,27 @@ bench-windows: windows configure
 dist-windows: windows
 	cmake --build $(WIN_BUILD) --target windows-zip
 
+# Line and branch coverage of src/ by the ctest suite: one summary line each,
+# and a browsable report in $(COV_BUILD)/coverage/index.html. Counters are
+# cleared first so a rerun reports that run alone.
+COV_BUILD ?= build-coverage
+.PHONY: coverage
+coverage:
+	@QUILLFEN_WITH_COVERAGE=1 scripts/install-deps
+	@test -f $(COV_BUILD)/build.ninja || cmake -S . -B $(COV_BUILD) $(GENERATOR) \
+	  -DCMAKE_BUILD_TYPE=Debug -DQUILLFEN_COVERAGE=ON -DQUILLFEN_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(COV_BUILD)
+	@# The notes of a source that was removed or moved would count as code never run.
+	ninja -C $(COV_BUILD) -t cleandead >/dev/null
+	find $(COV_BUILD) -name '*.gcno' | while read -r notes; do [ -f "$${notes%.gcno}.o" ] || rm -f "$$notes"; done
+	find $(COV_BUILD) -name '*.gcda' -delete
+	cd $(COV_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(CTEST_JOBS)
+	mkdir -p $(COV_BUILD)/coverage
+	gcovr --root $(CURDIR) --filter '$(CURDIR)/src/' --object-directory $(COV_BUILD) \
+	  --exclude-throw-branches --exclude-unreachable-branches -j 2 \
+	  --html-details $(COV_BUILD)/coverage/index.html --txt $(COV_BUILD)/coverage/summary.txt \
+	  --print-summary
+
 # Coverage-guided fuzzing with clang's libFuzzer: the response reader, seeded
 # from the simulator's transcripts, the log report, seeded from the logs in
 # tests/data, and the Telnet COM-port client. FUZZ_SECONDS sets the budget of each.
@@ -93,3 +114,16 @@ fuzz:
 	$(FUZZ_BUILD)/bin/fuzz_log_report -max_total_time=$(FUZZ_SECONDS) -max_len=16384 $(FUZZ_BUILD)/report-corpus
 	mkdir -p $(FUZZ_BUILD)/rfc2217-corpus && cp tests/fuzz/rfc2217-seeds/* $(FUZZ_BUILD)/rfc2217-corpus/
 	$(FUZZ_BUILD)/bin/fuzz_com_port_client -max_total_time=$(FUZZ_SECONDS) -max_len=16384 $(FUZZ_BUILD)/rfc2217-corpus
+
+# The generic POSIX half of port discovery and claiming (the one a system
+# other than Linux builds), built on this machine in $(POSIX_BUILD) and run
+# through the capability test, whose log must match the golden one byte for
+# byte.
+POSIX_BUILD ?= build-posix
+.PHONY: test-posix-fallback
+test-posix-fallback: deps
+	@test -f $(POSIX_BUILD)/build.ninja || cmake -S . -B $(POSIX_BUILD) $(GENERATOR) \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLFEN_SERIAL_PLATFORM=posix \
+	  -DQUILLFEN_BUILD_GUI=OFF -DQUILLFEN_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(POSIX_BUILD) --target test_procedures
+	$(POSIX_BUILD)/bin/test_procedures --gtest_filter='ProceduresTest.*GoldenLog'

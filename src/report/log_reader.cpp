@@ -6,6 +6,7 @@
 // that matches a command applies.
 #include <algorithm>
 #include <cstring>
+#include <unordered_set>
 
 #include "engine/command_engine.h"
 #include "procedures/capability_script.h"
@@ -137,22 +138,29 @@ bool IsReset(std::string_view command) { return command == script::ResetCommand.
 bool IsClassOneQuery(std::string_view command) {
     return command == TransmitRatesCommand || command == ReceiveRatesCommand;
 }
-bool IsRangeQuery(std::string_view command) {
-    return std::any_of(tables::RangeQueries().begin(), tables::RangeQueries().end(),
-                       [&](const tables::RangeQuery& row) { return row.command == command; });
+// The commands of one table, hashed: every transaction of a long log asks
+// several tables whether they hold its command.
+template <typename Rows, typename Key>
+std::unordered_set<std::string_view> CommandSet(const Rows& rows, Key key) {
+    std::unordered_set<std::string_view> commands;
+    for (const auto& row : rows) commands.insert(key(row));
+    return commands;
 }
-bool IsFlowCommand(std::string_view command) {
-    return std::any_of(tables::FlowCommands().begin(), tables::FlowCommands().end(),
-                       [&](const tables::FlowCommand& row) { return row.command == command; });
-}
-bool IsIdentityQuery(std::string_view command) {
-    return std::any_of(tables::IdentityQueries().begin(), tables::IdentityQueries().end(),
-                       [&](const tables::IdentityQuery& row) { return row.command == command; });
-}
-bool IsBatteryCommand(std::string_view command) {
-    return std::any_of(script::ClassBattery.begin(), script::ClassBattery.end(),
-                       [&](const script::Command& row) { return command == row.text; });
-}
+constexpr auto CommandOf = [](const auto& row) { return std::string_view(row.command); };
+constexpr auto TextOf = [](const script::Command& row) { return std::string_view(row.text); };
+
+// Built once, before any log is read, from tables that are constants.
+const struct {
+    std::unordered_set<std::string_view> ranges = CommandSet(tables::RangeQueries(), CommandOf);
+    std::unordered_set<std::string_view> flow = CommandSet(tables::FlowCommands(), CommandOf);
+    std::unordered_set<std::string_view> identity = CommandSet(tables::IdentityQueries(), CommandOf);
+    std::unordered_set<std::string_view> battery = CommandSet(script::ClassBattery, TextOf);
+} Commands;
+
+bool IsRangeQuery(std::string_view command) { return Commands.ranges.contains(command); }
+bool IsFlowCommand(std::string_view command) { return Commands.flow.contains(command); }
+bool IsIdentityQuery(std::string_view command) { return Commands.identity.contains(command); }
+bool IsBatteryCommand(std::string_view command) { return Commands.battery.contains(command); }
 
 class Reader {
 public:

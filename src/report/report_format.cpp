@@ -49,10 +49,18 @@ std::string DescribeRates(const std::vector<Modulation>& rates) {
     return text.empty() ? std::string("none") : text;
 }
 
+// "  Label:" padded to the value's column; a longer label pushes it right.
 void Field(std::string& out, std::string_view label, std::string_view value) {
-    char head[32];
-    std::snprintf(head, sizeof head, "  %-20s ", (label.empty() ? std::string() : std::string(label) + ":").c_str());
-    out += head;
+    constexpr std::size_t LabelWidth = 20;
+    out += "  ";
+    std::size_t width = 0;
+    if (!label.empty()) {
+        out += label;
+        out += ':';
+        width = label.size() + 1;
+    }
+    if (width < LabelWidth) out.append(LabelWidth - width, ' ');
+    out += ' ';
     out += value;
     out += '\n';
 }

@@ -4,6 +4,9 @@
 // UTF-8; bytes of a log or a file name that are not UTF-8 become U+FFFD.
 #include <nlohmann/json.hpp>
 
+#include <array>
+#include <utility>
+
 #include "report/log_report.h"
 
 namespace quillfen::report {
@@ -32,21 +35,28 @@ Json Nullable(const std::optional<T>& value) {
 
 // An object built key by key, each value moved in: an initializer list would
 // copy every nested array once more at each level, and a report of a long
-// log holds thousands of them.
+// log holds thousands of them. The members wait in place until Done, which
+// gives the object exactly the room it needs: an object grown or reserved
+// by guess costs a long report more in allocations than it saves.
 // Keys are unique by construction, so they are appended without a search.
 class Object {
 public:
-    Object() { Members().reserve(ExpectedMembers); }
     Object& Add(const char* key, Json value) {
-        Members().emplace_back(key, std::move(value));
+        members_.at(count_++) = {key, std::move(value)};
         return *this;
     }
-    Json Done() { return std::move(object_); }
+    Json Done() {
+        Json object = Json::object();
+        auto& members = object.get_ref<Json::object_t&>();
+        members.reserve(count_);
+        for (std::size_t i = 0; i < count_; ++i) members.emplace_back(members_[i].first, std::move(members_[i].second));
+        return object;
+    }
 
 private:
-    static constexpr std::size_t ExpectedMembers = 8;
-    Json::object_t& Members() { return object_.get_ref<Json::object_t&>(); }
-    Json object_ = Json::object();
+    static constexpr std::size_t MostMembers = 16;  // a capability test has 13
+    std::array<std::pair<const char*, Json>, MostMembers> members_{};
+    std::size_t count_ = 0;
 };
 
 }  // namespace

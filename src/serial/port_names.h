@@ -88,7 +88,7 @@ private:
 };
 
 // The platform's plain device for COMn under the given /dev ("/dev/ttyS0"
-// for COM1 on Linux).
+// for COM1 on Linux); empty where the system has no such name.
 std::string PlatformDeviceName(unsigned comNumber, const DeviceRoots& roots = DeviceRoots{});
 
 }  // namespace quillfen

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: MIT
 // The serial devices this machine really has, found without set-up.
 // Owns nothing: it reads the machine's device tree each time it is asked.
-// A caller may rely on: a ttyS port is listed only when a UART stands behind
-// it, told from the device tree alone, so no device is opened to find out;
-// USB and Bluetooth serial devices are listed as found; the list comes in the
-// order in which COM numbers are handed out (ttyS, ttyACM, ttyUSB, rfcomm,
-// each by number). An empty list is a normal answer.
+// A caller may rely on: no device is opened to find out; the list comes in
+// the order in which COM numbers are handed out. An empty list is a normal
+// answer. On Linux a ttyS port is listed only when a UART stands behind it,
+// then USB and Bluetooth serial devices as found (ttyS, ttyACM, ttyUSB,
+// rfcomm, each by number); Windows lists the ports it knows; any other POSIX
+// system lists its terminals (/dev/tty*) by name, as Terminal.
 #pragma once
 
 #include <string>
@@ -22,13 +23,13 @@ struct DeviceRoots {
     std::string lock = "/var/lock";
 };
 
-enum class DeviceFamily { Uart, Acm, Usb, Rfcomm };
+enum class DeviceFamily { Uart, Acm, Usb, Rfcomm, Terminal };
 
 struct SerialDeviceEntry {
     std::string path;          // "/dev/ttyACM0"
     DeviceFamily family = DeviceFamily::Uart;
     unsigned number = 0;       // 0 for ttyACM0
-    std::string kind;          // "UART 16550A", "USB", "Bluetooth RFCOMM"
+    std::string kind;          // "UART 16550A", "USB", "Bluetooth RFCOMM", "terminal"
     std::string usbVendor;     // "0572", empty when not USB
     std::string usbProduct;    // "1329"
     std::string description;   // maker and product, as the device names them

@@ -188,8 +188,7 @@ bool LocalDevice::Open(const std::string& device, OpenError& error, const Device
     if (tcgetattr(fd, &saved) != 0) return failOpen(fd, errno);
     // Root opens a terminal even when another program has made it
     // exclusive; that program holds it, so it is not ours.
-    int exclusive = 0;
-    if (ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0) return failOpen(fd, EBUSY);
+    if (posix::ExclusiveElsewhere(fd)) return failOpen(fd, EBUSY);
     // Keeps out other opens (root excepted). Without it the flock alone
     // stops only programs that also use flock.
     p.setExclusive = ioctl(fd, TIOCEXCL) == 0;

@@ -140,19 +140,16 @@ std::vector<SerialDeviceEntry> ListSerialDevices(const DeviceRoots& roots) {
         entry.family = Families[device.family].family;
         entry.number = static_cast<unsigned>(device.number);
         fs::path classDir = ttyClass / device.name;
-        switch (entry.family) {
-            case DeviceFamily::Uart: {
-                int type = UartType(classDir);
-                if (type <= 0) continue;  // a ttyS node with no UART behind it
-                entry.kind = UartText(type);
-                break;
-            }
-            case DeviceFamily::Rfcomm: entry.kind = "Bluetooth RFCOMM"; break;
-            case DeviceFamily::Acm:
-            case DeviceFamily::Usb:
-                entry.kind = "USB";
-                AddUsbDetails(classDir, entry);
-                break;
+        // Only the families of the prefix table come here.
+        if (entry.family == DeviceFamily::Uart) {
+            int type = UartType(classDir);
+            if (type <= 0) continue;  // a ttyS node with no UART behind it
+            entry.kind = UartText(type);
+        } else if (entry.family == DeviceFamily::Rfcomm) {
+            entry.kind = "Bluetooth RFCOMM";
+        } else {
+            entry.kind = "USB";
+            AddUsbDetails(classDir, entry);
         }
         entries.push_back(std::move(entry));
     }
