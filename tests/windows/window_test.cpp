@@ -21,7 +21,7 @@
 #include "win32/main_window.h"
 #include "win32/rich_pane.h"
 #include "win32/resources/resource_ids.h"
-#include "windows/win_fixtures.h"
+#include "support/fixtures.h"
 #include "windows/window_driver.h"
 
 namespace quillfen {
@@ -32,12 +32,12 @@ using test::ComFromEnvironment;
 using test::FindDialog;
 using test::MaskStamps;
 using test::MessageBoxText;
-using test::ReadWholeFile;
+using test::ReadFile;
 using test::WaitUntil;
 using test::WindowDriver;
 using test::WindowText;
-using test::WinScopedChdir;
-using test::WinTempDir;
+using test::ScopedChdir;
+using test::TempDir;
 
 std::size_t Count(const std::string& text, const std::string& what) {
     std::size_t count = 0;
@@ -138,10 +138,10 @@ protected:
     void SetUp() override {
         modemCom = ComFromEnvironment("QUILLFEN_TEST_MODEM_COM");
     }
-    std::string LogFile() const { return ReadWholeFile(dir.File("Modem001.txt")); }
+    std::string LogFile() const { return ReadFile(dir.File("Modem001.txt")); }
 
-    WinTempDir dir;
-    WinScopedChdir cwd{dir.Path()};
+    TempDir dir;
+    ScopedChdir cwd{dir.Path()};
     unsigned modemCom = 0;
 };
 
@@ -456,7 +456,7 @@ TEST_F(WindowTest, TheLogFollowsNewEntriesOnlyWhileItsViewIsAtTheBottom) {
 TEST_F(WindowTest, ALogOfTenCapabilityTestsStillFollowsOnlyFromTheBottom) {
     RunningWindow run;
     HWND pane = run.Driver().Control(IDC_LOGPANE);
-    const std::string test = ReadWholeFile(QUILLFEN_TESTDATA_DIR "/capability_fax.log");
+    const std::string test = ReadFile(QUILLFEN_TESTDATA_DIR "/capability_fax.log");
     ASSERT_FALSE(test.empty());
     // Appended as the log appends, at its end.
     auto append = [&](const char* text) { win32::InsertAt(pane, GetWindowTextLengthA(pane), text); };
