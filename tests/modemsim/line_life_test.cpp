@@ -10,11 +10,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 
 #include "modemsim/pty_client.h"
 #include "support/fixtures.h"
+#include "support/transcript.h"
 
 namespace quillfen::test {
 namespace {
@@ -44,36 +46,6 @@ int RunToEnd(const std::string& arguments, std::string& output) {
     while (std::size_t count = std::fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, count);
     int status = pclose(pipe);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// The bytes of one direction of a transcript, unescaped.
-std::string TranscriptBytes(const std::string& transcript, char direction) {
-    std::string bytes;
-    std::size_t at = 0;
-    while (at < transcript.size()) {
-        std::size_t end = transcript.find('\n', at);
-        std::string record = transcript.substr(at, end - at);
-        at = end == std::string::npos ? transcript.size() : end + 1;
-        EXPECT_TRUE(record.starts_with("< ") || record.starts_with("> ") || record.starts_with("# ")) << record;
-        if (record.size() < 2 || record[0] != direction) continue;
-        for (std::size_t i = 2; i < record.size(); ++i) {
-            if (record[i] != '\\') {
-                bytes.push_back(record[i]);
-                continue;
-            }
-            char kind = record[++i];
-            if (kind == 'r') bytes.push_back('\r');
-            else if (kind == 'n') bytes.push_back('\n');
-            else if (kind == '\\') bytes.push_back('\\');
-            else if (kind == 'x') {
-                bytes.push_back(static_cast<char>(std::stoi(record.substr(i + 1, 2), nullptr, 16)));
-                i += 2;
-            } else {
-                ADD_FAILURE() << "unknown escape in " << record;
-            }
-        }
-    }
-    return bytes;
 }
 
 std::size_t Count(const std::string& text, const std::string& what) {
@@ -164,6 +136,9 @@ TEST(LineLifeTest, TranscriptRecordsBothDirectionsByteForByte) {
               std::string::npos)
         << transcript;
     for (char c : transcript) EXPECT_TRUE(c == '\n' || (c >= 0x20 && c < 0x7F));
+    std::istringstream records(transcript);
+    for (std::string record; std::getline(records, record);)
+        EXPECT_TRUE(record.starts_with("< ") || record.starts_with("> ") || record.starts_with("# ")) << record;
 }
 
 TEST(LineLifeTest, NoiseSurroundsAnswersWithoutLosingOrFakingThem) {
