@@ -48,12 +48,6 @@ int RunToEnd(const std::string& arguments, std::string& output) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::size_t Count(const std::string& text, const std::string& what) {
-    std::size_t count = 0;
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
-    return count;
-}
-
 TEST(LineLifeTest, LineSurvivesClientsClosingAndReopening) {
     ModemSim sim;
     for (int client = 0; client < 3; ++client) {
@@ -157,13 +151,13 @@ TEST(LineLifeTest, NoiseSurroundsAnswersWithoutLosingOrFakingThem) {
         sim.Stop();
     }
     // Every command answered once; noise never spells a final word.
-    EXPECT_EQ(Count(stream, "OK\r\n"), static_cast<std::size_t>(kCommands));
-    EXPECT_EQ(Count(stream, "ERROR"), 0u);
+    EXPECT_EQ(CountOf(stream, "OK\r\n"), static_cast<std::size_t>(kCommands));
+    EXPECT_EQ(CountOf(stream, "ERROR"), 0u);
     // Each kind of noise showed up.
-    EXPECT_GT(Count(stream, std::string("\r\n\0OK\r\n", 7)) + Count(stream, "\r\n\x11OK\r\n"), 0u) << "stray byte";
-    EXPECT_GT(Count(stream, std::string("\xFF\x03")), 0u) << "frame";
-    EXPECT_GT(Count(stream, "\x10\x03"), 0u) << "frame end";
-    EXPECT_GT(Count(stream, "RING"), 0u) << "ring";
+    EXPECT_GT(CountOf(stream, std::string("\r\n\0OK\r\n", 7)) + CountOf(stream, "\r\n\x11OK\r\n"), 0u) << "stray byte";
+    EXPECT_GT(CountOf(stream, std::string("\xFF\x03")), 0u) << "frame";
+    EXPECT_GT(CountOf(stream, "\x10\x03"), 0u) << "frame end";
+    EXPECT_GT(CountOf(stream, "RING"), 0u) << "ring";
     bool longLine = false;
     bool highByte = false;
     std::size_t lineLength = 0;

@@ -45,6 +45,13 @@ void WriteFile(const std::string& path, const std::string& bytes) {
     out << bytes;
 }
 
+std::size_t CountOf(const std::string& text, const std::string& needle) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + needle.size()))
+        ++count;
+    return count;
+}
+
 unsigned ComFromEnvironment(const char* variable) {
     const char* text = std::getenv(variable);
     if (!text) return 0;

@@ -41,6 +41,8 @@ std::string ReadFile(const std::string& path);
 // A log with every time stamp replaced by "<stamp>", to hold against a golden one.
 std::string MaskStamps(const std::string& log);
 void WriteFile(const std::string& path, const std::string& bytes);
+// How often needle stands in text, without overlaps.
+std::size_t CountOf(const std::string& text, const std::string& needle);
 // The COM number named by an environment variable the Wine harness sets
 // (QUILLFEN_TEST_MODEM_COM: a simulated modem; QUILLFEN_TEST_MISSING_COM:
 // a number with nothing behind it); 0 when it is not set.
