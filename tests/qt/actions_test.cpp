@@ -188,6 +188,11 @@ void ActionsTest::TheWindowDrawsTheBusySetAndTheBoxesTheDispatchAsksFor() {
     QCOMPARE(h.boxes[4].text, QString("Please Type in a Modem Command"));
     QCOMPARE(h.boxes[4].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QCOMPARE(w.focusWidget(), h.Control(id::CommandEdit));
+
+    // The edit is read into the command buffer, cut to what it holds.
+    static_cast<QLineEdit*>(h.Control(id::CommandEdit))->setText("ATS0?" + QString(55, 'Z'));
+    Click(h, id::Send);
+    QVERIFY(h.Pane().contains("OUT: ATS0?" + QString(49, 'Z') + "\n"));
 }
 
 void ActionsTest::ExitDuringATestEndsTheWindowAfterTheUnwinding() {

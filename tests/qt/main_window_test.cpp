@@ -166,7 +166,7 @@ void MainWindowTest::HelpPaneCoversTheLogWhereverItIs() {
 
     h.MenuItem(id::OpenHelp)->trigger();
     TextPane* help = w.HelpPane();
-    QVERIFY(help);
+    QVERIFY(help && w.HelpShown());
     QCOMPARE(help->objectName(), QString("1009"));
     QVERIFY(help->isVisible() && !log->isVisible());
     QCOMPARE(help->geometry(), Geometry(w.MaximizedRect()));
@@ -213,7 +213,7 @@ void MainWindowTest::ReportTakesTheLogsPlaceAndCopiesItself() {
 
     h.MenuItem(id::Report)->trigger();
     TextPane* report = w.ReportPane();
-    QVERIFY(report);
+    QVERIFY(report && w.HelpShown());
     QCOMPARE(report->objectName(), QString("1010"));
     QVERIFY(report->isVisible() && !w.LogPane()->isVisible());
     QCOMPARE(report->geometry(), Geometry(w.MaximizedRect()));
