@@ -8,7 +8,7 @@ GENERATOR  := -G Ninja
 CTEST_JOBS ?= 4
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test test-plain test-asan demo clean windows test-windows bench-windows deb dist-windows
+.PHONY: all deps configure build test test-plain test-asan demo clean windows test-windows bench-windows deb dist-windows coverage
 
 all: build
 
@@ -93,7 +93,7 @@ coverage:
 	cd $(COV_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(CTEST_JOBS)
 	mkdir -p $(COV_BUILD)/coverage
 	gcovr --root $(CURDIR) --filter '$(CURDIR)/src/' --object-directory $(COV_BUILD) \
-	  --exclude-throw-branches --exclude-unreachable-branches -j 2 \
+	  --exclude-throw-branches --exclude-unreachable-branches --gcov-ignore-parse-errors -j 2 \
 	  --html-details $(COV_BUILD)/coverage/index.html --txt $(COV_BUILD)/coverage/summary.txt \
 	  --print-summary
 

@@ -261,6 +261,7 @@ int MainWindow::RunModal(QDialog& dialog) {
 }
 
 ActionOutcome MainWindow::DispatchCommand(std::uint16_t commandId, Notification code) {
+    emit Dispatching(commandId, code);
     return app_->DispatchCommand(commandId, code);
 }
 

@@ -125,6 +125,9 @@ public:
 signals:
     // The window has closed, the port is closed and the log has ended.
     void SessionEnded();
+    // Every command on its way to the dispatch, so a test can see what a
+    // control, key or menu item sent.
+    void Dispatching(std::uint16_t commandId, Notification code);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -502,3 +502,19 @@ TEST_F(DispatchTest, ReportShowsThisSessionsLogReportAndCopiesIt) {
 
 }  // namespace
 }  // namespace quillfen
+
+// Rules the window tests used to assert for themselves, kept here once.
+namespace quillfen {
+namespace {
+
+TEST_F(DispatchTest, EscapeWithHelpShownClosesTheHelpAndTheSessionGoesOn) {
+    app.DispatchCommand(id::OpenHelp);
+    EXPECT_EQ(app.DispatchCommand(id::Cancel), ActionOutcome::Done);
+    EXPECT_FALSE(app.HelpShown());
+    EXPECT_EQ(host.helpCloses, 1);
+    EXPECT_FALSE(app.Ended());
+    EXPECT_EQ(Count("End Session - "), 0u);
+}
+
+}  // namespace
+}  // namespace quillfen

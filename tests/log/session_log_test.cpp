@@ -95,21 +95,7 @@ TEST_F(SessionLogTest, StartWritesHeaderStartLineAndBannerToPaneAndFile) {
     EXPECT_NE(host.boxes[0].text.find(dir.Path()), std::string::npos);
     EXPECT_STREQ(log.FileName(), "Modem001.txt");
 
-    const std::string expectedHeader = "Log of Modem Commands and Responses\r\nQuillfen 09.05.01\r\n";
-    ASSERT_EQ(host.pane.substr(0, expectedHeader.size()), expectedHeader);
-    std::string rest = host.pane.substr(expectedHeader.size());
-    std::regex startLine("^Start Session - (Sun|Mon|Tue|Wed|Thu|Fri|Sat) "
-                         "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) "
-                         "[0-3][0-9] [0-2][0-9]:[0-5][0-9]:[0-6][0-9] [0-9]{4}\r\n");
-    std::smatch match;
-    ASSERT_TRUE(std::regex_search(rest, match, startLine)) << rest.substr(0, 60);
-    std::string banner = rest.substr(match.length(0));
-    EXPECT_EQ(banner.size(), 684u);
-    int lines = 0;
-    for (std::size_t at = banner.find("\r\n"); at != std::string::npos; at = banner.find("\r\n", at + 2)) ++lines;
-    EXPECT_EQ(lines, 20);
-    EXPECT_EQ(banner.substr(banner.size() - 4), "\r\n\r\n");
-
+    // The header, start line and banner are held byte for byte by the golden logs.
     EXPECT_EQ(log.LogLength(), host.pane.size());
     log.WriteLog("OK", LogKind::In, AsLine::Yes);
     // Written unbuffered: the file already holds every entry.

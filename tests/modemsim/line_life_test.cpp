@@ -10,11 +10,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 
 #include "modemsim/pty_client.h"
 #include "support/fixtures.h"
+#include "support/transcript.h"
 
 namespace quillfen::test {
 namespace {
@@ -44,42 +46,6 @@ int RunToEnd(const std::string& arguments, std::string& output) {
     while (std::size_t count = std::fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, count);
     int status = pclose(pipe);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// The bytes of one direction of a transcript, unescaped.
-std::string TranscriptBytes(const std::string& transcript, char direction) {
-    std::string bytes;
-    std::size_t at = 0;
-    while (at < transcript.size()) {
-        std::size_t end = transcript.find('\n', at);
-        std::string record = transcript.substr(at, end - at);
-        at = end == std::string::npos ? transcript.size() : end + 1;
-        EXPECT_TRUE(record.starts_with("< ") || record.starts_with("> ") || record.starts_with("# ")) << record;
-        if (record.size() < 2 || record[0] != direction) continue;
-        for (std::size_t i = 2; i < record.size(); ++i) {
-            if (record[i] != '\\') {
-                bytes.push_back(record[i]);
-                continue;
-            }
-            char kind = record[++i];
-            if (kind == 'r') bytes.push_back('\r');
-            else if (kind == 'n') bytes.push_back('\n');
-            else if (kind == '\\') bytes.push_back('\\');
-            else if (kind == 'x') {
-                bytes.push_back(static_cast<char>(std::stoi(record.substr(i + 1, 2), nullptr, 16)));
-                i += 2;
-            } else {
-                ADD_FAILURE() << "unknown escape in " << record;
-            }
-        }
-    }
-    return bytes;
-}
-
-std::size_t Count(const std::string& text, const std::string& what) {
-    std::size_t count = 0;
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
-    return count;
 }
 
 TEST(LineLifeTest, LineSurvivesClientsClosingAndReopening) {
@@ -164,6 +130,9 @@ TEST(LineLifeTest, TranscriptRecordsBothDirectionsByteForByte) {
               std::string::npos)
         << transcript;
     for (char c : transcript) EXPECT_TRUE(c == '\n' || (c >= 0x20 && c < 0x7F));
+    std::istringstream records(transcript);
+    for (std::string record; std::getline(records, record);)
+        EXPECT_TRUE(record.starts_with("< ") || record.starts_with("> ") || record.starts_with("# ")) << record;
 }
 
 TEST(LineLifeTest, NoiseSurroundsAnswersWithoutLosingOrFakingThem) {
@@ -182,13 +151,13 @@ TEST(LineLifeTest, NoiseSurroundsAnswersWithoutLosingOrFakingThem) {
         sim.Stop();
     }
     // Every command answered once; noise never spells a final word.
-    EXPECT_EQ(Count(stream, "OK\r\n"), static_cast<std::size_t>(kCommands));
-    EXPECT_EQ(Count(stream, "ERROR"), 0u);
+    EXPECT_EQ(CountOf(stream, "OK\r\n"), static_cast<std::size_t>(kCommands));
+    EXPECT_EQ(CountOf(stream, "ERROR"), 0u);
     // Each kind of noise showed up.
-    EXPECT_GT(Count(stream, std::string("\r\n\0OK\r\n", 7)) + Count(stream, "\r\n\x11OK\r\n"), 0u) << "stray byte";
-    EXPECT_GT(Count(stream, std::string("\xFF\x03")), 0u) << "frame";
-    EXPECT_GT(Count(stream, "\x10\x03"), 0u) << "frame end";
-    EXPECT_GT(Count(stream, "RING"), 0u) << "ring";
+    EXPECT_GT(CountOf(stream, std::string("\r\n\0OK\r\n", 7)) + CountOf(stream, "\r\n\x11OK\r\n"), 0u) << "stray byte";
+    EXPECT_GT(CountOf(stream, std::string("\xFF\x03")), 0u) << "frame";
+    EXPECT_GT(CountOf(stream, "\x10\x03"), 0u) << "frame end";
+    EXPECT_GT(CountOf(stream, "RING"), 0u) << "ring";
     bool longLine = false;
     bool highByte = false;
     std::size_t lineLength = 0;

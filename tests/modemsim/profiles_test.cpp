@@ -54,29 +54,6 @@ TEST(ProfilesTest, EachProfileListsAndSwitchesToItsOwnClasses) {
     }
 }
 
-TEST(ProfilesTest, ModemsOfTheirOwnAnswerWithTheirOwnPagesAndQueries) {
-    {
-        ModemSim sim({"--profile", "dataonly"});
-        PtyClient line(sim.Device());
-        ASSERT_EQ(line.Exchange("ATE0\r", "OK\r\n"), "ATE0\r" + kOk);
-        EXPECT_EQ(Ask(line, "AT+FCLASS=?"), kError) << "a data-only modem knows no +FCLASS";
-        EXPECT_EQ(Ask(line, "AT+FCLASS=0"), kError);
-        EXPECT_EQ(Ask(line, "ATI3"), "\r\nQuillfen Labs QF-1440 V.32bis Data Modem\r\n" + kOk);
-        EXPECT_EQ(Ask(line, "AT+GMM"), "\r\nQF-1440 Data\r\n" + kOk);
-        EXPECT_EQ(Ask(line, "ATI2"), "\r\n" + kOk) << "an empty page is the OK alone";
-    }
-    {
-        ModemSim sim({"--profile", "v34fax"});
-        PtyClient line(sim.Device());
-        ASSERT_EQ(line.Exchange("ATE0\r", "OK\r\n"), "ATE0\r" + kOk);
-        EXPECT_EQ(Ask(line, "AT+FIS=?"), kError) << "class 0";
-        ASSERT_EQ(Ask(line, "AT+FCLASS=2.0"), kOk);
-        EXPECT_EQ(Ask(line, "AT+FIS=?"), "\r\n(0,1),(0-D),(0-4),(0-2),(0-3),(0-2),(0),(0-7),(0)\r\n" + kOk);
-        EXPECT_EQ(Ask(line, "AT+FMI?"), "\r\nQuillfen Labs\r\n" + kOk);
-        EXPECT_EQ(Ask(line, "AT+FMFR?"), kError) << "only the shared table has the class 2 names";
-    }
-}
-
 TEST(ProfilesTest, ClassQueriesAnswerOnlyInTheirClass) {
     ModemSim sim({"--profile", "fax"});
     PtyClient line(sim.Device());

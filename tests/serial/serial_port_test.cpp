@@ -223,33 +223,6 @@ TEST_F(SerialPortTest, PortHeldElsewhereIsReportedAsSharingViolation) {
     EXPECT_EQ(host.pane, Separator + LogFailure(1, EBUSY, SharingViolationLog));
 }
 
-TEST_F(SerialPortTest, EnsurePortOpenAsksForAPortWhenNoneIsChosen) {
-    host.selection = -1;
-    EXPECT_EQ(port.EnsurePortOpen(), 0);
-    ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].text, "Please Select a Modem/COM-Port (COM?)");
-    EXPECT_EQ(host.boxes[0].icon, BoxIcon::Information);
-    EXPECT_EQ(host.boxes[0].buttons, BoxButtons::Ok);
-    EXPECT_TRUE(host.pane.empty());
-    EXPECT_FALSE(port.IsOpen());
-}
-
-TEST_F(SerialPortTest, EnsurePortOpenOpensTheChosenPortAndThenKeepsIt) {
-    PtyPair pty;
-    ASSERT_TRUE(pty.Ok());
-    ASSERT_TRUE(names.Map(3, pty.Slave()));
-    host.selection = 2;
-    EXPECT_EQ(port.EnsurePortOpen(), 1);
-    EXPECT_EQ(port.SelectedPort, 2);
-    EXPECT_NE(host.pane.find("Opened COM3 - "), std::string::npos);
-
-    host.selection = 5;
-    std::string before = host.pane;
-    EXPECT_EQ(port.EnsurePortOpen(), 1);
-    EXPECT_EQ(port.SelectedPort, 2);
-    EXPECT_EQ(host.pane, before);
-}
-
 TEST_F(SerialPortTest, WritesAlternateBuffersAndReachTheModem) {
     PtyPair pty;
     ASSERT_TRUE(pty.Ok());

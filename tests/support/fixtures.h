@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Test fixtures shared by every module's tests: a temporary directory that
-// the test may make current, and a running quillfen-modemsim on a real pty.
+// Test fixtures shared by every module's tests, native and Windows: a
+// temporary directory that the test may make current, file reading, and
+// (on POSIX systems) a running quillfen-modemsim on a real pty.
 #pragma once
 
 #include <sys/types.h>
@@ -40,8 +41,14 @@ std::string ReadFile(const std::string& path);
 // A log with every time stamp replaced by "<stamp>", to hold against a golden one.
 std::string MaskStamps(const std::string& log);
 void WriteFile(const std::string& path, const std::string& bytes);
+// How often needle stands in text, without overlaps.
+std::size_t CountOf(const std::string& text, const std::string& needle);
+// The COM number named by an environment variable the Wine harness sets
+// (QUILLFEN_TEST_MODEM_COM: a simulated modem; QUILLFEN_TEST_MISSING_COM:
+// a number with nothing behind it); 0 when it is not set.
+unsigned ComFromEnvironment(const char* variable);
 
-// quillfen-modemsim started with the given arguments. The constructor waits
+// quillfen-modemsim started with the given arguments (POSIX only). The constructor waits
 // until the simulator has printed its pty path.
 class ModemSim {
 public:

@@ -21,13 +21,6 @@ extern char** environ;
 
 namespace quillfen::test {
 
-std::size_t CountOf(const std::string& text, const std::string& needle) {
-    std::size_t count = 0;
-    for (std::size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + needle.size()))
-        ++count;
-    return count;
-}
-
 namespace {
 
 // The reading end is the terminal's master, the child's end its slave.

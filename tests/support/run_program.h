@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "support/fixtures.h"
+
 namespace quillfen::test {
 
 struct ProgramRun {
@@ -41,8 +43,6 @@ struct ProgramOptions {
     // Far above any real run; only a hang reaches it.
     std::chrono::steady_clock::duration limit = std::chrono::minutes(5);
 };
-
-std::size_t CountOf(const std::string& text, const std::string& needle);
 
 // Runs argv (argv[0] a path) in dir with the environment of this process.
 ProgramRun RunProgram(std::vector<std::string> argv, const std::string& dir,

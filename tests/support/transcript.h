@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Reads a quillfen-modemsim transcript back into the bytes the modem sent:
-// the "> " records, with their \r, \n, \\ and \xHH escapes undone.
+// Reads a quillfen-modemsim transcript back into the bytes of one
+// direction, with their \r, \n, \\ and \xHH escapes undone.
 #pragma once
 
 #include <string>
@@ -12,7 +12,9 @@ inline bool IsTranscript(const std::string& content) {
            content.compare(0, 19, "# quillfen-modemsim") == 0;
 }
 
-inline std::string ModemBytes(const std::string& transcript) {
+// The bytes of one direction of a transcript: '<' what the modem was sent,
+// '>' what it sent.
+inline std::string TranscriptBytes(const std::string& transcript, char direction) {
     auto hexDigit = [](char c) {
         if (c >= '0' && c <= '9') return c - '0';
         if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -24,7 +26,7 @@ inline std::string ModemBytes(const std::string& transcript) {
     while (at < transcript.size()) {
         std::size_t end = transcript.find('\n', at);
         if (end == std::string::npos) end = transcript.size();
-        if (transcript.compare(at, 2, "> ") == 0) {
+        if (end - at >= 2 && transcript[at] == direction && transcript[at + 1] == ' ') {
             for (std::size_t i = at + 2; i < end; ++i) {
                 char c = transcript[i];
                 if (c != '\\' || i + 1 >= end) {
@@ -49,5 +51,7 @@ inline std::string ModemBytes(const std::string& transcript) {
     }
     return bytes;
 }
+
+inline std::string ModemBytes(const std::string& transcript) { return TranscriptBytes(transcript, '>'); }
 
 }  // namespace quillfen::test

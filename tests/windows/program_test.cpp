@@ -9,7 +9,7 @@
 #include <regex>
 #include <string>
 
-#include "windows/win_fixtures.h"
+#include "support/fixtures.h"
 #include "windows/window_driver.h"
 #include "win32/resources/resource_ids.h"
 
@@ -20,10 +20,10 @@ using namespace std::chrono_literals;
 using test::ComFromEnvironment;
 using test::FindDialog;
 using test::MaskStamps;
-using test::ReadWholeFile;
+using test::ReadFile;
 using test::WaitUntil;
 using test::WindowDriver;
-using test::WinTempDir;
+using test::TempDir;
 
 std::string ProgramPath(const char* program = "quillfen.exe") {
     char path[MAX_PATH] = {};
@@ -128,7 +128,7 @@ TEST(ProgramTest, BothProgramsCarryTheManifest) {
 // window stays minimized, comes back maximized, and restored it has the
 // template's layout, not one measured from a minimized window.
 TEST(ProgramTest, StartedMinimizedItComesBackMaximizedWithTheTemplatesLayout) {
-    WinTempDir dir;
+    TempDir dir;
     RunningProgram program(dir.Path(), SW_SHOWMINNOACTIVE);
     HWND main = MainWindowOf(program);
     ASSERT_NE(main, nullptr) << ProgramPath();
@@ -167,7 +167,7 @@ TEST(ProgramTest, StartedMinimizedItComesBackMaximizedWithTheTemplatesLayout) {
 // harness tells Wine to prefer a riched32 it finds to its own, as Windows
 // would take the first it finds.
 TEST(ProgramTest, ARichEditDllPlantedBesideItIsNotLoaded) {
-    WinTempDir dir;
+    TempDir dir;
     ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), dir.File("quillfen.exe").c_str(), FALSE));
     ASSERT_TRUE(CopyFileA(ProgramPath("planted\\riched32.dll").c_str(), dir.File("riched32.dll").c_str(), FALSE));
     {
@@ -183,7 +183,7 @@ TEST(ProgramTest, ARichEditDllPlantedBesideItIsNotLoaded) {
     EXPECT_EQ(GetFileAttributesA(dir.File("planted-dll-ran").c_str()), INVALID_FILE_ATTRIBUTES);
 
     // The planted DLL does leave its mark when it is loaded.
-    test::WinScopedChdir cwd(dir.Path());
+    test::ScopedChdir cwd(dir.Path());
     HMODULE planted = LoadLibraryA(dir.File("riched32.dll").c_str());
     ASSERT_NE(planted, nullptr);
     FreeLibrary(planted);
@@ -193,7 +193,7 @@ TEST(ProgramTest, ARichEditDllPlantedBesideItIsNotLoaded) {
 TEST(ProgramTest, FaxTestSelectModemWritesTheGoldenLog) {
     const unsigned modemCom = ComFromEnvironment("QUILLFEN_TEST_MODEM_COM");
     ASSERT_NE(modemCom, 0u) << "QUILLFEN_TEST_MODEM_COM names no simulated modem";
-    WinTempDir dir;
+    TempDir dir;
     RunningProgram program(dir.Path());
     HWND main = MainWindowOf(program);
     ASSERT_NE(main, nullptr) << ProgramPath();
@@ -205,10 +205,10 @@ TEST(ProgramTest, FaxTestSelectModemWritesTheGoldenLog) {
     window.Command(IDM_EXIT);
     ASSERT_TRUE(program.WaitForExit(30000));
 
-    std::string golden = ReadWholeFile(QUILLFEN_TESTDATA_DIR "/capability_fax.log");
+    std::string golden = ReadFile(QUILLFEN_TESTDATA_DIR "/capability_fax.log");
     ASSERT_FALSE(golden.empty());
     golden = std::regex_replace(golden, std::regex("COM1"), "COM" + std::to_string(modemCom));
-    EXPECT_EQ(MaskStamps(ReadWholeFile(dir.File("Modem001.txt"))), golden);
+    EXPECT_EQ(MaskStamps(ReadFile(dir.File("Modem001.txt"))), golden);
 }
 
 }  // namespace

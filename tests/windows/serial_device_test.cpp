@@ -17,7 +17,7 @@
 #include "serial/serial_inventory.h"
 #include "serial/serial_port.h"
 #include "support/scripted_host.h"
-#include "windows/win_fixtures.h"
+#include "support/fixtures.h"
 
 namespace quillfen {
 namespace {
@@ -132,8 +132,8 @@ TEST_F(WinSerialDeviceTest, AMissingPortFailsAsNotFoundAndTheLogSaysSo) {
     EXPECT_FALSE(device.IsOpen());
 
     // Through the port session, reported in the log as a scan reports it.
-    test::WinTempDir dir;
-    test::WinScopedChdir cwd(dir.Path());
+    test::TempDir dir;
+    test::ScopedChdir cwd(dir.Path());
     test::ScriptedHost host;
     SessionLog log(host);
     PortNames names;

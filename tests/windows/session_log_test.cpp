@@ -12,20 +12,20 @@
 
 #include "log/session_log.h"
 #include "support/scripted_host.h"
-#include "windows/win_fixtures.h"
+#include "support/fixtures.h"
 
 namespace quillfen {
 namespace {
 
-using test::ReadWholeFile;
+using test::ReadFile;
 using test::ScriptedHost;
-using test::WinScopedChdir;
-using test::WinTempDir;
+using test::ScopedChdir;
+using test::TempDir;
 
 class WinSessionLogTest : public ::testing::Test {
 protected:
-    WinTempDir dir;
-    WinScopedChdir cwd{dir.Path()};
+    TempDir dir;
+    ScopedChdir cwd{dir.Path()};
     ScriptedHost host;
     SessionLog log{host};
 };
@@ -42,12 +42,12 @@ TEST_F(WinSessionLogTest, FileHoldsThePaneByteForByteAndTheMessageJoinsWithBacks
     log.WriteLog("ATI3\r", LogKind::Out, AsLine::Yes);
     log.WriteLog("bare\nLF and a lone CR\r", LogKind::Plain, AsLine::No);
     log.WriteLog("OK", LogKind::In, AsLine::Yes);
-    std::string file = ReadWholeFile(dir.File("Modem001.txt"));
+    std::string file = ReadFile(dir.File("Modem001.txt"));
     EXPECT_EQ(file, host.pane);
     EXPECT_NE(file.find("OUT: ATI3\r\nbare\nLF and a lone CR\rIN : OK\r\n"), std::string::npos);
 
     log.CloseSessionLog();
-    file = ReadWholeFile(dir.File("Modem001.txt"));
+    file = ReadFile(dir.File("Modem001.txt"));
     EXPECT_EQ(file, host.pane);
     EXPECT_TRUE(std::regex_search(file, std::regex("End Session - [A-Z][a-z]{2} [A-Z][a-z]{2} [0-9]{2} "
                                                    "[0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}\r\n$")));
@@ -64,9 +64,9 @@ TEST_F(WinSessionLogTest, ExistingFilesAndDirectoriesAreSkippedAndLeftAlone) {
     log.OpenSessionLog();
     EXPECT_STREQ(log.FileName(), "Modem003.txt");
     EXPECT_GE(log.LogFile(), 0);
-    EXPECT_EQ(ReadWholeFile(dir.File("Modem001.txt")), "keep me");
+    EXPECT_EQ(ReadFile(dir.File("Modem001.txt")), "keep me");
     log.CloseSessionLog();
-    EXPECT_EQ(ReadWholeFile(dir.File("Modem003.txt")), host.pane);
+    EXPECT_EQ(ReadFile(dir.File("Modem003.txt")), host.pane);
 }
 
 // Another program takes the chosen name while the start-up message is up:
@@ -81,15 +81,15 @@ TEST(WinSessionLogRace, ANameTakenWhileTheMessageIsUpIsNeverTruncated) {
             return ScriptedHost::ShowMessageBox(text, icon, buttons);
         }
     };
-    WinTempDir dir;
-    WinScopedChdir cwd(dir.Path());
+    TempDir dir;
+    ScopedChdir cwd(dir.Path());
     TakingHost host;
     SessionLog log(host);
     log.OpenSessionLog();
     EXPECT_STREQ(log.FileName(), "Modem002.txt");
-    EXPECT_EQ(ReadWholeFile(dir.File("Modem001.txt")), "another program's file");
+    EXPECT_EQ(ReadFile(dir.File("Modem001.txt")), "another program's file");
     log.CloseSessionLog();
-    EXPECT_EQ(ReadWholeFile(dir.File("Modem002.txt")), host.pane);
+    EXPECT_EQ(ReadFile(dir.File("Modem002.txt")), host.pane);
 }
 
 TEST_F(WinSessionLogTest, StampUsesEnglishNamesAndATwoDigitDay) {

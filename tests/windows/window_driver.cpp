@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "windows/window_driver.h"
 
-#include <regex>
 #include <thread>
 #include <vector>
 
@@ -66,12 +65,6 @@ std::string WindowText(HWND window) {
 std::string MessageBoxText(HWND box) {
     // The box's text is the static control with the id 0xFFFF.
     return WindowText(GetDlgItem(box, 0xFFFF));
-}
-
-std::string MaskStamps(const std::string& log) {
-    static const std::regex stamp("(Sun|Mon|Tue|Wed|Thu|Fri|Sat) [A-Z][a-z]{2} [0-9]{2} "
-                                  "[0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}");
-    return std::regex_replace(log, stamp, "<stamp>");
 }
 
 HWND WindowDriver::FindMainWindow() { return FindWindowA(nullptr, MainWindowTitle); }

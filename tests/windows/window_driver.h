@@ -31,10 +31,6 @@ std::string WindowText(HWND window);
 // Text of a message box: its static text control.
 std::string MessageBoxText(HWND box);
 
-// The log with every time stamp replaced by "<stamp>", as the golden logs
-// hold them.
-std::string MaskStamps(const std::string& log);
-
 class WindowDriver {
 public:
     // The main window, found by its title; nullptr until it exists.
