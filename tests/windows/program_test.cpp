@@ -13,17 +13,10 @@
 #include "windows/window_driver.h"
 #include "win32/resources/resource_ids.h"
 
-namespace quillfen {
+namespace quillfen::test {
 namespace {
 
 using namespace std::chrono_literals;
-using test::ComFromEnvironment;
-using test::FindDialog;
-using test::MaskStamps;
-using test::ReadFile;
-using test::WaitUntil;
-using test::WindowDriver;
-using test::TempDir;
 
 std::string ProgramPath(const char* program = "quillfen.exe") {
     char path[MAX_PATH] = {};
@@ -135,12 +128,7 @@ TEST(ProgramTest, StartedMinimizedItComesBackMaximizedWithTheTemplatesLayout) {
     const WindowDriver window(main);
     EXPECT_TRUE(IsIconic(main));
 
-    auto pane = [&] {
-        RECT rect{};
-        GetWindowRect(window.Control(IDC_LOGPANE), &rect);
-        MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&rect), 2);
-        return rect;
-    };
+    auto pane = [&] { return window.PaneRect(IDC_LOGPANE); };
     ShowWindowAsync(main, SW_RESTORE);
     ASSERT_TRUE(WaitUntil([&] { return IsZoomed(main) != FALSE; }, 10s));
     ASSERT_TRUE(WaitUntil([&] { return pane().right > 0; }, 10s));
@@ -183,7 +171,7 @@ TEST(ProgramTest, ARichEditDllPlantedBesideItIsNotLoaded) {
     EXPECT_EQ(GetFileAttributesA(dir.File("planted-dll-ran").c_str()), INVALID_FILE_ATTRIBUTES);
 
     // The planted DLL does leave its mark when it is loaded.
-    test::ScopedChdir cwd(dir.Path());
+    ScopedChdir cwd(dir.Path());
     HMODULE planted = LoadLibraryA(dir.File("riched32.dll").c_str());
     ASSERT_NE(planted, nullptr);
     FreeLibrary(planted);
@@ -212,4 +200,4 @@ TEST(ProgramTest, FaxTestSelectModemWritesTheGoldenLog) {
 }
 
 }  // namespace
-}  // namespace quillfen
+}  // namespace quillfen::test

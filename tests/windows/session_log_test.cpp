@@ -14,13 +14,8 @@
 #include "support/scripted_host.h"
 #include "support/fixtures.h"
 
-namespace quillfen {
+namespace quillfen::test {
 namespace {
-
-using test::ReadFile;
-using test::ScriptedHost;
-using test::ScopedChdir;
-using test::TempDir;
 
 class WinSessionLogTest : public ::testing::Test {
 protected:
@@ -47,10 +42,7 @@ TEST_F(WinSessionLogTest, FileHoldsThePaneByteForByteAndTheMessageJoinsWithBacks
     EXPECT_NE(file.find("OUT: ATI3\r\nbare\nLF and a lone CR\rIN : OK\r\n"), std::string::npos);
 
     log.CloseSessionLog();
-    file = ReadFile(dir.File("Modem001.txt"));
-    EXPECT_EQ(file, host.pane);
-    EXPECT_TRUE(std::regex_search(file, std::regex("End Session - [A-Z][a-z]{2} [A-Z][a-z]{2} [0-9]{2} "
-                                                   "[0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}\r\n$")));
+    EXPECT_EQ(ReadFile(dir.File("Modem001.txt")), host.pane);
 }
 
 TEST_F(WinSessionLogTest, ExistingFilesAndDirectoriesAreSkippedAndLeftAlone) {
@@ -72,7 +64,7 @@ TEST_F(WinSessionLogTest, ExistingFilesAndDirectoriesAreSkippedAndLeftAlone) {
 // Another program takes the chosen name while the start-up message is up:
 // its file is left alone and the log goes to the next free number.
 TEST(WinSessionLogRace, ANameTakenWhileTheMessageIsUpIsNeverTruncated) {
-    struct TakingHost : test::ScriptedHost {
+    struct TakingHost : ScriptedHost {
         BoxAnswer ShowMessageBox(std::string_view text, BoxIcon icon, BoxButtons buttons) override {
             if (std::FILE* other = std::fopen("Modem001.txt", "wb")) {
                 std::fputs("another program's file", other);
@@ -101,4 +93,4 @@ TEST_F(WinSessionLogTest, StampUsesEnglishNamesAndATwoDigitDay) {
 }
 
 }  // namespace
-}  // namespace quillfen
+}  // namespace quillfen::test

@@ -85,6 +85,13 @@ bool WindowDriver::MenuGrayed(int id) const {
 
 std::string WindowDriver::PaneText(int id) const { return WindowText(Control(id)); }
 
+RECT WindowDriver::PaneRect(int id) const {
+    RECT rect{};
+    GetWindowRect(Control(id), &rect);
+    MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
 void WindowDriver::SelectPort(unsigned comNumber) const {
     SendMessageA(Control(IDC_PORTLIST), CB_SETCURSEL, comNumber - 1, 0);
 }

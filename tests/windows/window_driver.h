@@ -37,8 +37,9 @@ public:
     static HWND FindMainWindow();
 
     explicit WindowDriver(HWND window) : window_(window) {}
-    HWND Window() const { return window_; }
     HWND Control(int id) const { return GetDlgItem(window_, id); }
+    // Where a control stands in the window's client area.
+    RECT PaneRect(int id) const;
 
     // A button click, queued, so an action may run while the driver reads.
     void Click(int id) const;
