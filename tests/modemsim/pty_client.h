@@ -45,7 +45,6 @@ public:
         if (fd_ >= 0) close(fd_);
         fd_ = -1;
     }
-    int Fd() const { return fd_; }
 
     void Send(std::string_view bytes) {
         while (!bytes.empty()) {
