@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "cli/port_bank.h"
@@ -23,6 +24,10 @@
 
 namespace quillfen::test {
 namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
 
 // The COM number a log's port was opened as, 0 when none.
 unsigned PortOf(const std::string& log) {
@@ -82,7 +87,7 @@ TEST(ReportCli, TestWithReportNamesEveryFaxClassOnStderr) {
     std::string text = run.err.substr(report);
     for (const char* words : {"+FCLASS=? lists 0,1,1.0,2,2.0", "fax class 1.0 (T.31)", "14400 (V.17)",
                               "Battery class 2.0:", "Verdict:"}) {
-        EXPECT_NE(text.find(words), std::string::npos) << words << "\n" << text;
+        EXPECT_THAT(text, HasSubstr(words)) << words << "\n" << text;
     }
 }
 
@@ -92,7 +97,7 @@ TEST(BankCli, EightModemsAtOnceWriteEightLogsEachEqualToASingleRun) {
     CliRun one = RunQuillfenCli({"test-all", "--ports", "COM1", "--map", bank.maps[1]}, single.Path());
     ASSERT_EQ(one.exitCode, 0) << one.err;
     const std::string expected = MaskStamps(ReadFile(single.File("Modem001.txt")));
-    ASSERT_NE(expected.find("This FaxModem supports Class 2.0"), std::string::npos);
+    ASSERT_THAT(expected, HasSubstr("This FaxModem supports Class 2.0"));
 
     TempDir dir;
     CliRun run = RunQuillfenCli(Join({"test-all", "--ports", "COM1-COM8", "--jobs", "8"}, bank.maps), dir.Path());
@@ -114,7 +119,7 @@ TEST(BankCli, EightModemsAtOnceWriteEightLogsEachEqualToASingleRun) {
     for (unsigned com = 1; com <= 8; ++com) {
         std::string name = "COM" + std::to_string(com) + " ";
         EXPECT_EQ(CountOf(run.out, name), 1u) << run.out;
-        EXPECT_NE(run.err.find(name), std::string::npos) << run.err;
+        EXPECT_THAT(run.err, HasSubstr(name));
     }
     EXPECT_EQ(CountOf(run.out, ": tested; classes accepted 0, 1, 2, 2.0"), 8u) << run.out;
     EXPECT_LT(run.out.find("COM1 "), run.out.find("COM8 "));
@@ -127,15 +132,15 @@ TEST(BankCli, CtrlCAbortsEveryPortAndEachLogStillEnds) {
     CliRun run = RunQuillfenCli(Join({"test-all", "--ports", "COM1-COM8"}, bank.maps), dir.Path(),
                                 {{true, " testing", 8, [](pid_t pid) { kill(pid, SIGINT); }}});
     EXPECT_EQ(run.exitCode, 130) << run.err;
-    EXPECT_NE(run.err.find("aborting every port"), std::string::npos) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("aborting every port"));
     std::vector<std::string> logs = LogFiles(dir.Path());
     ASSERT_EQ(logs.size(), 8u);
     for (const std::string& path : logs) {
         std::string log = ReadFile(path);
         unsigned com = PortOf(log);
         ASSERT_NE(com, 0u) << path;
-        EXPECT_NE(log.find("Aborted by user.\r\n"), std::string::npos) << path;
-        EXPECT_EQ(log.find("This FaxModem supports Class 2.0"), std::string::npos) << path;
+        EXPECT_THAT(log, HasSubstr("Aborted by user.\r\n")) << path;
+        EXPECT_THAT(log, Not(HasSubstr("This FaxModem supports Class 2.0"))) << path;
         ExpectProperlyEnded(log, com);
     }
     EXPECT_EQ(CountOf(run.out, ": aborted;"), 8u) << run.out;
@@ -150,10 +155,10 @@ TEST(BankCli, ExitCodeIsTheWorstPortsOutcome) {
                                    "--map", "COM2=" + dir.File("no-such-device"), "--map", "COM3=" + silent.Device()},
                                   dir.Path());
     EXPECT_EQ(mixed.exitCode, 1) << "a port that could not be opened outweighs one without a modem\n" << mixed.err;
-    EXPECT_NE(mixed.out.find("COM2 "), std::string::npos);
-    EXPECT_NE(mixed.out.find(": could not be opened"), std::string::npos) << mixed.out;
-    EXPECT_NE(mixed.out.find(": no modem answered"), std::string::npos) << mixed.out;
-    EXPECT_NE(mixed.out.find(": tested;"), std::string::npos) << mixed.out;
+    EXPECT_THAT(mixed.out, HasSubstr("COM2 "));
+    EXPECT_THAT(mixed.out, HasSubstr(": could not be opened"));
+    EXPECT_THAT(mixed.out, HasSubstr(": no modem answered"));
+    EXPECT_THAT(mixed.out, HasSubstr(": tested;"));
     EXPECT_EQ(LogFiles(dir.Path()).size(), 3u) << "every port gets its log, opened or not";
     EXPECT_LT(mixed.out.find("COM1 "), mixed.out.find("COM2 "));
     EXPECT_LT(mixed.out.find("COM2 "), mixed.out.find("COM3 "));
@@ -163,9 +168,9 @@ TEST(BankCli, ExitCodeIsTheWorstPortsOutcome) {
     CliRun quiet = RunQuillfenCli({"test-all", "--ports", "COM3", "--report", "--map", "COM3=" + silent.Device()},
                                   dir.Path(), {}, {.stderrTerminal = true});
     EXPECT_EQ(quiet.exitCode, 5) << quiet.err;
-    EXPECT_NE(quiet.err.find("\x1b[1A\r\x1b[2KCOM3 "), std::string::npos) << quiet.err;
-    EXPECT_NE(quiet.err.find("no modem answered"), std::string::npos) << quiet.err;
-    EXPECT_NE(quiet.err.find("Report on Modem004.txt: 0 capability test(s)"), std::string::npos) << quiet.err;
+    EXPECT_THAT(quiet.err, HasSubstr("\x1b[1A\r\x1b[2KCOM3 "));
+    EXPECT_THAT(quiet.err, HasSubstr("no modem answered"));
+    EXPECT_THAT(quiet.err, HasSubstr("Report on Modem004.txt: 0 capability test(s)"));
 }
 
 // The line of one port in the bank's report on standard output.
@@ -195,7 +200,7 @@ TEST(BankCli, EachPortsLineSaysWhatWentWrongAndTheCodeFollowsTheWorst) {
               "COM3 (no log file): no log file: all names from Modem001.txt to Modem999.txt are taken")
         << full.out;
     EXPECT_EQ(PortOf(ReadFile(dir.File("Modem998.txt"))), 1u);
-    EXPECT_NE(ReadFile(dir.File("Modem999.txt")).find("on COM2 an error occurred"), std::string::npos);
+    EXPECT_THAT(ReadFile(dir.File("Modem999.txt")), HasSubstr("on COM2 an error occurred"));
 
     // Remote modems take part like local ones, placed by the ports file; a
     // modem that hung up outweighs a port that could not be opened.
@@ -210,15 +215,15 @@ TEST(BankCli, EachPortsLineSaysWhatWentWrongAndTheCodeFollowsTheWorst) {
     ScopedEnv where("XDG_CONFIG_HOME", config.Path());
     ModemSim droppingAgain({"--profile", "fax", "--hangup-after", "5"});
     TempDir fresh;
-    CliRun mixed = RunQuillfenCli({"test-all", "--ports", "COM1,COM2,COM5-COM6", "--map", "COM1=" + droppingAgain.Device(),
-                                   "--map", "COM2=" + fresh.File("no-such-device")},
+    CliRun mixed = RunQuillfenCli({"test-all", "--ports", "COM1,COM2,COM5-COM6", "--map",
+                                   "COM1=" + droppingAgain.Device(), "--map", "COM2=" + fresh.File("no-such-device")},
                                   fresh.Path());
     EXPECT_EQ(mixed.exitCode, 4) << mixed.err;
     EXPECT_EQ(LineOf(mixed.out, 1), "COM1 Modem001.txt: hung up after 5 commands") << mixed.out;
-    EXPECT_EQ(LineOf(mixed.out, 2).rfind("COM2 Modem002.txt: could not be opened", 0), 0u) << mixed.out;
-    EXPECT_EQ(LineOf(mixed.out, 5).rfind("COM5 Modem003.txt: tested; classes accepted 0, 1, 2, 2.0", 0), 0u)
+    EXPECT_THAT(LineOf(mixed.out, 2), StartsWith("COM2 Modem002.txt: could not be opened")) << mixed.out;
+    EXPECT_THAT(LineOf(mixed.out, 5), StartsWith("COM5 Modem003.txt: tested; classes accepted 0, 1, 2, 2.0"))
         << mixed.out;
-    EXPECT_EQ(LineOf(mixed.out, 6).rfind("COM6 Modem004.txt: tested; classes accepted 0, 1", 0), 0u) << mixed.out;
+    EXPECT_THAT(LineOf(mixed.out, 6), StartsWith("COM6 Modem004.txt: tested; classes accepted 0, 1")) << mixed.out;
     for (unsigned com : {5u, 6u}) {
         std::string log = ReadFile(fresh.File("Modem00" + std::to_string(com - 2) + ".txt"));
         EXPECT_EQ(PortOf(log), com);
@@ -247,7 +252,7 @@ TEST(BankCli, AFaultInOnePortsSessionIsToldOnItsLineAndExitsSeventy) {
     EXPECT_EQ(code, 70);
     EXPECT_EQ(LineOf(out, 1), "COM1 Modem001.txt: could not be opened: no such device") << out;
     EXPECT_EQ(LineOf(out, 2), "COM2 Modem002.txt: internal error: planted fault") << out;
-    EXPECT_NE(ReadFile(dir.File("Modem002.txt")).find("\r\nEnd Session - "), std::string::npos);
+    EXPECT_THAT(ReadFile(dir.File("Modem002.txt")), HasSubstr("\r\nEnd Session - "));
 }
 
 // The logs are read back for the report lines as the report action reads
@@ -282,14 +287,10 @@ TEST(BankCli, AllPortsLeavesOutConsolesAndPortsOthersHoldAndSaysWhy) {
     TempDir dir;
     CliRun run = RunQuillfenCli({"test-all", "--ports", "all"}, dir.Path());
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_NE(run.err.find("quillfen-cli: left out COM1 (" + ttyS0 + "): system console, left alone\n"),
-              std::string::npos)
-        << run.err;
-    EXPECT_NE(run.err.find("quillfen-cli: left out COM2 (" + ttyS1 + "): in use by agetty (pid 412)\n"),
-              std::string::npos)
-        << run.err;
+    EXPECT_THAT(run.err, HasSubstr("quillfen-cli: left out COM1 (" + ttyS0 + "): system console, left alone\n"));
+    EXPECT_THAT(run.err, HasSubstr("quillfen-cli: left out COM2 (" + ttyS1 + "): in use by agetty (pid 412)\n"));
     EXPECT_EQ(LineOf(run.out, 1) + LineOf(run.out, 2), "") << run.out;
-    EXPECT_EQ(LineOf(run.out, 3).rfind("COM3 Modem001.txt: tested;", 0), 0u) << run.out;
+    EXPECT_THAT(LineOf(run.out, 3), StartsWith("COM3 Modem001.txt: tested;")) << run.out;
     EXPECT_EQ(console.Drain(50) + held.Drain(50), "") << "bytes reached a port that is not ours";
 }
 

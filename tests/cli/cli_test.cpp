@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "serial/fake_machine.h"
@@ -27,6 +28,10 @@
 
 namespace quillfen::test {
 namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
 
 using test::Ser2net;
 
@@ -41,15 +46,15 @@ TEST(CliTest, SendToTheSimulatorStreamsTheLogAsItIsWritten) {
 
     std::string log = ReadFile(dir.File("Modem001.txt"));
     EXPECT_EQ(run.out, log);
-    EXPECT_NE(log.find("OUT: ATI3\r\nIN : ATI3\r\n"), std::string::npos);
-    EXPECT_NE(log.find("Closed COM1 - "), std::string::npos);
+    EXPECT_THAT(log, HasSubstr("OUT: ATI3\r\nIN : ATI3\r\n"));
+    EXPECT_THAT(log, HasSubstr("Closed COM1 - "));
 
     // One line names the file first, where the window shows its start-up
     // note; the closing note says where it is.
-    EXPECT_EQ(run.err.rfind("quillfen-cli: log: " + dir.File("Modem001.txt") + "\n", 0), 0u) << run.err;
-    EXPECT_NE(run.err.find("the log is in " + dir.File("Modem001.txt")), std::string::npos) << run.err;
+    EXPECT_THAT(run.err, StartsWith("quillfen-cli: log: " + dir.File("Modem001.txt") + "\n"));
+    EXPECT_THAT(run.err, HasSubstr("the log is in " + dir.File("Modem001.txt")));
     // Before it starts, send names the device behind the port.
-    EXPECT_NE(run.err.find("\nquillfen-cli: COM1 is /dev/pts/"), std::string::npos) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("\nquillfen-cli: COM1 is /dev/pts/"));
     // Every message carries the one prefix.
     EXPECT_EQ(CountOf(run.err, "quillfen-cli: "), 3u) << run.err;
     EXPECT_EQ(CountOf(run.err, "Quillfen: "), 0u) << run.err;
@@ -60,8 +65,8 @@ TEST(CliTest, SendToTheSimulatorStreamsTheLogAsItIsWritten) {
     EXPECT_EQ(second.exitCode, 0) << second.err;
     std::string secondLog = ReadFile(dir.File("Modem002.txt"));
     EXPECT_EQ(second.out, secondLog);
-    EXPECT_NE(secondLog.find("Opened COM7 - "), std::string::npos);
-    EXPECT_NE(secondLog.find("Closed COM7 - "), std::string::npos);
+    EXPECT_THAT(secondLog, HasSubstr("Opened COM7 - "));
+    EXPECT_THAT(secondLog, HasSubstr("Closed COM7 - "));
     EXPECT_EQ(ReadFile(dir.File("Modem001.txt")), log);
 }
 
@@ -104,22 +109,18 @@ TEST(CliTest, UsageErrorsExitTwoAndTouchNothing) {
         CliRun run = RunQuillfenCli(args, dir.Path());
         EXPECT_EQ(run.exitCode, 2) << shown;
         EXPECT_TRUE(run.out.empty()) << shown;
-        EXPECT_EQ(run.err.rfind("quillfen-cli: ", 0), 0u) << shown << run.err;
-        EXPECT_NE(run.err.find("--help"), std::string::npos) << shown;
+        EXPECT_THAT(run.err, StartsWith("quillfen-cli: ")) << shown;
+        EXPECT_THAT(run.err, HasSubstr("--help")) << shown;
     }
     EXPECT_TRUE(LogFiles(dir.Path()).empty());
     CliRun empty = RunQuillfenCli({"send", ""}, dir.Path());
-    EXPECT_NE(empty.err.find("an empty text sends nothing"), std::string::npos) << empty.err;
+    EXPECT_THAT(empty.err, HasSubstr("an empty text sends nothing"));
     CliRun speed = RunQuillfenCli({"--speed", "7", "test"}, dir.Path());
-    EXPECT_NE(speed.err.find("--speed wants one of 300, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200, 230400; "
-                             "not \"7\""),
-              std::string::npos)
-        << speed.err;
+    EXPECT_THAT(speed.err, HasSubstr("--speed wants one of 300, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200, "
+                                     "230400; not \"7\""));
     CliRun url = RunQuillfenCli({"--map", "COM2=tcp://[::1:7001", "test"}, dir.Path());
-    EXPECT_NE(url.err.find("quillfen-cli: --map COM2: \"tcp://[::1:7001\" names no port: its IPv6 address has no "
-                           "closing bracket"),
-              std::string::npos)
-        << url.err;
+    EXPECT_THAT(url.err, HasSubstr("quillfen-cli: --map COM2: \"tcp://[::1:7001\" names no port: its IPv6 address has "
+                                   "no closing bracket"));
 
     // A variable is held to the same rules, and never quietly replaced by
     // the port's own device.
@@ -135,8 +136,7 @@ TEST(CliTest, UsageErrorsExitTwoAndTouchNothing) {
     // session starts.
     CliRun badProfile = RunQuillfenCli({"--sim", "no-such-profile", "test"}, dir.Path());
     EXPECT_EQ(badProfile.exitCode, 2) << badProfile.err;
-    EXPECT_NE(badProfile.err.find("quillfen-cli: the simulator refused profile \"no-such-profile\""), std::string::npos)
-        << badProfile.err;
+    EXPECT_THAT(badProfile.err, HasSubstr("quillfen-cli: the simulator refused profile \"no-such-profile\""));
     EXPECT_TRUE(LogFiles(dir.Path()).empty());
 
     CliRun help = RunQuillfenCli({"--help"}, dir.Path());
@@ -144,7 +144,7 @@ TEST(CliTest, UsageErrorsExitTwoAndTouchNothing) {
     for (const char* word : {"Usage: quillfen-cli", "send TEXT", "test-all", "ports", "--map COMn=DEVICE",
                              "--sim PROFILE", "0    done", "1    the port could not be opened", "2    usage",
                              "130  aborted"}) {
-        EXPECT_NE(help.out.find(word), std::string::npos) << word;
+        EXPECT_THAT(help.out, HasSubstr(word));
     }
     // --sim offers every profile the simulator has, as it names them when
     // refusing one it has not.
@@ -180,10 +180,10 @@ TEST(CliTest, ReportRefusesWhatIsNoLogFileWithoutWaitingOrFillingMemory) {
                        "quillfen-cli: cannot read /dev/zero: a device, not a log file\n"
                        "quillfen-cli: cannot read folder: a directory, not a log file\n"
                        "quillfen-cli: cannot read huge.txt: larger than 1 GiB, which no session log is\n");
-    EXPECT_EQ(run.out.rfind("Report on " + golden + ": 1 capability test", 0), 0u) << run.out;
+    EXPECT_THAT(run.out, StartsWith("Report on " + golden + ": 1 capability test"));
     CliRun json = RunQuillfenCli({"report", "--json", golden}, dir.Path());
     EXPECT_EQ(json.exitCode, 0) << json.err;
-    EXPECT_EQ(json.out.rfind("{\"logs\":[{\"file\":", 0), 0u) << json.out;
+    EXPECT_THAT(json.out, StartsWith("{\"logs\":[{\"file\":"));
 
     // A failure nobody planned for, here memory running out, is named and
     // exits 70. (AddressSanitizer's allocator aborts where memory runs out
@@ -193,7 +193,7 @@ TEST(CliTest, ReportRefusesWhatIsNoLogFileWithoutWaitingOrFillingMemory) {
     CliRun starved =
         RunQuillfenCli({"report", "huge.txt"}, dir.Path(), {}, {.wrapper = {"/usr/bin/prlimit", "--as=400000000"}});
     EXPECT_EQ(starved.exitCode, 70) << starved.err;
-    EXPECT_EQ(starved.err.rfind("quillfen-cli: internal error: ", 0), 0u) << starved.err;
+    EXPECT_THAT(starved.err, StartsWith("quillfen-cli: internal error: "));
     EXPECT_EQ(CountOf(starved.err, "\n"), 1u) << starved.err;
 #endif
 }
@@ -205,27 +205,26 @@ TEST(CliTest, APortThatCannotBeOpenedExitsOne) {
     // Nobody at a terminal: the failure box is shown and answered Cancel.
     CliRun test = RunQuillfenCli({"--map", "COM1=" + missing, "test"}, dir.Path());
     EXPECT_EQ(test.exitCode, 1) << test.err;
-    EXPECT_NE(test.err.find("quillfen-cli: While trying to open your modem on COM1 an error occurred as follows:\n"),
-              std::string::npos)
-        << test.err;
-    EXPECT_EQ(test.err.find("[R]etry"), std::string::npos);
+    EXPECT_THAT(test.err,
+                HasSubstr("quillfen-cli: While trying to open your modem on COM1 an error occurred as follows:\n"));
+    EXPECT_THAT(test.err, Not(HasSubstr("[R]etry")));
     std::string log = ReadFile(dir.File("Modem001.txt"));
     EXPECT_EQ(test.out, log);
-    EXPECT_EQ(log.find("Opened COM"), std::string::npos);
-    EXPECT_EQ(log.find("Closed COM"), std::string::npos);
-    EXPECT_NE(log.find("End Session - "), std::string::npos);
+    EXPECT_THAT(log, Not(HasSubstr("Opened COM")));
+    EXPECT_THAT(log, Not(HasSubstr("Closed COM")));
+    EXPECT_THAT(log, HasSubstr("End Session - "));
 
     CliRun send = RunQuillfenCli({"--port", "COM3", "--map", "COM3=" + missing, "send", "ATI"}, dir.Path());
     EXPECT_EQ(send.exitCode, 1) << send.err;
-    EXPECT_NE(send.err.find("on COM3 an error occurred"), std::string::npos);
-    EXPECT_EQ(ReadFile(dir.File("Modem002.txt")).find("OUT: ATI\r\n"), std::string::npos);
+    EXPECT_THAT(send.err, HasSubstr("on COM3 an error occurred"));
+    EXPECT_THAT(ReadFile(dir.File("Modem002.txt")), Not(HasSubstr("OUT: ATI\r\n")));
 
     // A scan reports failed opens in the log, not in boxes; none opened is 1.
     CliRun find = RunQuillfenCli({"--map", "COM1=" + missing, "--map", "COM2=" + missing, "--map",
                                   "COM3=" + missing, "--map", "COM4=" + missing, "find"},
                                  dir.Path());
     EXPECT_EQ(find.exitCode, 1) << find.err;
-    EXPECT_EQ(find.err.find("While trying to open"), std::string::npos);
+    EXPECT_THAT(find.err, Not(HasSubstr("While trying to open")));
     EXPECT_EQ(CountOf(find.out, "While trying to open your modem on COM"), 4u);
     EXPECT_EQ(find.out, ReadFile(dir.File("Modem003.txt")));
 }
@@ -296,12 +295,11 @@ TEST(CliTest, OnAMachineWithAConsoleAndAUsbModemTheConsoleIsLeftAloneAndTheModem
     TempDir dir;
     CliRun ports = RunQuillfenCli({"ports"}, dir.Path());
     EXPECT_EQ(ports.exitCode, 0) << ports.err;
-    EXPECT_NE(ports.out.find("\n" + acm + "  COM2  USB 0572:1329 U.S. Robotics USB Modem\n"), std::string::npos)
-        << ports.out;
+    EXPECT_THAT(ports.out, HasSubstr("\n" + acm + "  COM2  USB 0572:1329 U.S. Robotics USB Modem\n"));
     // A mapping reaches the listing (the modem is placed once, by hand); a
     // listing writes no log.
     CliRun mapped = RunQuillfenCli({"--map", "COM9=" + acm, "ports"}, dir.Path());
-    EXPECT_NE(mapped.out.find("\n" + acm + "  COM9  USB "), std::string::npos) << mapped.out;
+    EXPECT_THAT(mapped.out, HasSubstr("\n" + acm + "  COM9  USB "));
     EXPECT_TRUE(LogFiles(dir.Path()).empty());
 
     // Traced when the machine lets us, to show that the console is never opened.
@@ -317,24 +315,21 @@ TEST(CliTest, OnAMachineWithAConsoleAndAUsbModemTheConsoleIsLeftAloneAndTheModem
     EXPECT_EQ(find.exitCode, 0) << find.err;
     std::string log = ReadFile(dir.File("Modem001.txt"));
     EXPECT_EQ(find.out, log);
-    EXPECT_NE(log.find("While trying to open your modem on COM1 an error occurred as follows:\r\n"
-                       "Windows Open Modem function returned:\r\nError Code 16:\r\nSharing Violation:\r\n"),
-              std::string::npos)
-        << log;
-    EXPECT_EQ(log.find("Opened COM1"), std::string::npos);
-    EXPECT_NE(log.find("Opened COM2 - "), std::string::npos);
+    EXPECT_THAT(log, HasSubstr("While trying to open your modem on COM1 an error occurred as follows:\r\n"
+                               "Windows Open Modem function returned:\r\nError Code 16:\r\nSharing Violation:\r\n"));
+    EXPECT_THAT(log, Not(HasSubstr("Opened COM1")));
+    EXPECT_THAT(log, HasSubstr("Opened COM2 - "));
     EXPECT_EQ(CountOf(log, "There appears to be a modem on this opened UART.\r\n"), 1u);
-    EXPECT_NE(find.err.find("quillfen-cli: " + ttyS0 + " is a system console; it is left alone\n"), std::string::npos)
-        << find.err;
+    EXPECT_THAT(find.err, HasSubstr("quillfen-cli: " + ttyS0 + " is a system console; it is left alone\n"));
     termios after{};
     ASSERT_EQ(tcgetattr(console.Keeper(), &after), 0);
     EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0) << "the console's settings changed";
     EXPECT_EQ(console.Drain(50), "") << "bytes reached the console";
     std::string opens = ReadFile(trace);
     if (!opens.empty()) {
-        EXPECT_NE(opens.find(acm), std::string::npos) << "the trace shows no open of the modem";
-        EXPECT_EQ(opens.find(console.Slave()), std::string::npos) << opens;
-        EXPECT_EQ(opens.find(ttyS0), std::string::npos) << opens;
+        EXPECT_THAT(opens, HasSubstr(acm)) << "the trace shows no open of the modem";
+        EXPECT_THAT(opens, Not(HasSubstr(console.Slave())));
+        EXPECT_THAT(opens, Not(HasSubstr(ttyS0)));
     }
 
     // With the USB modem alone it is COM1, and test names it before it starts.
@@ -343,10 +338,9 @@ TEST(CliTest, OnAMachineWithAConsoleAndAUsbModemTheConsoleIsLeftAloneAndTheModem
     ScopedEnv onlyRoot("QUILLFEN_SYSTEM_ROOT", usbOnly.dir.Path());
     CliRun test = RunQuillfenCli({"send", "ATI3"}, dir.Path());
     EXPECT_EQ(test.exitCode, 0) << test.err;
-    EXPECT_NE(test.err.find("quillfen-cli: COM1 is " + alone + " (U.S. Robotics USB Modem)\n"), std::string::npos)
-        << test.err;
-    EXPECT_NE(test.out.find("Opened COM1 - "), std::string::npos);
-    EXPECT_NE(test.out.find("IN : OK\r\n"), std::string::npos);
+    EXPECT_THAT(test.err, HasSubstr("quillfen-cli: COM1 is " + alone + " (U.S. Robotics USB Modem)\n"));
+    EXPECT_THAT(test.out, HasSubstr("Opened COM1 - "));
+    EXPECT_THAT(test.out, HasSubstr("IN : OK\r\n"));
 }
 
 TEST(CliTest, AModemThatHangsUpEndsTheTestAtOnceWithItsOwnCode) {
@@ -356,15 +350,14 @@ TEST(CliTest, AModemThatHangsUpEndsTheTestAtOnceWithItsOwnCode) {
     CliRun run = RunQuillfenCli({"--map", "COM1=" + modem.Device(), "test"}, dir.Path(),
                                 {{false, "OUT: ", 4, [&modem](pid_t) { modem.Stop(); }}});
     EXPECT_EQ(run.exitCode, 4) << run.err;
-    EXPECT_NE(run.err.find("quillfen-cli: the modem on COM1 hung up or went away; the commands left get no answer\n"),
-              std::string::npos)
-        << run.err;
+    EXPECT_THAT(run.err,
+                HasSubstr("quillfen-cli: the modem on COM1 hung up or went away; the commands left get no answer\n"));
     EXPECT_EQ(CountOf(run.err, "hung up"), 1u) << run.err;
     std::string log = ReadFile(dir.File("Modem001.txt"));
     EXPECT_EQ(run.out, log);
     // The script ran to its end, each command logged with no answer.
-    EXPECT_NE(log.find("This FaxModem does not support Class 1"), std::string::npos) << log;
-    EXPECT_NE(log.find("Closed COM1 - "), std::string::npos);
+    EXPECT_THAT(log, HasSubstr("This FaxModem does not support Class 1"));
+    EXPECT_THAT(log, HasSubstr("Closed COM1 - "));
 }
 
 // --quiet: the log goes to its file only and the answer comes at the end,
@@ -375,10 +368,10 @@ TEST(CliTest, QuietKeepsStandardOutputEmptyAndEndsWithTheAnswer) {
     CliRun run = RunQuillfenCli({"--quiet", "--sim", "fax", "test"}, dir.Path());
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "");
-    EXPECT_NE(ReadFile(dir.File("Modem001.txt")).find("\r\nEnd Session - "), std::string::npos);
+    EXPECT_THAT(ReadFile(dir.File("Modem001.txt")), HasSubstr("\r\nEnd Session - "));
     const std::string summary = "COM1 Modem001.txt: tested; classes accepted ";
-    ASSERT_NE(run.err.find(summary), std::string::npos) << run.err;
-    EXPECT_NE(run.err.substr(run.err.find(summary)).find("best fax class"), std::string::npos) << run.err;
+    ASSERT_THAT(run.err, HasSubstr(summary));
+    EXPECT_THAT(run.err.substr(run.err.find(summary)), HasSubstr("best fax class")) << run.err;
     EXPECT_EQ(run.err.back(), '\n');
     EXPECT_EQ(CountOf(run.err, "\n"), 4u) << run.err;
 
@@ -387,8 +380,8 @@ TEST(CliTest, QuietKeepsStandardOutputEmptyAndEndsWithTheAnswer) {
         {"--quiet", "--report", "test-all", "--ports", "COM3", "--map", "COM3=" + modem.Device()}, dir.Path());
     EXPECT_EQ(bank.exitCode, 0) << bank.err;
     EXPECT_EQ(bank.out, "");
-    EXPECT_NE(bank.err.find("COM3 Modem002.txt: tested; "), std::string::npos) << bank.err;
-    EXPECT_NE(bank.err.find("Report on Modem002.txt: 1 capability test"), std::string::npos) << bank.err;
+    EXPECT_THAT(bank.err, HasSubstr("COM3 Modem002.txt: tested; "));
+    EXPECT_THAT(bank.err, HasSubstr("Report on Modem002.txt: 1 capability test"));
 }
 
 // The log is the product: a session that could make no log file at all
@@ -402,20 +395,15 @@ TEST(CliTest, NoLogFileAtAllExitsThreeWithTheReason) {
     }
     CliRun send = RunQuillfenCli({"--sim", "fax", "send", "ATI3"}, full.Path());
     EXPECT_EQ(send.exitCode, 3) << send.err;
-    EXPECT_EQ(send.err.rfind("quillfen-cli: no log file in " + full.Path() + ": all names from Modem001.txt to Modem999.txt are taken\n", 0),
-              0u)
-        << send.err;
-    EXPECT_NE(send.err.find("quillfen-cli: no log file was written; standard output has the whole log\n"),
-              std::string::npos)
-        << send.err;
-    EXPECT_NE(send.out.find("OUT: ATI3\r\n"), std::string::npos);
+    EXPECT_THAT(send.err, StartsWith("quillfen-cli: no log file in " + full.Path() +
+                                     ": all names from Modem001.txt to Modem999.txt are taken\n"));
+    EXPECT_THAT(send.err, HasSubstr("quillfen-cli: no log file was written; standard output has the whole log\n"));
+    EXPECT_THAT(send.out, HasSubstr("OUT: ATI3\r\n"));
     // Quiet, nothing would keep the log, so nothing is done at all.
     CliRun quiet = RunQuillfenCli({"--quiet", "--sim", "silent", "test"}, full.Path());
     EXPECT_EQ(quiet.exitCode, 3) << quiet.err;
     EXPECT_EQ(quiet.out, "");
-    EXPECT_NE(quiet.err.find("quillfen-cli: --quiet keeps the log in its file only, so nothing was done\n"),
-              std::string::npos)
-        << quiet.err;
+    EXPECT_THAT(quiet.err, HasSubstr("quillfen-cli: --quiet keeps the log in its file only, so nothing was done\n"));
 
     // A directory nobody may write to: read-only for root, else without rights.
     TempDir dir;
@@ -427,9 +415,8 @@ TEST(CliTest, NoLogFileAtAllExitsThreeWithTheReason) {
     CliRun find = RunQuillfenCli({"--sim", "fax", "find"}, locked);
     if (mounted) umount2(locked.c_str(), MNT_DETACH);
     EXPECT_EQ(find.exitCode, 3) << find.err;
-    EXPECT_EQ(find.err.rfind("quillfen-cli: no log file in " + locked + ": cannot create Modem001.txt: ", 0), 0u)
-        << find.err;
-    EXPECT_NE(find.out.find("Opened COM1 - "), std::string::npos);
+    EXPECT_THAT(find.err, StartsWith("quillfen-cli: no log file in " + locked + ": cannot create Modem001.txt: "));
+    EXPECT_THAT(find.out, HasSubstr("Opened COM1 - "));
 }
 
 // A modem behind ser2net, placed by the ports file: the same log as a local
@@ -448,12 +435,10 @@ TEST(CliTest, ARemoteModemWritesTheLogALocalOneWritesAndFailsLikeOne) {
     std::string log = ReadFile(dir.File("Modem001.txt"));
     EXPECT_EQ(run.out, log);
     EXPECT_EQ(MaskStamps(log), ReadFile(std::string(QUILLFEN_TESTDATA_DIR) + "/capability_fax.log"));
-    EXPECT_NE(run.err.find("quillfen-cli: COM1 is " + server.Url() + "\n"), std::string::npos) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("quillfen-cli: COM1 is " + server.Url() + "\n"));
     // The bad line is told once, with where it is, and the rest still counts.
     EXPECT_EQ(CountOf(run.err, "tcp://fax-ts1"), 1u) << run.err;
-    EXPECT_NE(run.err.find(config.File("quillfen/ports") + ", line 2: \"tcp://fax-ts1\" names no port"),
-              std::string::npos)
-        << run.err;
+    EXPECT_THAT(run.err, HasSubstr(config.File("quillfen/ports") + ", line 2: \"tcp://fax-ts1\" names no port"));
 
     // Nothing there, or no such host: a port that cannot be found, with the
     // host, the port and the system's own words.
@@ -465,10 +450,9 @@ TEST(CliTest, ARemoteModemWritesTheLogALocalOneWritesAndFailsLikeOne) {
     for (const auto& [place, words] : failures) {
         CliRun failed = RunQuillfenCli({"--map", "COM1=rfc2217://" + place, "send", "AT"}, dir.Path());
         EXPECT_EQ(failed.exitCode, 1) << failed.err;
-        EXPECT_NE(failed.err.find("quillfen-cli: cannot reach " + place + ": " + words), std::string::npos)
-            << failed.err;
-        EXPECT_NE(failed.err.find("Error Code "), std::string::npos);
-        EXPECT_NE(failed.err.find("The system cannot find the UART(COM-Port) specified:"), std::string::npos);
+        EXPECT_THAT(failed.err, HasSubstr("quillfen-cli: cannot reach " + place + ": " + words));
+        EXPECT_THAT(failed.err, HasSubstr("Error Code "));
+        EXPECT_THAT(failed.err, HasSubstr("The system cannot find the UART(COM-Port) specified:"));
     }
 }
 
@@ -495,18 +479,15 @@ TEST(CliTest, AFullDiskExitsThreeAndTheFileIsStandardOutputUpToTheFailure) {
     if (mounted) umount2(small.c_str(), MNT_DETACH);
 
     EXPECT_EQ(run.exitCode, 3) << run.err;
-    EXPECT_NE(run.err.find("quillfen-cli: The log file " + small + "/Modem001.txt is incomplete: writing to it "
-                           "failed after " + std::to_string(file.size()) + " bytes ("),
-              std::string::npos)
-        << run.err;
+    EXPECT_THAT(run.err, HasSubstr("quillfen-cli: The log file " + small + "/Modem001.txt is incomplete: writing to it "
+                                   "failed after " + std::to_string(file.size()) + " bytes ("));
     EXPECT_EQ(CountOf(run.err, "is incomplete: writing to it failed"), 1u) << run.err;
-    EXPECT_NE(run.err.find("the log file " + small + "/Modem001.txt is incomplete; standard output has the whole log"),
-              std::string::npos)
-        << run.err;
+    EXPECT_THAT(run.err,
+                HasSubstr("the log file " + small + "/Modem001.txt is incomplete; standard output has the whole log"));
     ASSERT_GT(file.size(), 0u);
     EXPECT_LT(file.size(), run.out.size());
     EXPECT_EQ(run.out.compare(0, file.size(), file), 0) << "the file is not standard output's beginning";
-    EXPECT_NE(run.out.find("End Session - "), std::string::npos) << "the log went on on standard output";
+    EXPECT_THAT(run.out, HasSubstr("End Session - ")) << "the log went on on standard output";
 }
 
 }  // namespace
