@@ -231,15 +231,16 @@ TEST(CliTest, APortThatCannotBeOpenedExitsOne) {
 
 TEST(CliTest, OnATerminalTheFailedOpenAsksRetryOrCancel) {
     TempDir dir;
-    int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    ASSERT_GE(master, 0);
-    ASSERT_EQ(grantpt(master), 0);
-    ASSERT_EQ(unlockpt(master), 0);
-    int slave = open(ptsname(master), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    PtyPair terminal;
+    ASSERT_TRUE(terminal.Ok());
+    // Blocking, as a terminal's reader expects; the pair's keeper is not.
+    int slave = open(terminal.Slave().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     ASSERT_GE(slave, 0);
 
-    auto answer = [master](const char* text) {
-        return [master, text](pid_t) { ASSERT_GT(write(master, text, std::char_traits<char>::length(text)), 0); };
+    auto answer = [&terminal](const char* text) {
+        return [&terminal, text](pid_t) {
+            ASSERT_GT(write(terminal.Master(), text, std::char_traits<char>::length(text)), 0);
+        };
     };
     CliRun run = RunQuillfenCli({"--map", "COM1=" + dir.File("no-such-device"), "test"}, dir.Path(),
                                 {{true, "[R]etry or [C]ancel? ", 1, answer("what\n")},
@@ -247,7 +248,6 @@ TEST(CliTest, OnATerminalTheFailedOpenAsksRetryOrCancel) {
                                  {true, "[R]etry or [C]ancel? ", 3, answer("C\n")}},
                                 {.stdinFd = slave});
     close(slave);
-    close(master);
     EXPECT_EQ(run.exitCode, 1) << run.err;
     // The unclear answer is asked again; Retry fails once more and shows the
     // box again; Cancel ends it.

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <regex>
 #include <string>
 
 #include "log/session_log.h"
@@ -109,13 +108,6 @@ TEST_F(SessionLogTest, StartWritesHeaderStartLineAndBannerToPaneAndFile) {
     std::size_t length = host.pane.size();
     log.CloseSessionLog();
     EXPECT_EQ(host.pane.size(), length);
-}
-
-TEST_F(SessionLogTest, StampHasTwoDigitDayAndEnglishNames) {
-    std::string stamp = log.StampText();
-    EXPECT_TRUE(std::regex_match(stamp, std::regex("[A-Z][a-z]{2} [A-Z][a-z]{2} [0-9]{2} "
-                                                    "[0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}\n")))
-        << stamp;
 }
 
 // Every kind of existing entry is skipped, never followed or truncated,

@@ -26,7 +26,7 @@ TEST_F(CommandLineTest, EchoAndResultFormsFollowEVAndQ) {
     EXPECT_EQ(line.Exchange("ATI3\r", "OK\r\n"), "ATI3\r\r\n" + kIdentity + "\r\n\r\nOK\r\n");
     // The echo comes byte by byte as typed, before the line is ended.
     line.Send("AT");
-    EXPECT_EQ(line.ReadUntil("AT"), "AT");
+    EXPECT_EQ(line.ReadUntilAny({"AT"}), "AT");
     EXPECT_EQ(line.Exchange("\r", "OK\r\n"), "\r\r\nOK\r\n");
 
     // E0 is still echoed itself; the lines after it are not.

@@ -55,11 +55,8 @@ public:
         }
     }
 
-    // Everything that arrives until `until` has been seen or the limit passes.
-    std::string ReadUntil(std::string_view until, std::chrono::milliseconds limit = kAnswerLimit) {
-        return ReadUntilAny({until}, limit);
-    }
-
+    // Everything that arrives until one of the ends has been seen or the
+    // limit passes.
     std::string ReadUntilAny(std::initializer_list<std::string_view> ends,
                              std::chrono::milliseconds limit = kAnswerLimit) {
         std::string got;
@@ -85,7 +82,7 @@ public:
 
     std::string Exchange(std::string_view command, std::string_view until) {
         Send(command);
-        return ReadUntil(until);
+        return ReadUntilAny({until});
     }
 
     // Last poll events and read result, for the hang-up test.
