@@ -32,7 +32,6 @@ protected:
 TEST_F(SessionLogTest, LineModeAddsPrefixCutsAtFirstLineEndAndEndsInCrLf) {
     log.WriteLog("OK", LogKind::In, AsLine::Yes);
     EXPECT_EQ(host.pane, "IN : OK\r\n");
-    EXPECT_EQ(log.LogLength(), 9u);
 
     std::size_t mark = host.pane.size();
     log.WriteLog("AT&F\r", LogKind::Out, AsLine::Yes);
