@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The report after a run, the report action, and a bank of simulated modems
-// tested at once: the real quillfen-cli against simulators on real ptys.
+// The report after a run, and a bank of simulated modems tested at once: the
+// real quillfen-cli against simulators on real ptys.
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>

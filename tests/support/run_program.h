@@ -40,7 +40,8 @@ struct ProgramTrigger {
 struct ProgramOptions {
     int stdinFd = -1;             // -1: stdin is /dev/null
     bool stderrTerminal = false;  // stderr a pseudo-terminal rather than a pipe
-    // A program (strace, prlimit) the program runs under, with its arguments.
+    // A program (strace, prlimit) the program runs under, with its arguments;
+    // braced, so that a designated initializer may leave it out.
     std::vector<std::string> wrapper{};
     // Far above any real run; only a hang reaches it.
     std::chrono::steady_clock::duration limit = std::chrono::minutes(5);
