@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <regex>
 #include <string>
 
 #include "log/session_log.h"
@@ -33,7 +32,6 @@ protected:
 TEST_F(SessionLogTest, LineModeAddsPrefixCutsAtFirstLineEndAndEndsInCrLf) {
     log.WriteLog("OK", LogKind::In, AsLine::Yes);
     EXPECT_EQ(host.pane, "IN : OK\r\n");
-    EXPECT_EQ(log.LogLength(), 9u);
 
     std::size_t mark = host.pane.size();
     log.WriteLog("AT&F\r", LogKind::Out, AsLine::Yes);
@@ -92,7 +90,6 @@ TEST_F(SessionLogTest, StartWritesHeaderStartLineAndBannerToPaneAndFile) {
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].icon, BoxIcon::Information);
     EXPECT_NE(host.boxes[0].text.find(dir.Path() + "/Modem001.txt\ncreated."), std::string::npos);
-    EXPECT_NE(host.boxes[0].text.find(dir.Path()), std::string::npos);
     EXPECT_STREQ(log.FileName(), "Modem001.txt");
 
     // The header, start line and banner are held byte for byte by the golden logs.
@@ -112,36 +109,26 @@ TEST_F(SessionLogTest, StartWritesHeaderStartLineAndBannerToPaneAndFile) {
     EXPECT_EQ(host.pane.size(), length);
 }
 
-TEST_F(SessionLogTest, StampHasTwoDigitDayAndEnglishNames) {
-    std::string stamp = log.StampText();
-    EXPECT_TRUE(std::regex_match(stamp, std::regex("[A-Z][a-z]{2} [A-Z][a-z]{2} [0-9]{2} "
-                                                    "[0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}\n")))
-        << stamp;
-}
-
-TEST_F(SessionLogTest, FileNumberingFillsGapsAndSkipsEveryKindOfExistingEntry) {
+// Every kind of existing entry is skipped, never followed or truncated,
+// and the first free name is taken, even in a gap.
+TEST_F(SessionLogTest, FileNumberingFillsGapsAndNeverFollowsOrTruncatesAnEntry) {
     test::WriteFile(dir.File("Modem001.txt"), "keep me");
-    test::WriteFile(dir.File("Modem003.txt"), "keep me too");
-    log.OpenSessionLog();
-    EXPECT_STREQ(log.FileName(), "Modem002.txt");
-    EXPECT_EQ(ReadFile(dir.File("Modem001.txt")), "keep me");
-    EXPECT_EQ(ReadFile(dir.File("Modem003.txt")), "keep me too");
-}
-
-TEST_F(SessionLogTest, DanglingSymlinkAndDirectoryAreNeverFollowedOrTruncated) {
     TempDir elsewhere;
     std::string target = elsewhere.File("victim");
-    ASSERT_EQ(symlink(target.c_str(), "Modem001.txt"), 0);  // dangling
-    ASSERT_EQ(mkdir("Modem002.txt", 0700), 0);
+    ASSERT_EQ(symlink(target.c_str(), "Modem002.txt"), 0);  // dangling
+    ASSERT_EQ(mkdir("Modem003.txt", 0700), 0);
     test::WriteFile(elsewhere.File("precious"), "precious");
-    ASSERT_EQ(symlink(elsewhere.File("precious").c_str(), "Modem003.txt"), 0);
+    ASSERT_EQ(symlink(elsewhere.File("precious").c_str(), "Modem004.txt"), 0);
+    test::WriteFile(dir.File("Modem006.txt"), "keep me too");
 
     log.OpenSessionLog();
-    EXPECT_STREQ(log.FileName(), "Modem004.txt");
+    EXPECT_STREQ(log.FileName(), "Modem005.txt");
+    EXPECT_EQ(ReadFile(dir.File("Modem001.txt")), "keep me");
+    EXPECT_EQ(ReadFile(dir.File("Modem006.txt")), "keep me too");
     EXPECT_NE(access(target.c_str(), F_OK), 0) << "the symlink's target was created";
     EXPECT_EQ(ReadFile(elsewhere.File("precious")), "precious");
     log.WriteLog("hello", LogKind::Plain, AsLine::Yes);
-    EXPECT_EQ(ReadFile(dir.File("Modem004.txt")), host.pane);
+    EXPECT_EQ(ReadFile(dir.File("Modem005.txt")), host.pane);
 }
 
 TEST_F(SessionLogTest, ANameTakenWhileTheMessageIsUpIsReplacedAndTheRealOneNamed) {
@@ -200,12 +187,6 @@ TEST(BoundedCopyTest, NeverWritesPastTheLimitAndAlwaysTerminates) {
     EXPECT_STREQ(AppendBounded(buffer, nullptr, 8), "abcde");
     EXPECT_STREQ(AppendBounded(buffer, "f", 8), "abcdef");
 }
-
-}  // namespace
-}  // namespace quillfen
-
-namespace quillfen {
-namespace {
 
 // Unmounts the small file system at the end, after the directory is left.
 class SmallFileSystem {

@@ -7,15 +7,16 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "modemsim/pty_client.h"
 #include "support/fixtures.h"
+#include "support/run_program.h"
 #include "support/transcript.h"
 
 namespace quillfen::test {
@@ -36,16 +37,10 @@ std::optional<int> ExitCodeWithin(pid_t pid, std::chrono::milliseconds limit) {
     return std::nullopt;
 }
 
-// Runs the simulator to its end with a shell command line; returns the exit
-// status and what it printed.
-int RunToEnd(const std::string& arguments, std::string& output) {
-    std::string command = std::string(QUILLFEN_MODEMSIM_PATH) + " " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return -1;
-    char buffer[512];
-    while (std::size_t count = std::fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, count);
-    int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+// The simulator run to its end with the arguments, outside any pty test.
+ProgramRun RunToEnd(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), QUILLFEN_MODEMSIM_PATH);
+    return RunProgram(std::move(arguments), ".");
 }
 
 TEST(LineLifeTest, LineSurvivesClientsClosingAndReopening) {
@@ -100,9 +95,9 @@ TEST(LineLifeTest, LinkIsMadeReplacedAndRemovedAndSignalsEndCleanly) {
 
     // Something that is not a link is never replaced.
     WriteFile(link, "precious");
-    std::string output;
-    EXPECT_EQ(RunToEnd("--link " + link, output), 1);
-    EXPECT_NE(output.find("not a symlink"), std::string::npos) << output;
+    ProgramRun refused = RunToEnd({"--link", link});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("not a symlink"), std::string::npos) << refused.err;
     EXPECT_EQ(ReadFile(link), "precious");
 }
 
@@ -189,16 +184,19 @@ TEST(LineLifeTest, BaudPacesTheAnswer) {
 }
 
 TEST(LineLifeTest, CommandLineIsCheckedAndExplained) {
-    std::string output;
-    EXPECT_EQ(RunToEnd("--help", output), 0);
-    EXPECT_NE(output.find("Usage: quillfen-modemsim"), std::string::npos);
-    EXPECT_NE(output.find("--hangup-after"), std::string::npos);
+    ProgramRun help = RunToEnd({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("Usage: quillfen-modemsim"), std::string::npos);
+    EXPECT_NE(help.out.find("--hangup-after"), std::string::npos);
 
-    for (const char* bad : {"--bogus", "--profile modem", "--baud fast", "--baud", "--hangup-after 0",
-                            "--seed -1", "extra"}) {
-        output.clear();
-        EXPECT_EQ(RunToEnd(bad, output), 2) << bad;
-        EXPECT_NE(output.find("quillfen-modemsim: "), std::string::npos) << bad;
+    const std::vector<std::vector<std::string>> badLines = {
+        {"--bogus"}, {"--profile", "modem"}, {"--baud", "fast"}, {"--baud"}, {"--hangup-after", "0"},
+        {"--seed", "-1"}, {"extra"},
+    };
+    for (const auto& bad : badLines) {
+        ProgramRun refused = RunToEnd(bad);
+        EXPECT_EQ(refused.exitCode, 2) << bad[0];
+        EXPECT_EQ(refused.err.rfind("quillfen-modemsim: ", 0), 0u) << bad[0] << ": " << refused.err;
     }
 }
 

@@ -45,7 +45,6 @@ public:
         if (fd_ >= 0) close(fd_);
         fd_ = -1;
     }
-    int Fd() const { return fd_; }
 
     void Send(std::string_view bytes) {
         while (!bytes.empty()) {
@@ -56,11 +55,8 @@ public:
         }
     }
 
-    // Everything that arrives until `until` has been seen or the limit passes.
-    std::string ReadUntil(std::string_view until, std::chrono::milliseconds limit = kAnswerLimit) {
-        return ReadUntilAny({until}, limit);
-    }
-
+    // Everything that arrives until one of the ends has been seen or the
+    // limit passes.
     std::string ReadUntilAny(std::initializer_list<std::string_view> ends,
                              std::chrono::milliseconds limit = kAnswerLimit) {
         std::string got;
@@ -86,7 +82,7 @@ public:
 
     std::string Exchange(std::string_view command, std::string_view until) {
         Send(command);
-        return ReadUntil(until);
+        return ReadUntilAny({until});
     }
 
     // Last poll events and read result, for the hang-up test.

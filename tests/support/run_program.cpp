@@ -10,8 +10,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
@@ -56,6 +58,7 @@ ProgramRun RunProgram(std::vector<std::string> argv, const std::string& dir,
         run.startFailure = options.stderrTerminal ? "cannot open a pseudo-terminal" : "pipe failed";
         return run;
     }
+    argv.insert(argv.begin(), options.wrapper.begin(), options.wrapper.end());
     std::vector<char*> cargv;
     for (auto& arg : argv)
         cargv.push_back(arg.data());
@@ -152,21 +155,30 @@ void ExpectRanToTheEnd(const ProgramRun& run, const std::string& name) {
     EXPECT_TRUE(run.allTriggersFired) << "not every trigger fired";
 }
 
-CliRun RunQuillfenCli(const std::vector<std::string>& args, const std::string& dir, std::vector<CliTrigger> triggers,
-                      bool stderrTerminal) {
+CliRun RunQuillfenCli(const std::vector<std::string>& args, const std::string& dir,
+                      const std::vector<ProgramTrigger>& triggers, const ProgramOptions& options) {
 #ifdef QUILLFEN_CLI_PATH
     std::vector<std::string> argv{QUILLFEN_CLI_PATH};
     argv.insert(argv.end(), args.begin(), args.end());
-    ProgramOptions options;
-    options.stderrTerminal = stderrTerminal;
-    return RunProgram(std::move(argv), dir, triggers, options);
+    CliRun run = RunProgram(std::move(argv), dir, triggers, options);
+    ExpectRanToTheEnd(run, "quillfen-cli");
+    return run;
 #else
     (void)args;
     (void)dir;
     (void)triggers;
-    (void)stderrTerminal;
+    (void)options;
     return {};
 #endif
+}
+
+std::vector<std::string> LogFiles(const std::string& dir) {
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        if (entry.path().filename().string().rfind("Modem", 0) == 0) files.push_back(entry.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
 }
 
 ProgramRun RunBankOnce(const std::vector<std::string>& devices) {

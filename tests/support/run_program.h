@@ -40,6 +40,9 @@ struct ProgramTrigger {
 struct ProgramOptions {
     int stdinFd = -1;             // -1: stdin is /dev/null
     bool stderrTerminal = false;  // stderr a pseudo-terminal rather than a pipe
+    // A program (strace, prlimit) the program runs under, with its arguments;
+    // braced, so that a designated initializer may leave it out.
+    std::vector<std::string> wrapper{};
     // Far above any real run; only a hang reaches it.
     std::chrono::steady_clock::duration limit = std::chrono::minutes(5);
 };
@@ -64,11 +67,12 @@ pid_t StartDetached(std::vector<std::string> argv, const std::string& dir, const
 void ExpectRanToTheEnd(const ProgramRun& run, const std::string& name);
 
 using CliRun = ProgramRun;
-using CliTrigger = ProgramTrigger;
 
-// Runs quillfen-cli with args in dir; stdin is /dev/null, and stderr a pipe
-// or, with stderrTerminal, a pseudo-terminal.
+// Runs quillfen-cli with args in dir, expecting it to run to its end.
 CliRun RunQuillfenCli(const std::vector<std::string>& args, const std::string& dir,
-                      std::vector<CliTrigger> triggers = {}, bool stderrTerminal = false);
+                      const std::vector<ProgramTrigger>& triggers = {}, const ProgramOptions& options = {});
+
+// The Modem*.txt files in dir, sorted by name.
+std::vector<std::string> LogFiles(const std::string& dir);
 
 }  // namespace quillfen::test

@@ -37,7 +37,6 @@ public:
     unsigned Port(std::size_t index = 0) const { return index < ports_.size() ? ports_[index] : 0; }
     // "rfc2217://127.0.0.1:PORT" (or tcp:// for raw TCP).
     std::string Url(std::size_t index = 0) const;
-    pid_t Pid() const { return pid_; }
     // Ends it as a crash would: no goodbye to its clients beyond the kernel's.
     void Kill();
 

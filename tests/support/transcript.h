@@ -3,6 +3,7 @@
 // direction, with their \r, \n, \\ and \xHH escapes undone.
 #pragma once
 
+#include <cctype>
 #include <string>
 
 namespace quillfen::test {
@@ -15,12 +16,6 @@ inline bool IsTranscript(const std::string& content) {
 // The bytes of one direction of a transcript: '<' what the modem was sent,
 // '>' what it sent.
 inline std::string TranscriptBytes(const std::string& transcript, char direction) {
-    auto hexDigit = [](char c) {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-        return -1;
-    };
     std::string bytes;
     std::size_t at = 0;
     while (at < transcript.size()) {
@@ -38,9 +33,10 @@ inline std::string TranscriptBytes(const std::string& transcript, char direction
                     bytes.push_back('\r');
                 } else if (escape == 'n') {
                     bytes.push_back('\n');
-                } else if (escape == 'x' && i + 2 < end && hexDigit(transcript[i + 1]) >= 0 &&
-                           hexDigit(transcript[i + 2]) >= 0) {
-                    bytes.push_back(static_cast<char>(hexDigit(transcript[i + 1]) * 16 + hexDigit(transcript[i + 2])));
+                } else if (escape == 'x' && i + 2 < end &&
+                           std::isxdigit(static_cast<unsigned char>(transcript[i + 1])) &&
+                           std::isxdigit(static_cast<unsigned char>(transcript[i + 2]))) {
+                    bytes.push_back(static_cast<char>(std::stoi(transcript.substr(i + 1, 2), nullptr, 16)));
                     i += 2;
                 } else {
                     bytes.push_back(escape);
