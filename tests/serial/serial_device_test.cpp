@@ -46,12 +46,19 @@ private:
 
 std::string BaseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
-// Opens the pty's port side with the program's line settings.
-void OpenConfigured(LocalDevice& device, const PtyPair& pty) {
-    OpenError error;
-    ASSERT_TRUE(device.Open(pty.Slave(), error));
-    ASSERT_EQ(device.Configure(2400), 0);
-}
+// The pty's port side opened with the program's line settings.
+class ConfiguredDevice : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(pty.Ok());
+        OpenError error;
+        ASSERT_TRUE(device.Open(pty.Slave(), error));
+        ASSERT_EQ(device.Configure(2400), 0);
+    }
+
+    PtyPair pty;
+    LocalDevice device;
+};
 
 TEST(SerialDevice, ChosenSpeedIsSetAndAnUnknownOneRefused) {
     PtyPair pty;
@@ -209,12 +216,7 @@ std::string FillUntilHeld(LocalDevice& device) {
     return written;
 }
 
-TEST(SerialDevice, BytesTheKernelCannotTakeYetAreFinishedLaterInOrder) {
-    PtyPair pty;
-    ASSERT_TRUE(pty.Ok());
-    LocalDevice device;
-    ASSERT_NO_FATAL_FAILURE(OpenConfigured(device, pty));
-
+TEST_F(ConfiguredDevice, BytesTheKernelCannotTakeYetAreFinishedLaterInOrder) {
     std::string written = FillUntilHeld(device);
     std::uint32_t held = device.QueryStatus().outQueue;
     ASSERT_GT(held, 0u) << "the pty never filled";
@@ -237,12 +239,7 @@ TEST(SerialDevice, BytesTheKernelCannotTakeYetAreFinishedLaterInOrder) {
     EXPECT_TRUE(received == written) << "bytes lost or out of order";
 }
 
-TEST(SerialDevice, XoffHoldsOutputUntilXon) {
-    PtyPair pty;
-    ASSERT_TRUE(pty.Ok());
-    LocalDevice device;
-    ASSERT_NO_FATAL_FAILURE(OpenConfigured(device, pty));
-
+TEST_F(ConfiguredDevice, XoffHoldsOutputUntilXon) {
     device.Control(LineControl::ClearDtr);
     device.Control(LineControl::ClearRts);
     device.Control(LineControl::SetXoff);
@@ -260,12 +257,7 @@ TEST(SerialDevice, XoffHoldsOutputUntilXon) {
     EXPECT_EQ(pty.Drain(), "AT\r");
 }
 
-TEST(SerialDevice, ReadsWhatArrivedAndInputPurgeDiscardsIt) {
-    PtyPair pty;
-    ASSERT_TRUE(pty.Ok());
-    LocalDevice device;
-    ASSERT_NO_FATAL_FAILURE(OpenConfigured(device, pty));
-
+TEST_F(ConfiguredDevice, ReadsWhatArrivedAndInputPurgeDiscardsIt) {
     pty.Send("hello");
     ASSERT_TRUE(Eventually([&] { return device.QueryStatus().inQueue == 5; }));
     std::uint8_t buffer[16] = {};
