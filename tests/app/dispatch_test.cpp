@@ -442,14 +442,12 @@ TEST_F(DispatchTest, ReportShowsThisSessionsLogReportAndCopiesIt) {
         EXPECT_NE(report.find(words), std::string::npos) << words << "\n" << report;
     }
     EXPECT_EQ(report.find("cut short"), std::string::npos) << "an open session is not a cut log";
+    // What else the help state grays and refuses is the help's own test.
     EXPECT_TRUE(app.HelpShown());
-    EXPECT_FALSE(host.controls[id::FaxTestAllModems]);
     EXPECT_FALSE(host.menuItems[id::Report]);
-    EXPECT_FALSE(host.menuItems[id::OpenHelp]);
     EXPECT_TRUE(host.menuItems[id::CopyAllOfLog]);
     EXPECT_TRUE(host.menuItems[id::CloseHelp]);
-    for (std::uint16_t commandId : {id::Send, id::OpenHelp, id::Report, id::About})
-        EXPECT_EQ(app.DispatchCommand(commandId), ActionOutcome::Ignored) << commandId;
+    EXPECT_EQ(app.DispatchCommand(id::Report), ActionOutcome::Ignored);
 
     app.DispatchCommand(id::CopyAllOfLog);
     app.DispatchCommand(id::CopySelectedText);

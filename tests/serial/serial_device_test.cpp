@@ -198,26 +198,11 @@ TEST(SerialDevice, UucpLockOfALiveProcessKeepsThePortAndAStaleOneDoesNot) {
     }
 }
 
-// Writes numbered blocks until the pty refuses part of one and keeps
-// refusing it (a pty may refuse for a moment and then take more), returning
-// every byte handed to the device.
-std::string FillUntilHeld(LocalDevice& device) {
-    std::string written;
-    std::vector<std::uint8_t> block(DeviceWriteLimit);
-    for (int round = 0; round < 2000; ++round) {
-        for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<std::uint8_t>((written.size() + i) % 251);
-        std::size_t taken = device.StartWrite(block.data(), block.size());
-        EXPECT_EQ(taken, block.size());
-        written.append(reinterpret_cast<const char*>(block.data()), taken);
-        auto settled = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
-        while (device.QueryStatus().outQueue > 0 && std::chrono::steady_clock::now() < settled) usleep(5000);
-        if (device.QueryStatus().outQueue > 0) break;
-    }
-    return written;
-}
-
 TEST_F(ConfiguredDevice, BytesTheKernelCannotTakeYetAreFinishedLaterInOrder) {
-    std::string written = FillUntilHeld(device);
+    std::string written = test::FillUntilHeld(
+        DeviceWriteLimit,
+        [&](const std::uint8_t* block, std::size_t size) { EXPECT_EQ(device.StartWrite(block, size), size); },
+        [&] { return device.QueryStatus().outQueue; });
     std::uint32_t held = device.QueryStatus().outQueue;
     ASSERT_GT(held, 0u) << "the pty never filled";
     ASSERT_LE(held, DeviceWriteLimit);

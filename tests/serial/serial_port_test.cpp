@@ -178,14 +178,6 @@ TEST_F(SerialPortTest, FiveTriesThenTheBoxAndEachRetryIsOneMoreTry) {
         EXPECT_EQ(box.buttons, BoxButtons::RetryCancel);
     }
     EXPECT_EQ(host.pane, Separator) << "one separator per call, no failure text in the log";
-
-    host.boxes.clear();
-    host.answers = {BoxAnswer::Retry, BoxAnswer::Cancel};
-    ASSERT_TRUE(names.Map(1, dir.File("ttyNone")));
-    EXPECT_EQ(port.OpenPort(Quiet::No), 0);
-    ASSERT_EQ(host.boxes.size(), 2u);
-    EXPECT_EQ(host.boxes[0].text, DialogFailure(1, ENOENT, CannotFindDialog));
-    EXPECT_EQ(host.boxes[1].text, host.boxes[0].text);
 }
 
 // A malformed network name from the environment is the port's, not a
@@ -255,22 +247,16 @@ TEST_F(SerialPortTest, WritesAlternateBuffersAndReachTheModem) {
     EXPECT_EQ(port.WriteToggle(), 5u);
 }
 
-// Writes until the pty holds bytes back and keeps holding them (a pty may
-// refuse for a moment and then take more); returns every byte written.
 std::string FillPort(SerialPort& port) {
-    std::string written;
-    std::vector<std::uint8_t> block(WriteBufferSize);
-    for (int round = 0; round < 2000; ++round) {
-        for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<std::uint8_t>((written.size() + i) % 253);
-        EXPECT_EQ(port.WritePort(block.data(), WriteBufferSize), 1);
-        written.append(reinterpret_cast<const char*>(block.data()), block.size());
-        auto settled = Clock::now() + milliseconds(300);
-        do {
+    return test::FillUntilHeld(
+        WriteBufferSize,
+        [&](const std::uint8_t* block, std::size_t size) {
+            EXPECT_EQ(port.WritePort(block, static_cast<std::uint32_t>(size)), 1);
+        },
+        [&] {
             port.QueryStatus();
-        } while (port.Status().cbOutQue > 0 && Clock::now() < settled && usleep(5000) == 0);
-        if (port.Status().cbOutQue > 0) break;
-    }
-    return written;
+            return port.Status().cbOutQue;
+        });
 }
 
 TEST_F(SerialPortTest, AWriteWaitsForTheQueueToDrainAndGivesUpAfterTheLimit) {
