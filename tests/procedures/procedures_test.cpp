@@ -109,6 +109,17 @@ protected:
         return at == std::string::npos ? std::string() : log.substr(at);
     }
 
+    // Find All Modems with the table modem on COM1 and no device on the rest.
+    std::string FindAllWith(TableModem& modem) {
+        Map(1, modem.Device());
+        for (unsigned com = 2; com <= 4; ++com) MapMissing(com);
+        host.onEveryPump = [&modem] {
+            modem.Serve();
+            return false;
+        };
+        return Run(id::FindAllModems);
+    }
+
     // Sets the abort flag at the pump after marker first shows in the log.
     void AbortWhenLogged(const std::string& marker) {
         host.onEveryPump = [this, marker] {
@@ -277,13 +288,7 @@ TEST_F(ProceduresTest, HangupEndsEveryLaterTransactionByItsTimeout) {
 // Only the bare AT decides whether a modem is there.
 TEST_F(ProceduresTest, AModemThatAnswersAtWithErrorCountsAsAbsent) {
     TableModem modem(std::map<std::string, std::string>{{"AT", "ERROR"}});
-    Map(1, modem.Device());
-    for (unsigned com = 2; com <= 4; ++com) MapMissing(com);
-    host.onEveryPump = [&] {
-        modem.Serve();
-        return false;
-    };
-    std::string log = Run(id::FindAllModems);
+    std::string log = FindAllWith(modem);
     EXPECT_EQ(outcome, ActionOutcome::Done);
     std::string expected =
         "Reset the modem:\r\nOUT: AT&F\r\nIN : AT&F\r\nIN : OK\r\n"
@@ -296,13 +301,7 @@ TEST_F(ProceduresTest, AModemThatAnswersAtWithErrorCountsAsAbsent) {
 
 TEST_F(ProceduresTest, AModemThatRefusesResetAndV1ButAnswersAtCountsAsPresent) {
     TableModem modem(std::map<std::string, std::string>{{"AT&F", "ERROR"}, {"ATV1", "ERROR"}});
-    Map(1, modem.Device());
-    for (unsigned com = 2; com <= 4; ++com) MapMissing(com);
-    host.onEveryPump = [&] {
-        modem.Serve();
-        return false;
-    };
-    std::string log = Run(id::FindAllModems);
+    std::string log = FindAllWith(modem);
     std::string expected =
         "Reset the modem:\r\nOUT: AT&F\r\nIN : AT&F\r\nIN : ERROR\r\n"
         "Be sure we are configured for Long Responses:\r\nOUT: ATV1\r\nIN : ATV1\r\nIN : ERROR\r\n"

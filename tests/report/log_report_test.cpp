@@ -305,8 +305,6 @@ TEST(LogReport, RealModemsGetWhatTheirSourcesSay) {
             EXPECT_TRUE(named) << modem.flowNamed;
         }
     }
-    EXPECT_EQ(ClassDescription("80"), "VoiceView");
-    EXPECT_EQ(ClassDescription("8"), "voice");
 
     // The documented faults: a bare OK to +FDIS=?, and MMR that Multi-Tech
     // firmware claims in class 2.0 and corrupts.
