@@ -39,6 +39,12 @@ protected:
         return count;
     }
 
+    // Puts the device on COM1 and chooses it in the port list.
+    void ChooseCom1(const std::string& device) {
+        names.Map(1, device);
+        host.selection = 0;
+    }
+
     // Plays a modem on the pty that answers OK to whatever it gets, and keeps
     // what it got.
     void AnswerOk(PtyPair& pty, std::string& received) {
@@ -58,33 +64,15 @@ protected:
     std::size_t startup = 0;
 };
 
-TEST_F(DispatchTest, SendCutsTheTextTo54CharactersAndKeepsThePortOpen) {
+// The typed text goes out up to its first line end and at most 54
+// characters, so the modem gets exactly what the log shows; with nothing to
+// send, the port is opened all the same and a box asks for a command.
+TEST_F(DispatchTest, SendTakesTheTypedTextUpToItsFirstLineEndAndAtMost54Characters) {
     PtyPair pty;
     ASSERT_TRUE(pty.Ok());
-    names.Map(1, pty.Slave());
-    host.selection = 0;
-    std::string sixty = "AT" + std::string(58, 'X');
-    host.commandText = sixty;
-    EXPECT_EQ(app.DispatchCommand(id::Send), ActionOutcome::Done);
-    EXPECT_EQ(pty.Drain(), sixty.substr(0, 54) + "\r");
-    EXPECT_EQ(Count("OUT: " + sixty.substr(0, 54) + "\r\n"), 1u);
-    EXPECT_EQ(app.Summary().comNumber, 1u);
-    EXPECT_EQ(app.Summary().device, pty.Slave());
-    EXPECT_EQ(host.enabledHistory, (std::vector<bool>{false, true}));
-
-    // The next Send goes to the same port without a new open, whatever the list says.
-    host.selection = 5;
-    host.commandText = "ATI3";
-    app.DispatchCommand(id::Send);
-    EXPECT_EQ(pty.Drain(), "ATI3\r");
-    EXPECT_EQ(Count("Opened COM"), 1u);
-}
-
-TEST_F(DispatchTest, EmptySendOpensThePortThenAsksForACommand) {
-    PtyPair pty;
-    ASSERT_TRUE(pty.Ok());
-    names.Map(1, pty.Slave());
-    host.selection = 0;
+    ChooseCom1(pty.Slave());
+    std::string received;
+    AnswerOk(pty, received);
     EXPECT_EQ(app.DispatchCommand(id::Send), ActionOutcome::NothingSent);
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].text, "Please Type in a Modem Command");
@@ -94,6 +82,36 @@ TEST_F(DispatchTest, EmptySendOpensThePortThenAsksForACommand) {
     EXPECT_TRUE(app.Port().IsOpen());
     EXPECT_EQ(Count("OUT: "), 0u);
     EXPECT_TRUE(host.controlsEnabled);
+
+    // Once open, the port takes every Send, whatever the list says.
+    host.selection = 5;
+    const std::string sixty = "AT" + std::string(58, 'X');
+    struct Row {
+        std::string typed;
+        std::string sent;  // empty: nothing to send
+    };
+    const Row rows[] = {
+        {sixty, sixty.substr(0, 54)}, {"AT\rATS0=1\rATI4", "AT"}, {"ATI3\nATZ", "ATI3"}, {"\nATZ", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.typed);
+        host.commandText = row.typed;
+        host.boxes.clear();
+        received.clear();
+        const std::size_t commands = Count("OUT: ");
+        EXPECT_EQ(app.DispatchCommand(id::Send), row.sent.empty() ? ActionOutcome::NothingSent : ActionOutcome::Done);
+        EXPECT_EQ(received, row.sent.empty() ? "" : row.sent + "\r");
+        EXPECT_EQ(Count("OUT: "), commands + (row.sent.empty() ? 0 : 1));
+        if (!row.sent.empty()) {
+            EXPECT_EQ(Count("OUT: " + row.sent + "\r\n"), 1u);
+        }
+        EXPECT_EQ(host.boxes.size(), row.sent.empty() ? 1u : 0u);
+    }
+    EXPECT_EQ(pty.Drain(), "");
+    EXPECT_EQ(Count("ATS0"), 0u);
+    EXPECT_EQ(Count("Opened COM"), 1u);
+    EXPECT_EQ(app.Summary().comNumber, 1u);
+    EXPECT_EQ(app.Summary().device, pty.Slave());
 }
 
 // The list drops down for the choice only once it is usable again.
@@ -125,8 +143,7 @@ TEST_F(DispatchTest, PortListChangeClosesThePortWithItsLine) {
 
 TEST_F(DispatchTest, AbortWhileIdleIsClearedByTheNextAction) {
     ModemSim sim({"--profile", "fax"});
-    names.Map(1, sim.Device());
-    host.selection = 0;
+    ChooseCom1(sim.Device());
     app.DispatchCommand(id::AbortEvent);
     host.commandText = "AT";
     EXPECT_EQ(app.DispatchCommand(id::Send), ActionOutcome::Done);
@@ -137,8 +154,7 @@ TEST_F(DispatchTest, AbortWhileIdleIsClearedByTheNextAction) {
 
 TEST_F(DispatchTest, ExitDuringAnActionUnwindsItBeforeTheEndLine) {
     ModemSim sim({"--profile", "silent"});
-    names.Map(1, sim.Device());
-    host.selection = 0;
+    ChooseCom1(sim.Device());
     host.AtPump(40, [&] { app.DispatchCommand(id::Exit); });
     EXPECT_EQ(app.DispatchCommand(id::FaxTestSelectModem), ActionOutcome::Aborted);
     EXPECT_TRUE(app.ExitRequested());
@@ -160,38 +176,9 @@ TEST_F(DispatchTest, ExitDuringAnActionUnwindsItBeforeTheEndLine) {
     EXPECT_EQ(host.pane.size(), length);
 }
 
-// A typed text with line ends inside is cut at the first, so the modem gets
-// exactly what the log shows.
-TEST_F(DispatchTest, SendCutsTheTypedTextAtItsFirstLineEnd) {
-    PtyPair pty;
-    ASSERT_TRUE(pty.Ok());
-    names.Map(1, pty.Slave());
-    host.selection = 0;
-    std::string received;
-    AnswerOk(pty, received);
-    host.commandText = "AT\rATS0=1\rATI4";
-    EXPECT_EQ(app.DispatchCommand(id::Send), ActionOutcome::Done);
-    EXPECT_EQ(received, "AT\r");
-    EXPECT_EQ(Count("OUT: AT\r\n"), 1u);
-    EXPECT_EQ(Count("ATS0"), 0u);
-
-    received.clear();
-    host.commandText = "ATI3\nATZ";
-    app.DispatchCommand(id::Send);
-    EXPECT_EQ(received, "ATI3\r");
-
-    // Nothing before the first line end: nothing to send.
-    host.commandText = "\nATZ";
-    EXPECT_EQ(app.DispatchCommand(id::Send), ActionOutcome::NothingSent);
-    ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].text, "Please Type in a Modem Command");
-    EXPECT_EQ(pty.Drain(), "");
-}
-
 TEST_F(DispatchTest, TheBusySetIsGrayedForTheWholeActionAndTheFocusOnTheLog) {
     ModemSim sim({"--profile", "silent"});
-    names.Map(1, sim.Device());
-    host.selection = 0;
+    ChooseCom1(sim.Device());
     host.commandText = "AT";
     std::map<std::uint16_t, bool> controlsDuring;
     std::map<std::uint16_t, bool> itemsDuring;
@@ -217,8 +204,7 @@ TEST_F(DispatchTest, TheBusySetIsGrayedForTheWholeActionAndTheFocusOnTheLog) {
 
 TEST_F(DispatchTest, NothingElseStartsWhileAnActionRuns) {
     ModemSim sim({"--profile", "silent"});
-    names.Map(1, sim.Device());
-    host.selection = 0;
+    ChooseCom1(sim.Device());
     host.commandText = "AT";
     std::vector<ActionOutcome> inside;
     host.AtPump(5, [&] {
@@ -334,8 +320,7 @@ TEST_F(DispatchTest, CloseRequestsPostOneExitAndTheSessionEndsOnce) {
 
 TEST_F(DispatchTest, CloseRequestDuringAnActionStopsItThenEndsTheSession) {
     ModemSim sim({"--profile", "silent"});
-    names.Map(1, sim.Device());
-    host.selection = 0;
+    ChooseCom1(sim.Device());
     bool endedInside = false;
     host.AtPump(30, [&] {
         app.HandleCloseRequest();
@@ -357,18 +342,19 @@ TEST_F(DispatchTest, CloseRequestDuringAnActionStopsItThenEndsTheSession) {
     EXPECT_EQ(app.DispatchCommand(id::Cancel), ActionOutcome::Ignored);
 }
 
-TEST_F(DispatchTest, EscapeWhileIdleEndsTheSessionAsExitDoes) {
+TEST_F(DispatchTest, EscapeClosesTheHelpIfShownElseEndsTheSessionAsExitDoes) {
+    app.DispatchCommand(id::OpenHelp);
+    EXPECT_EQ(app.DispatchCommand(id::Cancel), ActionOutcome::Done);
+    EXPECT_FALSE(app.HelpShown());
+    EXPECT_EQ(host.helpCloses, 1);
+    EXPECT_FALSE(app.Ended());
+    EXPECT_EQ(Count("End Session - "), 0u);
+
     EXPECT_EQ(app.DispatchCommand(id::Cancel), ActionOutcome::Done);
     EXPECT_TRUE(app.Ended());
     EXPECT_EQ(host.windowEnds, 1);
     EXPECT_EQ(Count("End Session - "), 1u);
 }
-
-}  // namespace
-}  // namespace quillfen
-
-namespace quillfen {
-namespace {
 
 // A log file on a file system with room for a few kilobytes only.
 TEST(DispatchFullDiskTest, TheIncompleteLogFileIsToldOnceAfterTheActionNotInsideIt) {
@@ -405,22 +391,9 @@ TEST(DispatchFullDiskTest, TheIncompleteLogFileIsToldOnceAfterTheActionNotInside
     umount2(small.c_str(), MNT_DETACH);
 }
 
-using test::ModemSim;
-using test::PtyPair;
-using test::ScopedChdir;
-using test::ScriptedHost;
-using test::TempDir;
-
 // One port of a bank: the port list is not consulted, the open is quiet,
 // and the outcome tells a tested modem from a port that would not open.
-TEST(BankPortDispatch, FaxTestPortTestsTheNamedPortOnly) {
-    TempDir dir;
-    ScopedChdir cwd(dir.Path());
-    ScriptedHost host;
-    PortNames names;
-    Application app(host, names);
-    app.Start();
-    host.boxes.clear();
+TEST_F(DispatchTest, FaxTestPortTestsTheNamedPortOnly) {
     ModemSim sim({"--profile", "fax"});
     names.Map(200, sim.Device());
     names.Map(7, dir.File("no-such-device"));
@@ -433,22 +406,14 @@ TEST(BankPortDispatch, FaxTestPortTestsTheNamedPortOnly) {
     EXPECT_TRUE(host.boxes.empty()) << "a bank's port fails in the log, not in a box";
     EXPECT_EQ(app.FaxTestPort(0), ActionOutcome::Ignored);
     EXPECT_EQ(app.FaxTestPort(257), ActionOutcome::Ignored);
-    app.Shutdown();
 }
 
-TEST(BankPortDispatch, TheChosenLineSpeedIsSetAtTheOpen) {
-    TempDir dir;
-    ScopedChdir cwd(dir.Path());
-    ScriptedHost host;
-    host.selection = 0;
-    PortNames names;
+TEST_F(DispatchTest, TheChosenLineSpeedIsSetAtTheOpen) {
     PtyPair pty;
     ASSERT_TRUE(pty.Ok());
-    names.Map(1, pty.Slave());
-    Application app(host, names);
+    ChooseCom1(pty.Slave());
     EXPECT_FALSE(app.SetLineSpeed(1234));
     EXPECT_TRUE(app.SetLineSpeed(115200));
-    app.Start();
     host.commandText = "AT";
     // Answer as soon as the command has reached the line, so the transaction ends at once.
     host.onEveryPump = [&] {
@@ -460,15 +425,13 @@ TEST(BankPortDispatch, TheChosenLineSpeedIsSetAtTheOpen) {
     termios line{};
     ASSERT_EQ(tcgetattr(pty.Keeper(), &line), 0);
     EXPECT_EQ(cfgetospeed(&line), static_cast<speed_t>(B115200));
-    app.Shutdown();
 }
 
 // The report of this session's log takes the log pane's place as help does,
 // but its copy items stay usable and copy the report, not the log.
 TEST_F(DispatchTest, ReportShowsThisSessionsLogReportAndCopiesIt) {
     ModemSim sim({"--profile", "fax"});
-    names.Map(1, sim.Device());
-    host.selection = 0;
+    ChooseCom1(sim.Device());
     app.DispatchCommand(id::FaxTestSelectModem);
 
     EXPECT_EQ(app.DispatchCommand(id::Report), ActionOutcome::Done);
@@ -479,14 +442,12 @@ TEST_F(DispatchTest, ReportShowsThisSessionsLogReportAndCopiesIt) {
         EXPECT_NE(report.find(words), std::string::npos) << words << "\n" << report;
     }
     EXPECT_EQ(report.find("cut short"), std::string::npos) << "an open session is not a cut log";
+    // What else the help state grays and refuses is the help's own test.
     EXPECT_TRUE(app.HelpShown());
-    EXPECT_FALSE(host.controls[id::FaxTestAllModems]);
     EXPECT_FALSE(host.menuItems[id::Report]);
-    EXPECT_FALSE(host.menuItems[id::OpenHelp]);
     EXPECT_TRUE(host.menuItems[id::CopyAllOfLog]);
     EXPECT_TRUE(host.menuItems[id::CloseHelp]);
-    for (std::uint16_t commandId : {id::Send, id::OpenHelp, id::Report, id::About})
-        EXPECT_EQ(app.DispatchCommand(commandId), ActionOutcome::Ignored) << commandId;
+    EXPECT_EQ(app.DispatchCommand(id::Report), ActionOutcome::Ignored);
 
     app.DispatchCommand(id::CopyAllOfLog);
     app.DispatchCommand(id::CopySelectedText);
@@ -498,22 +459,6 @@ TEST_F(DispatchTest, ReportShowsThisSessionsLogReportAndCopiesIt) {
     EXPECT_TRUE(host.menuItems[id::Report]);
     app.DispatchCommand(id::CopyAllOfLog);
     EXPECT_EQ(host.copies, (std::vector<CopyScope>{CopyScope::AllOfLog}));
-}
-
-}  // namespace
-}  // namespace quillfen
-
-// Rules the window tests used to assert for themselves, kept here once.
-namespace quillfen {
-namespace {
-
-TEST_F(DispatchTest, EscapeWithHelpShownClosesTheHelpAndTheSessionGoesOn) {
-    app.DispatchCommand(id::OpenHelp);
-    EXPECT_EQ(app.DispatchCommand(id::Cancel), ActionOutcome::Done);
-    EXPECT_FALSE(app.HelpShown());
-    EXPECT_EQ(host.helpCloses, 1);
-    EXPECT_FALSE(app.Ended());
-    EXPECT_EQ(Count("End Session - "), 0u);
 }
 
 }  // namespace

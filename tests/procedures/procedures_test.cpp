@@ -109,6 +109,17 @@ protected:
         return at == std::string::npos ? std::string() : log.substr(at);
     }
 
+    // Find All Modems with the table modem on COM1 and no device on the rest.
+    std::string FindAllWith(TableModem& modem) {
+        Map(1, modem.Device());
+        for (unsigned com = 2; com <= 4; ++com) MapMissing(com);
+        host.onEveryPump = [&modem] {
+            modem.Serve();
+            return false;
+        };
+        return Run(id::FindAllModems);
+    }
+
     // Sets the abort flag at the pump after marker first shows in the log.
     void AbortWhenLogged(const std::string& marker) {
         host.onEveryPump = [this, marker] {
@@ -277,13 +288,7 @@ TEST_F(ProceduresTest, HangupEndsEveryLaterTransactionByItsTimeout) {
 // Only the bare AT decides whether a modem is there.
 TEST_F(ProceduresTest, AModemThatAnswersAtWithErrorCountsAsAbsent) {
     TableModem modem(std::map<std::string, std::string>{{"AT", "ERROR"}});
-    Map(1, modem.Device());
-    for (unsigned com = 2; com <= 4; ++com) MapMissing(com);
-    host.onEveryPump = [&] {
-        modem.Serve();
-        return false;
-    };
-    std::string log = Run(id::FindAllModems);
+    std::string log = FindAllWith(modem);
     EXPECT_EQ(outcome, ActionOutcome::Done);
     std::string expected =
         "Reset the modem:\r\nOUT: AT&F\r\nIN : AT&F\r\nIN : OK\r\n"
@@ -296,13 +301,7 @@ TEST_F(ProceduresTest, AModemThatAnswersAtWithErrorCountsAsAbsent) {
 
 TEST_F(ProceduresTest, AModemThatRefusesResetAndV1ButAnswersAtCountsAsPresent) {
     TableModem modem(std::map<std::string, std::string>{{"AT&F", "ERROR"}, {"ATV1", "ERROR"}});
-    Map(1, modem.Device());
-    for (unsigned com = 2; com <= 4; ++com) MapMissing(com);
-    host.onEveryPump = [&] {
-        modem.Serve();
-        return false;
-    };
-    std::string log = Run(id::FindAllModems);
+    std::string log = FindAllWith(modem);
     std::string expected =
         "Reset the modem:\r\nOUT: AT&F\r\nIN : AT&F\r\nIN : ERROR\r\n"
         "Be sure we are configured for Long Responses:\r\nOUT: ATV1\r\nIN : ATV1\r\nIN : ERROR\r\n"
@@ -359,18 +358,7 @@ TEST_F(ProceduresTest, AScanThatOpensNoPortSaysSo) {
 // The logs the report is tested on are what the simulator's real modems,
 // its modems of their own and a fax modem that hangs up give today.
 TEST(CorpusLogs, RealModemProfilesStillGiveTheirLogs) {
-    const std::vector<std::pair<std::string, std::vector<std::string>>> runs = {
-        {"real_usr-courier-v34.log", {"--profile", "real:usr-courier-v34"}},
-        {"real_usr-sportster-v34.log", {"--profile", "real:usr-sportster-v34"}},
-        {"real_zyxel-u1496eg.log", {"--profile", "real:zyxel-u1496eg"}},
-        {"real_telebit-t3000.log", {"--profile", "real:telebit-t3000"}},
-        {"real_multitech-mt1432.log", {"--profile", "real:multitech-mt1432"}},
-        {"real_multitech-mt5634zba.log", {"--profile", "real:multitech-mt5634zba"}},
-        {"real_creatix-rc32acl.log", {"--profile", "real:creatix-rc32acl"}},
-        {"real_ppi-pm14400fxmt.log", {"--profile", "real:ppi-pm14400fxmt"}},
-        {"real_hayes-optima-336.log", {"--profile", "real:hayes-optima-336"}},
-        {"real_davicom-dm336p.log", {"--profile", "real:davicom-dm336p"}},
-        {"real_etech-e336rvp.log", {"--profile", "real:etech-e336rvp"}},
+    std::vector<std::pair<std::string, std::vector<std::string>>> runs = {
         {"hangup_fax.log", {"--profile", "fax", "--hangup-after", "12"}},
         // The simulator's modems of their own: a class 1 USB modem with
         // voice, a V.34 class 2.0 fax, a data modem.
@@ -378,6 +366,11 @@ TEST(CorpusLogs, RealModemProfilesStillGiveTheirLogs) {
         {"report_v34fax.log", {"--profile", "v34fax"}},
         {"report_dataonly.log", {"--profile", "dataonly"}},
     };
+    for (const char* real : {"usr-courier-v34", "usr-sportster-v34", "zyxel-u1496eg", "telebit-t3000",
+                             "multitech-mt1432", "multitech-mt5634zba", "creatix-rc32acl", "ppi-pm14400fxmt",
+                             "hayes-optima-336", "davicom-dm336p", "etech-e336rvp"}) {
+        runs.push_back({std::string("real_") + real + ".log", {"--profile", std::string("real:") + real}});
+    }
     for (const auto& [golden, args] : runs) {
         SCOPED_TRACE(golden);
         ExpectGolden(golden, MaskStamps(CapabilityLog(args)));

@@ -23,17 +23,14 @@ using quillfen::qt::test::WindowHarness;
 
 namespace {
 
-qsizetype Count(const QString& text, const char* what) { return text.count(QString::fromLatin1(what)); }
-
 QPushButton* Button(WindowHarness& h, int controlId) { return static_cast<QPushButton*>(h.Control(controlId)); }
 
 // Moves the focus as the keyboard would and waits until it has arrived.
-void FocusByTab(WindowHarness& h, QWidget* from, QWidget* to) {
+void FocusByTab(QWidget* from, QWidget* to) {
     from->setFocus(Qt::TabFocusReason);
     QTRY_COMPARE(QApplication::focusWidget(), from);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QTRY_COMPARE(QApplication::focusWidget(), to);
-    (void)h;
 }
 
 }  // namespace
@@ -58,12 +55,12 @@ void DesktopTest::EnterPressesTheFocusedButtonElseTheDefault() {
     edit->setText("ATI3");
 
     // Tab from the command edit to Send, then Enter: the typed command goes out.
-    FocusByTab(h, edit, h.Control(id::Send));
+    FocusByTab(edit, h.Control(id::Send));
     QVERIFY(Button(h, id::Send)->isDefault());
     QVERIFY(!Button(h, id::FaxTestAllModems)->isDefault());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QTRY_VERIFY(h.Pane().contains("OUT: ATI3\n"));
-    QCOMPARE(Count(h.Pane(), "Opened COM"), 1);
+    QCOMPARE(h.Pane().count("Opened COM"), 1);
     QVERIFY(!h.Pane().contains("COM2"));
 
     // Abort Event clicked, then Enter: Abort Event again, nothing starts.

@@ -26,8 +26,6 @@ WindowHarness::WindowHarness(const QByteArray& argumentText) : chdir_(dir.Path()
     });
 }
 
-WindowHarness::~WindowHarness() { window_.reset(); }
-
 void WindowHarness::Start() {
     window_->Initialise();
     window_->activateWindow();

@@ -30,7 +30,6 @@ struct ShownBox {
 class WindowHarness {
 public:
     explicit WindowHarness(const QByteArray& argumentText = {});
-    ~WindowHarness();
 
     // Map a COM number to a device before Start().
     void Map(unsigned comNumber, const std::string& device) { names.Map(comNumber, device); }

@@ -145,7 +145,6 @@ TEST(LogReport, ModemsOfTheirOwnGetTheVerdictTheirAnswersCallFor) {
     EXPECT_TRUE(usb.tests[0].classTwo.empty());
     EXPECT_EQ(usb.tests[0].verdict.faxClass, "1.0");
     EXPECT_TRUE(usb.tests[0].maker.empty()) << "it answers none of the battery's identity queries";
-    EXPECT_EQ(ClassDescription("8"), "voice");
 
     LogFacts v34 = ReadLog(DataLog("report_v34fax.log"));
     ASSERT_EQ(v34.tests.size(), 1u);
@@ -306,8 +305,6 @@ TEST(LogReport, RealModemsGetWhatTheirSourcesSay) {
             EXPECT_TRUE(named) << modem.flowNamed;
         }
     }
-    EXPECT_EQ(ClassDescription("80"), "VoiceView");
-    EXPECT_EQ(ClassDescription("8"), "voice");
 
     // The documented faults: a bare OK to +FDIS=?, and MMR that Multi-Tech
     // firmware claims in class 2.0 and corrupts.

@@ -11,7 +11,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace quillfen::test {
 
@@ -87,6 +89,25 @@ bool Eventually(Condition condition, int limitMs = 5000) {
         usleep(2000);
     }
     return true;
+}
+
+// Writes numbered blocks until the pty holds bytes back and keeps holding
+// them (a pty may refuse for a moment and then take more); returns every
+// byte written. write hands one block to the port under test; queued asks
+// it how many bytes it still holds.
+template <typename Write, typename Queued>
+std::string FillUntilHeld(std::size_t blockSize, Write write, Queued queued) {
+    std::string written;
+    std::vector<std::uint8_t> block(blockSize);
+    for (int round = 0; round < 2000; ++round) {
+        for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<std::uint8_t>((written.size() + i) % 251);
+        write(block.data(), block.size());
+        written.append(reinterpret_cast<const char*>(block.data()), block.size());
+        auto settled = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+        while (queued() > 0 && std::chrono::steady_clock::now() < settled) usleep(5000);
+        if (queued() > 0) break;
+    }
+    return written;
 }
 
 }  // namespace quillfen::test

@@ -46,12 +46,19 @@ private:
 
 std::string BaseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
-// Opens the pty's port side with the program's line settings.
-void OpenConfigured(LocalDevice& device, const PtyPair& pty) {
-    OpenError error;
-    ASSERT_TRUE(device.Open(pty.Slave(), error));
-    ASSERT_EQ(device.Configure(2400), 0);
-}
+// The pty's port side opened with the program's line settings.
+class ConfiguredDevice : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(pty.Ok());
+        OpenError error;
+        ASSERT_TRUE(device.Open(pty.Slave(), error));
+        ASSERT_EQ(device.Configure(2400), 0);
+    }
+
+    PtyPair pty;
+    LocalDevice device;
+};
 
 TEST(SerialDevice, ChosenSpeedIsSetAndAnUnknownOneRefused) {
     PtyPair pty;
@@ -191,31 +198,11 @@ TEST(SerialDevice, UucpLockOfALiveProcessKeepsThePortAndAStaleOneDoesNot) {
     }
 }
 
-// Writes numbered blocks until the pty refuses part of one and keeps
-// refusing it (a pty may refuse for a moment and then take more), returning
-// every byte handed to the device.
-std::string FillUntilHeld(LocalDevice& device) {
-    std::string written;
-    std::vector<std::uint8_t> block(DeviceWriteLimit);
-    for (int round = 0; round < 2000; ++round) {
-        for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<std::uint8_t>((written.size() + i) % 251);
-        std::size_t taken = device.StartWrite(block.data(), block.size());
-        EXPECT_EQ(taken, block.size());
-        written.append(reinterpret_cast<const char*>(block.data()), taken);
-        auto settled = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
-        while (device.QueryStatus().outQueue > 0 && std::chrono::steady_clock::now() < settled) usleep(5000);
-        if (device.QueryStatus().outQueue > 0) break;
-    }
-    return written;
-}
-
-TEST(SerialDevice, BytesTheKernelCannotTakeYetAreFinishedLaterInOrder) {
-    PtyPair pty;
-    ASSERT_TRUE(pty.Ok());
-    LocalDevice device;
-    ASSERT_NO_FATAL_FAILURE(OpenConfigured(device, pty));
-
-    std::string written = FillUntilHeld(device);
+TEST_F(ConfiguredDevice, BytesTheKernelCannotTakeYetAreFinishedLaterInOrder) {
+    std::string written = test::FillUntilHeld(
+        DeviceWriteLimit,
+        [&](const std::uint8_t* block, std::size_t size) { EXPECT_EQ(device.StartWrite(block, size), size); },
+        [&] { return device.QueryStatus().outQueue; });
     std::uint32_t held = device.QueryStatus().outQueue;
     ASSERT_GT(held, 0u) << "the pty never filled";
     ASSERT_LE(held, DeviceWriteLimit);
@@ -237,12 +224,7 @@ TEST(SerialDevice, BytesTheKernelCannotTakeYetAreFinishedLaterInOrder) {
     EXPECT_TRUE(received == written) << "bytes lost or out of order";
 }
 
-TEST(SerialDevice, XoffHoldsOutputUntilXon) {
-    PtyPair pty;
-    ASSERT_TRUE(pty.Ok());
-    LocalDevice device;
-    ASSERT_NO_FATAL_FAILURE(OpenConfigured(device, pty));
-
+TEST_F(ConfiguredDevice, XoffHoldsOutputUntilXon) {
     device.Control(LineControl::ClearDtr);
     device.Control(LineControl::ClearRts);
     device.Control(LineControl::SetXoff);
@@ -260,12 +242,7 @@ TEST(SerialDevice, XoffHoldsOutputUntilXon) {
     EXPECT_EQ(pty.Drain(), "AT\r");
 }
 
-TEST(SerialDevice, ReadsWhatArrivedAndInputPurgeDiscardsIt) {
-    PtyPair pty;
-    ASSERT_TRUE(pty.Ok());
-    LocalDevice device;
-    ASSERT_NO_FATAL_FAILURE(OpenConfigured(device, pty));
-
+TEST_F(ConfiguredDevice, ReadsWhatArrivedAndInputPurgeDiscardsIt) {
     pty.Send("hello");
     ASSERT_TRUE(Eventually([&] { return device.QueryStatus().inQueue == 5; }));
     std::uint8_t buffer[16] = {};

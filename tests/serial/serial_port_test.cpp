@@ -46,21 +46,16 @@ const std::string SharingViolationLog =
     "in the Control Panel and disable (Stop) RAS and/or any other Services that may be reserving the "
     "COM-Port/Modem.";
 
-std::string LogFailure(unsigned com, int code, const std::string& text) {
-    return "While trying to open your modem on COM" + std::to_string(com) +
-           " an error occurred as follows:\r\nWindows Open Modem function returned:\r\nError Code " +
-           std::to_string(code) + ":\r\n" + text +
-           "\r\n\r\nIf this is a valid COM-Port: Is another device, such as, your Internet connection or UPS "
-           "(Uninterrupted Power Supply) using it?\r\n";
+// The failure text with the log's line ends, or the box's (which has none at its end).
+std::string Failure(unsigned com, int code, const std::string& text, const std::string& lineEnd = "\r\n") {
+    return "While trying to open your modem on COM" + std::to_string(com) + " an error occurred as follows:" +
+           lineEnd + "Windows Open Modem function returned:" + lineEnd + "Error Code " + std::to_string(code) +
+           ":" + lineEnd + text + lineEnd + lineEnd +
+           "If this is a valid COM-Port: Is another device, such as, your Internet connection or UPS "
+           "(Uninterrupted Power Supply) using it?" + (lineEnd == "\n" ? "" : lineEnd);
 }
 
-std::string DialogFailure(unsigned com, int code, const std::string& text) {
-    return "While trying to open your modem on COM" + std::to_string(com) +
-           " an error occurred as follows:\nWindows Open Modem function returned:\nError Code " +
-           std::to_string(code) + ":\n" + text +
-           "\n\nIf this is a valid COM-Port: Is another device, such as, your Internet connection or UPS "
-           "(Uninterrupted Power Supply) using it?";
-}
+std::string DialogFailure(unsigned com, int code, const std::string& text) { return Failure(com, code, text, "\n"); }
 
 // Counts the opens of files in a directory, to see each attempt of the port.
 class OpenCounter {
@@ -95,6 +90,18 @@ private:
 
 class SerialPortTest : public ::testing::Test {
 protected:
+    // Puts the pty on COM1.
+    void MapPty() {
+        ASSERT_TRUE(pty.Ok());
+        ASSERT_TRUE(names.Map(1, pty.Slave()));
+    }
+    // Puts the pty on COM1 and opens it quietly.
+    void OpenPty() {
+        ASSERT_NO_FATAL_FAILURE(MapPty());
+        ASSERT_EQ(port.OpenPort(Quiet::Yes), 1);
+    }
+
+    PtyPair pty;
     TempDir dir;
     ScriptedHost host;
     SessionLog log{host};
@@ -103,9 +110,7 @@ protected:
 };
 
 TEST_F(SerialPortTest, OpenAndCloseAreLoggedOnceEach) {
-    PtyPair pty;
-    ASSERT_TRUE(pty.Ok());
-    ASSERT_TRUE(names.Map(1, pty.Slave()));
+    ASSERT_NO_FATAL_FAILURE(MapPty());
     port.Receive().fillCount = 7;
     port.Receive().readPosition = 3;
 
@@ -128,10 +133,7 @@ TEST_F(SerialPortTest, OpenAndCloseAreLoggedOnceEach) {
 }
 
 TEST_F(SerialPortTest, ReopeningClosesTheOldPortWithoutAClosedLine) {
-    PtyPair pty;
-    ASSERT_TRUE(pty.Ok());
-    ASSERT_TRUE(names.Map(1, pty.Slave()));
-    ASSERT_EQ(port.OpenPort(Quiet::Yes), 1);
+    ASSERT_NO_FATAL_FAILURE(OpenPty());
     ASSERT_EQ(port.OpenPort(Quiet::Yes), 1) << "the port's own earlier open must not block it";
     EXPECT_EQ(host.pane.find("Closed"), std::string::npos);
     EXPECT_NE(host.pane.find("Opened", host.pane.rfind(Separator)), std::string::npos);
@@ -155,7 +157,7 @@ TEST_F(SerialPortTest, MissingDeviceIsTriedOnTheScheduleThenLogged) {
     EXPECT_LT(elapsed, milliseconds(20000));
     EXPECT_TRUE(host.boxes.empty());
     EXPECT_FALSE(port.IsOpen());
-    EXPECT_EQ(host.pane, Separator + LogFailure(2, ENOENT, CannotFindLog));
+    EXPECT_EQ(host.pane, Separator + Failure(2, ENOENT, CannotFindLog));
 }
 
 TEST_F(SerialPortTest, FiveTriesThenTheBoxAndEachRetryIsOneMoreTry) {
@@ -176,14 +178,6 @@ TEST_F(SerialPortTest, FiveTriesThenTheBoxAndEachRetryIsOneMoreTry) {
         EXPECT_EQ(box.buttons, BoxButtons::RetryCancel);
     }
     EXPECT_EQ(host.pane, Separator) << "one separator per call, no failure text in the log";
-
-    host.boxes.clear();
-    host.answers = {BoxAnswer::Retry, BoxAnswer::Cancel};
-    ASSERT_TRUE(names.Map(1, dir.File("ttyNone")));
-    EXPECT_EQ(port.OpenPort(Quiet::No), 0);
-    ASSERT_EQ(host.boxes.size(), 2u);
-    EXPECT_EQ(host.boxes[0].text, DialogFailure(1, ENOENT, CannotFindDialog));
-    EXPECT_EQ(host.boxes[1].text, host.boxes[0].text);
 }
 
 // A malformed network name from the environment is the port's, not a
@@ -200,7 +194,6 @@ TEST_F(SerialPortTest, ANameThatNamesNoPortFailsAsMissingAndIsNamed) {
 }
 
 TEST_F(SerialPortTest, RetryAfterTheDeviceAppearsOpensIt) {
-    PtyPair pty;
     ASSERT_TRUE(pty.Ok());
     std::string link = dir.File("ttyLate");
     ASSERT_TRUE(names.Map(1, link));
@@ -212,22 +205,17 @@ TEST_F(SerialPortTest, RetryAfterTheDeviceAppearsOpensIt) {
 }
 
 TEST_F(SerialPortTest, PortHeldElsewhereIsReportedAsSharingViolation) {
-    PtyPair pty;
-    ASSERT_TRUE(pty.Ok());
-    ASSERT_TRUE(names.Map(1, pty.Slave()));
+    ASSERT_NO_FATAL_FAILURE(MapPty());
     ChildProcess holder(pty.Slave());
     ASSERT_TRUE(holder.Ready());
 
     EXPECT_EQ(port.OpenPort(Quiet::Yes), 0);
     // This text alone ends without its own line end.
-    EXPECT_EQ(host.pane, Separator + LogFailure(1, EBUSY, SharingViolationLog));
+    EXPECT_EQ(host.pane, Separator + Failure(1, EBUSY, SharingViolationLog));
 }
 
 TEST_F(SerialPortTest, WritesAlternateBuffersAndReachTheModem) {
-    PtyPair pty;
-    ASSERT_TRUE(pty.Ok());
-    ASSERT_TRUE(names.Map(1, pty.Slave()));
-    ASSERT_EQ(port.OpenPort(Quiet::Yes), 1);
+    ASSERT_NO_FATAL_FAILURE(OpenPty());
     pty.Drain(50);
 
     const char* commands[] = {"ATI3\r", "AT+FCLASS=?\r", "ATZ\r"};
@@ -259,29 +247,20 @@ TEST_F(SerialPortTest, WritesAlternateBuffersAndReachTheModem) {
     EXPECT_EQ(port.WriteToggle(), 5u);
 }
 
-// Writes until the pty holds bytes back and keeps holding them (a pty may
-// refuse for a moment and then take more); returns every byte written.
 std::string FillPort(SerialPort& port) {
-    std::string written;
-    std::vector<std::uint8_t> block(WriteBufferSize);
-    for (int round = 0; round < 2000; ++round) {
-        for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<std::uint8_t>((written.size() + i) % 253);
-        EXPECT_EQ(port.WritePort(block.data(), WriteBufferSize), 1);
-        written.append(reinterpret_cast<const char*>(block.data()), block.size());
-        auto settled = Clock::now() + milliseconds(300);
-        do {
+    return test::FillUntilHeld(
+        WriteBufferSize,
+        [&](const std::uint8_t* block, std::size_t size) {
+            EXPECT_EQ(port.WritePort(block, static_cast<std::uint32_t>(size)), 1);
+        },
+        [&] {
             port.QueryStatus();
-        } while (port.Status().cbOutQue > 0 && Clock::now() < settled && usleep(5000) == 0);
-        if (port.Status().cbOutQue > 0) break;
-    }
-    return written;
+            return port.Status().cbOutQue;
+        });
 }
 
 TEST_F(SerialPortTest, AWriteWaitsForTheQueueToDrainAndGivesUpAfterTheLimit) {
-    PtyPair pty;
-    ASSERT_TRUE(pty.Ok());
-    ASSERT_TRUE(names.Map(1, pty.Slave()));
-    ASSERT_EQ(port.OpenPort(Quiet::Yes), 1);
+    ASSERT_NO_FATAL_FAILURE(OpenPty());
 
     std::string written = FillPort(port);
     ASSERT_GT(port.Status().cbOutQue, 0u);
@@ -310,10 +289,7 @@ TEST_F(SerialPortTest, AWriteWaitsForTheQueueToDrainAndGivesUpAfterTheLimit) {
 }
 
 TEST_F(SerialPortTest, PurgesEmptyTheQueuesAndTheReceiveBuffer) {
-    PtyPair pty;
-    ASSERT_TRUE(pty.Ok());
-    ASSERT_TRUE(names.Map(1, pty.Slave()));
-    ASSERT_EQ(port.OpenPort(Quiet::Yes), 1);
+    ASSERT_NO_FATAL_FAILURE(OpenPty());
 
     pty.Send("OK\r\nnoise");
     ASSERT_TRUE(Eventually([&] {

@@ -15,7 +15,7 @@
 #include "qt/about_box.h"
 #include "qt/port_list.h"
 #include "qt/text_pane.h"
-#include "window_harness.h"
+#include "qt/window_harness.h"
 
 int main(int argc, char** argv) {
     const QByteArray view = argc == 3 ? QByteArray(argv[2]) : QByteArray();
