@@ -239,12 +239,13 @@ TEST(BankCli, AFaultInOnePortsSessionIsToldOnItsLineAndExitsSeventy) {
     PortNames names;
     names.Map(1, dir.File("no-such-device"));
     cli::BankOptions options;
-    options.ports = {1, 2};
+    options.ports = {1, 2, 3};
     cli::InterruptSignals signals;
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     const int code = cli::RunBank(options, names, signals, [](Application& app, unsigned com) {
         if (com == 2) throw std::runtime_error("planted fault");
+        if (com == 3) throw 3;  // not a std::exception: must not end the program either
         return app.FaxTestPort(com);
     });
     const std::string out = testing::internal::GetCapturedStdout();
@@ -252,6 +253,7 @@ TEST(BankCli, AFaultInOnePortsSessionIsToldOnItsLineAndExitsSeventy) {
     EXPECT_EQ(code, 70);
     EXPECT_EQ(LineOf(out, 1), "COM1 Modem001.txt: could not be opened: no such device") << out;
     EXPECT_EQ(LineOf(out, 2), "COM2 Modem002.txt: internal error: planted fault") << out;
+    EXPECT_EQ(LineOf(out, 3), "COM3 Modem003.txt: internal error: of an unknown kind") << out;
     EXPECT_THAT(ReadFile(dir.File("Modem002.txt")), HasSubstr("\r\nEnd Session - "));
 }
 

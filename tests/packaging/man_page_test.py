@@ -85,6 +85,11 @@ def main(program, page_path):
         profiles = subprocess.run([program, "--list-profiles"], capture_output=True, text=True, check=True).stdout
         compare("profile", profiles.split(), [head.split()[0] for head in entries(page.get("PROFILES", []))],
                 problems, "--list-profiles")
+    # --version names the program, the package version and the product's own.
+    version = subprocess.run([program, "--version"], capture_output=True, text=True, check=True).stdout
+    name = os.path.basename(program).removesuffix(".exe")
+    if not re.fullmatch(re.escape(name) + r" \d+\.\d+\.\d+ \(Quillfen \d\d\.\d\d\.\d\d\)\n", version):
+        problems.append(f"--version printed {version!r}")
     environment = " ".join(plain(line) for line in page.get("ENVIRONMENT", []))
     for variable in sorted(set(re.findall(r"QUILLFEN_[A-Za-z_]+", help_text))):
         if variable not in environment:
